@@ -1,0 +1,6 @@
+// The platform stand-in: everything the system's code includes.
+#pragma once
+
+#include "plat/types.h"
+#include "plat/error.h"
+#include "plat/debug.h"

@@ -1,0 +1,111 @@
+#include "plat/debug.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <mutex>
+#include <vector>
+
+#include "plat/utf.h"
+
+namespace {
+
+std::mutex g_sinkLock;
+std::function<void(const std::wstring&)> g_sink;
+
+void WriteDefault(const std::wstring& text)
+{
+    static FILE* const out = [] {
+        const char* path = std::getenv("LUMOCR_LOG");
+        FILE* f = (path && *path) ? std::fopen(path, "a") : nullptr;
+        return f ? f : stderr;
+    }();
+    std::string bytes = plat::ToUtf8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fflush(out);
+}
+
+void Emit(const std::wstring& text)
+{
+    std::lock_guard lock(g_sinkLock);
+    if (g_sink)
+        g_sink(text);
+    else
+        WriteDefault(text);
+}
+
+// Shared state of captures: the sink writes here while a capture is alive.
+std::mutex g_captureLock;
+std::wstring g_captured;
+
+}  // namespace
+
+void OutputDebugStringW(LPCWSTR text)
+{
+    if (text)
+        Emit(text);
+}
+
+void OutputDebugStringA(LPCSTR text)
+{
+    if (text)
+        Emit(plat::FromUtf8(text));
+}
+
+namespace plat {
+
+void DebugLine(LPCWSTR format, ...)
+{
+    if (!format)
+        return;
+    std::vector<wchar_t> buffer(512);
+    for (;;) {
+        va_list args;
+        va_start(args, format);
+        int n = std::vswprintf(buffer.data(), buffer.size(), format, args);
+        va_end(args);
+        if (n >= 0)
+            break;
+        if (buffer.size() >= (1u << 20)) {
+            buffer.back() = L'\0';  // keep what fitted of an absurdly long line
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    OutputDebugStringW(kDebugLinePrefix);
+    OutputDebugStringW(buffer.data());
+}
+
+std::function<void(const std::wstring&)> SetDebugSink(std::function<void(const std::wstring&)> sink)
+{
+    std::lock_guard lock(g_sinkLock);
+    auto previous = std::move(g_sink);
+    g_sink = std::move(sink);
+    return previous;
+}
+
+DebugCapture::DebugCapture()
+{
+    Clear();
+    previous_ = SetDebugSink([](const std::wstring& text) {
+        std::lock_guard lock(g_captureLock);
+        g_captured += text;
+    });
+}
+
+DebugCapture::~DebugCapture() { SetDebugSink(std::move(previous_)); }
+
+std::wstring DebugCapture::Text() const
+{
+    std::lock_guard lock(g_captureLock);
+    return g_captured;
+}
+
+void DebugCapture::Clear()
+{
+    std::lock_guard lock(g_captureLock);
+    g_captured.clear();
+}
+
+}  // namespace plat
