@@ -1,0 +1,36 @@
+// The platform clock: one time base for GetTickCount, Sleep, waits with
+// time-outs, window timers and multimedia timers. Real (monotonic) in the
+// program; virtual in tests, where time moves only when a test advances it.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "plat/types.h"
+
+DWORD GetTickCount();
+void Sleep(DWORD milliseconds);
+void GetLocalTime(LPSYSTEMTIME time);
+void GetSystemTime(LPSYSTEMTIME time);
+
+namespace plat {
+
+inline constexpr std::uint64_t kNoDeadline = UINT64_MAX;
+
+// Milliseconds on the platform clock.
+std::uint64_t NowMs();
+
+bool ClockIsVirtual();
+void UseVirtualClock(std::uint64_t startMs = 0);
+void UseRealClock();
+// Virtual clock only: moves time on and wakes every wait whose deadline passed.
+void AdvanceClock(std::uint64_t milliseconds);
+
+// Waits on cv (lock held) until pred() is true or the platform clock reaches
+// deadlineMs. Returns pred(). Works on both clocks; callers notify cv as usual.
+bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+               std::uint64_t deadlineMs, const std::function<bool()>& pred);
+
+}  // namespace plat
