@@ -29,7 +29,7 @@ TEST(DeviceRoot, MapsCaseInsensitivelyAndKeepsWildcards)
     for (const auto& c : cases) {
         auto mapped = plat::MapDevicePath(c.device);
         ASSERT_TRUE(mapped) << plat::ToUtf8(c.device);
-        EXPECT_EQ(mapped->lexically_normal(), (dir.path() / c.host).lexically_normal()) << plat::ToUtf8(c.device);
+        EXPECT_EQ(mapped->lexically_relative(dir.path()), c.host) << plat::ToUtf8(c.device);
     }
 }
 
