@@ -4,3 +4,4 @@
 #include "plat/types.h"
 #include "plat/error.h"
 #include "plat/debug.h"
+#include "plat/handle.h"

@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "plat/error.h"
+#include "plat/handle.h"
+
+namespace {
+
+struct Counted : plat::KernelObject {
+    explicit Counted(std::atomic<int>& closes) : closes(closes) {}
+    void OnClose() override { ++closes; }
+    std::atomic<int>& closes;
+};
+
+struct Other : plat::KernelObject {};
+
+}  // namespace
+
+TEST(HandleTable, CloseOnceThenStale)
+{
+    std::atomic<int> closes = 0;
+    HANDLE a = plat::InsertHandle(std::make_shared<Counted>(closes));
+    HANDLE b = plat::InsertHandle(std::make_shared<Counted>(closes));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(a, INVALID_HANDLE_VALUE);
+    EXPECT_NE(a, b);
+
+    EXPECT_TRUE(plat::LookupHandleAs<Counted>(a));
+    EXPECT_FALSE(plat::LookupHandleAs<Other>(a));  // wrong kind of object
+
+    auto held = plat::LookupHandle(a);
+    EXPECT_TRUE(CloseHandle(a));
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(held);  // a caller's reference outlives the handle
+    EXPECT_FALSE(plat::LookupHandle(a));
+
+    SetLastError(0);
+    EXPECT_FALSE(CloseHandle(a));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(CloseHandle(nullptr));
+    EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
+    EXPECT_EQ(closes, 1);
+
+    EXPECT_TRUE(CloseHandle(b));
+    EXPECT_EQ(closes, 2);
+}
