@@ -26,10 +26,16 @@ bool ClockIsVirtual();
 void UseVirtualClock(std::uint64_t startMs = 0);
 void UseRealClock();
 // Virtual clock only: moves time on and wakes every wait whose deadline passed.
+// The caller must not hold a mutex that a waiter waits with.
 void AdvanceClock(std::uint64_t milliseconds);
+// Virtual clock only: the wall time (Unix ms) that GetLocalTime/GetSystemTime
+// report now; it moves on with AdvanceClock. By default the real time at
+// UseVirtualClock.
+void SetVirtualWallClock(std::int64_t unixMs);
 
 // Waits on cv (lock held) until pred() is true or the platform clock reaches
 // deadlineMs. Returns pred(). Works on both clocks; callers notify cv as usual.
+// Switch clocks only while nothing waits.
 bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                std::uint64_t deadlineMs, const std::function<bool()>& pred);
 

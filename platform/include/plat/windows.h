@@ -5,3 +5,4 @@
 #include "plat/error.h"
 #include "plat/debug.h"
 #include "plat/handle.h"
+#include "plat/clock.h"
