@@ -1,0 +1,402 @@
+// The decoder's public face: header parsing, creation of main-picture and
+// thumbnail decoders, Decode, RGB565 output and Release.
+#include "jpeg/JpegDecoder.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "jpeg/JpegDecoderInternal.h"
+#include "jpeg/JpegTables.h"
+
+using namespace jpeg;
+
+namespace {
+
+constexpr uint16_t kMarkerSoi = 0xFFD8;
+constexpr uint16_t kMarkerEoi = 0xFFD9;
+constexpr uint16_t kMarkerSos = 0xFFDA;
+constexpr uint16_t kMarkerSof0 = 0xFFC0;
+constexpr uint16_t kMarkerSof3 = 0xFFC3;
+
+// Progressive coefficient stores beyond this are refused rather than risked.
+constexpr uint64_t kMaxCoefficientBytes = uint64_t{1} << 30;
+
+bool IsFrameMarker(uint16_t m) { return m >= kMarkerSof0 && m <= kMarkerSof3; }
+
+// SOF5..SOF15 (differential, arithmetic): refused. 0xFFC8 (reserved) and
+// 0xFFCC (DAC) are stepped over like unknown markers.
+bool IsRefusedFrameMarker(uint16_t m) {
+    return m >= 0xFFC5 && m <= 0xFFCF && m != 0xFFC8 && m != 0xFFCC;
+}
+
+uint16_t Even(uint32_t v) { return static_cast<uint16_t>((v + 1) & ~1u); }
+
+// Walks from SOI to the frame header; returns the SOF marker (the reader
+// stands after it) or -1. strict: bytes that are no marker end the walk.
+int32_t WalkToFrame(DecoderContext& ctx, bool strict) {
+    JpegByteReader& reader = ctx.reader;
+    if (reader.size < 2 || reader.U16() != kMarkerSoi) {
+        return kJpegBadStream;
+    }
+    for (;;) {
+        if (strict && reader.PeekU8() != 0xFF) {
+            return kJpegBadStream;
+        }
+        const uint16_t marker = FindNextMarker(reader);
+        if (IsFrameMarker(marker)) {
+            reader.Skip(2);
+            return marker;
+        }
+        if (marker == kMarkerEoi || marker == kMarkerSos || IsRefusedFrameMarker(marker) || reader.Left() < 2) {
+            return kJpegBadStream;
+        }
+        if (DispatchMarker(ctx, marker) != 0) {
+            return kJpegBadStream;
+        }
+    }
+}
+
+int32_t ReleaseDecoder(JpegDecoder* decoder) {
+    if (!decoder) {
+        return kJpegBadArgument;
+    }
+    auto* ctx = static_cast<DecoderContext*>(decoder);
+    for (FrameComponent& c : ctx->frame.components) {
+        std::free(c.coefficients);
+    }
+    delete ctx;
+    return 0;
+}
+
+int32_t Nothing(JpegDecoder*) { return 0; }
+
+int32_t DecodeFrame(JpegDecoder* decoder, const JpegPlanes* planes);
+
+DecoderContext* NewContext(const uint8_t* data, uint32_t size, int scale) {
+    auto* ctx = new (std::nothrow) DecoderContext();
+    if (!ctx) {
+        return nullptr;
+    }
+    ctx->Decode = DecodeFrame;
+    ctx->Reserved1 = Nothing;
+    ctx->Reserved2 = Nothing;
+    ctx->Release = ReleaseDecoder;
+    ctx->reader = JpegByteReader(data, size);
+    ctx->scale = scale;
+    return ctx;
+}
+
+// Reads the frame header at the reader and prepares the decoder for it.
+int32_t SetUpFrame(DecoderContext& ctx, uint16_t sofMarker) {
+    ctx.frameKind = static_cast<uint8_t>((sofMarker & 0x0F) + 1);
+    if (ctx.frameKind == kJpegFrameLossless && ctx.scale != 1) {
+        return kJpegBadStream;
+    }
+    if (ReadFrameHeader(ctx.reader, ctx.frame) != 0 || ValidateFrame(ctx.frame, ctx.frameKind) != 0) {
+        return kJpegBadStream;
+    }
+    ctx.frameRead = true;
+    ctx.samplingType = SamplingType(ctx.frame, ctx.app.jfifSeen, ctx.app.adobeTransform, ctx.frameKind);
+    const FrameComponent& luma = ctx.frame.components[0];
+    const uint32_t unit = ctx.frameKind == kJpegFrameLossless ? 1 : 8;
+    ctx.paddedWidth = static_cast<uint16_t>(luma.planeBlocksWide * unit * ctx.frame.hMax / luma.h);
+    ctx.paddedHeight = static_cast<uint16_t>(luma.planeBlocksHigh * unit * ctx.frame.vMax / luma.v);
+    if (ctx.frameKind == kJpegFrameProgressive) {
+        uint64_t total = 0;
+        for (int i = 0; i < ctx.frame.componentCount; ++i) {
+            const FrameComponent& c = ctx.frame.components[i];
+            total += uint64_t{c.planeBlocksWide} * c.planeBlocksHigh * 64 * sizeof(int16_t);
+        }
+        if (total > kMaxCoefficientBytes) {
+            return kJpegBadStream;
+        }
+        for (int i = 0; i < ctx.frame.componentCount; ++i) {
+            FrameComponent& c = ctx.frame.components[i];
+            c.coefficients = static_cast<int16_t*>(
+                std::calloc(size_t{c.planeBlocksWide} * c.planeBlocksHigh * 64, sizeof(int16_t)));
+            if (!c.coefficients) {
+                return kJpegBadStream;
+            }
+        }
+    }
+    return 0;
+}
+
+// Plane sizes at the decoder's scale.
+struct OutputSizes {
+    uint32_t paddedWidth, paddedHeight, width, height;
+    uint32_t chromaWidth, chromaHeight;
+};
+
+OutputSizes SizesOf(const DecoderContext& ctx) {
+    OutputSizes s{};
+    const uint32_t scale = static_cast<uint32_t>(ctx.scale);
+    s.paddedWidth = ctx.paddedWidth / scale;
+    s.paddedHeight = ctx.paddedHeight / scale;
+    s.width = (ctx.frame.width + scale - 1) / scale;
+    s.height = (ctx.frame.height + scale - 1) / scale;
+    if (ctx.frame.componentCount == 3) {
+        s.chromaWidth = s.paddedWidth * ctx.frame.components[1].h / ctx.frame.hMax;
+        s.chromaHeight = s.paddedHeight * ctx.frame.components[1].v / ctx.frame.vMax;
+    }
+    return s;
+}
+
+int32_t DecodeFrame(JpegDecoder* decoder, const JpegPlanes* planes) {
+    if (!decoder || !planes) {
+        return kJpegBadArgument;
+    }
+    auto& ctx = *static_cast<DecoderContext*>(decoder);
+    if (ctx.rgbThumbnail || ctx.decoded) {
+        return kJpegBadStream;  // the reader is not rewound
+    }
+    const OutputSizes sizes = SizesOf(ctx);
+    const bool colour = ctx.frame.componentCount == 3;
+    if (!planes->y || (colour && (!planes->cb || !planes->cr)) || planes->paddedWidth != sizes.paddedWidth ||
+        planes->paddedHeight != sizes.paddedHeight) {
+        return kJpegBadArgument;
+    }
+    ctx.decoded = true;
+    ctx.planes[0] = {planes->y, sizes.paddedWidth, sizes.paddedHeight};
+    if (colour) {
+        ctx.planes[1] = {planes->cb, sizes.chromaWidth, sizes.chromaHeight};
+        ctx.planes[2] = {planes->cr, sizes.chromaWidth, sizes.chromaHeight};
+    }
+
+    JpegByteReader& reader = ctx.reader;
+    int scans = 0;
+    uint16_t marker = FindNextMarker(reader);
+    for (;;) {
+        if (marker == kMarkerEoi) {
+            break;
+        }
+        if (marker == kMarkerSos) {
+            reader.Skip(2);
+            ScanHeader scan;
+            if (ReadScanHeader(reader, ctx.frame, scan) != 0) {
+                return kJpegBadStream;
+            }
+            if (reader.Left() < 2) {
+                return kJpegNoScanData;
+            }
+            int32_t result;
+            switch (ctx.frameKind) {
+            case kJpegFrameProgressive: result = DecodeProgressiveScan(ctx, scan); break;
+            case kJpegFrameLossless: result = DecodeLosslessScan(ctx, scan); break;
+            default: result = DecodeSequentialScan(ctx, scan); break;
+            }
+            if (result != 0) {
+                return result;
+            }
+            ++scans;
+            if (ctx.frameKind != kJpegFrameProgressive &&
+                (scan.componentCount == 3 || ctx.frame.componentCount == 1 || scans >= 3)) {
+                break;
+            }
+            marker = reader.PeekU16();
+            continue;
+        }
+        if ((marker >= kMarkerSof0 && marker <= 0xFFCF && marker != 0xFFC4 && marker != 0xFFC8 &&
+             marker != 0xFFCC) ||
+            marker == kMarkerSoi) {
+            break;  // a second frame or picture: this one is done
+        }
+        if (DispatchMarker(ctx, marker) != 0) {
+            return kJpegBadStream;
+        }
+        marker = FindNextMarker(reader);
+    }
+    if (scans == 0) {
+        return kJpegNoScanData;
+    }
+    if (ctx.frameKind == kJpegFrameProgressive) {
+        return FinishProgressiveFrame(ctx);
+    }
+    return 0;
+}
+
+void FillThumbnailInfo(JpegThumbnailInfo& t, uint8_t form, uint32_t paddedW, uint32_t paddedH, uint32_t w,
+                       uint32_t h) {
+    t.form = form;
+    t.paddedWidth = static_cast<uint16_t>(paddedW);
+    t.paddedHeight = static_cast<uint16_t>(paddedH);
+    t.width = static_cast<uint16_t>(w);
+    t.height = static_cast<uint16_t>(h);
+    t.evenWidth = Even(w);
+    t.evenHeight = Even(h);
+}
+
+int32_t Fail(DecoderContext* ctx, JpegDecoder** out) {
+    ReleaseDecoder(ctx);
+    *out = nullptr;
+    return kJpegBadStream;
+}
+
+}  // namespace
+
+int32_t gParseJpegHeader(const uint8_t* data, uint32_t size, uint16_t* width, uint16_t* height,
+                         uint8_t* thumbnailKind, uint32_t* thumbnailLength) {
+    if (!data || !width || !height || !thumbnailKind || !thumbnailLength) {
+        return kJpegBadArgument;
+    }
+    DecoderContext ctx;
+    ctx.reader = JpegByteReader(data, size);
+    const int32_t marker = WalkToFrame(ctx, true);
+    if (marker < 0) {
+        return kJpegBadStream;
+    }
+    FrameHeader frame;
+    if (ReadFrameHeader(ctx.reader, frame) != 0) {
+        return kJpegBadStream;
+    }
+    // Walk on to the first scan or the end; the reader ends at EOI at worst.
+    for (uint16_t m = FindNextMarker(ctx.reader); m != kMarkerSos && m != kMarkerEoi; m = FindNextMarker(ctx.reader)) {
+        ctx.reader.Skip(2);
+        if (!(m >= 0xFFD0 && m <= 0xFFD8) && m != 0xFF01) {
+            SkipSegment(ctx.reader);
+        }
+    }
+    *width = frame.width;
+    *height = frame.height;
+    *thumbnailKind = ctx.app.thumbKind;
+    *thumbnailLength = ctx.app.thumbLength;
+    return 0;
+}
+
+int32_t gCreateJpegImageDecoder(JpegDecoder** decoder, const uint8_t* data, uint32_t size, JpegImageInfo* info,
+                                uint8_t* thumbnailKind, uint32_t* thumbnailLength, int32_t scale) {
+    if (!decoder || !data || !info || !thumbnailKind || !thumbnailLength) {
+        return kJpegBadArgument;
+    }
+    *decoder = nullptr;
+    std::memset(info, 0, sizeof(*info));
+    if (scale != 1 && scale != 2 && scale != 4 && scale != 8) {
+        return kJpegBadStream;
+    }
+    DecoderContext* ctx = NewContext(data, size, scale);
+    if (!ctx) {
+        return kJpegBadArgument;
+    }
+    const int32_t marker = WalkToFrame(*ctx, false);
+    if (marker < 0 || SetUpFrame(*ctx, static_cast<uint16_t>(marker)) != 0) {
+        return Fail(ctx, decoder);
+    }
+    const JpegAppRecord& app = ctx->app;
+    info->paddedWidth = ctx->paddedWidth;
+    info->paddedHeight = ctx->paddedHeight;
+    info->width = ctx->frame.width;
+    info->height = ctx->frame.height;
+    info->samplingType = ctx->samplingType;
+    info->frameKind = ctx->frameKind;
+    info->evenWidth = Even(ctx->frame.width);
+    info->evenHeight = Even(ctx->frame.height);
+    if (app.thumbKind != kJpegThumbNone) {
+        FillThumbnailInfo(info->thumbnail, app.thumbForm, app.thumbPaddedWidth, app.thumbPaddedHeight,
+                          app.thumbWidth, app.thumbHeight);
+        info->thumbnailOffset = app.thumbOffset;
+    }
+    if (app.exifSeen) {
+        info->exif = app.exif;
+    }
+    *thumbnailKind = app.thumbKind;
+    *thumbnailLength = app.thumbLength;
+    *decoder = ctx;
+    return 0;
+}
+
+int32_t gCreateJpegThumbnailDecoder(JpegDecoder** decoder, const uint8_t* data, uint32_t size,
+                                    JpegThumbnailInfo* info) {
+    if (!decoder || !data || !info) {
+        return kJpegBadArgument;
+    }
+    *decoder = nullptr;
+    DecoderContext* ctx = NewContext(data, size, 1);
+    if (!ctx) {
+        return kJpegBadArgument;
+    }
+    if (info->form == kJpegThumbFormRgb) {
+        // The stretch is the file from its start to the end of the pixels.
+        const int32_t marker = WalkToFrame(*ctx, false);
+        (void)marker;
+        const JpegAppRecord& app = ctx->app;
+        if (app.thumbKind != kJpegThumbRgb || app.thumbLength > size) {
+            return Fail(ctx, decoder);
+        }
+        ctx->rgbThumbnail = true;
+        ctx->rgbPixelPosition = app.thumbPixelPosition;
+        ctx->rgbWidth = app.thumbWidth;
+        ctx->rgbHeight = app.thumbHeight;
+        FillThumbnailInfo(*info, info->form, app.thumbWidth, app.thumbHeight, app.thumbWidth, app.thumbHeight);
+        *decoder = ctx;
+        return 0;
+    }
+    const int32_t marker = WalkToFrame(*ctx, false);
+    if (marker < 0 || SetUpFrame(*ctx, static_cast<uint16_t>(marker)) != 0) {
+        return Fail(ctx, decoder);
+    }
+    FillThumbnailInfo(*info, info->form, ctx->paddedWidth, ctx->paddedHeight, ctx->frame.width, ctx->frame.height);
+    *decoder = ctx;
+    return 0;
+}
+
+int32_t gGetJpegOutputInfo(const JpegDecoder* decoder, JpegThumbnailInfo* info) {
+    if (!decoder || !info) {
+        return kJpegBadArgument;
+    }
+    const auto& ctx = *static_cast<const DecoderContext*>(decoder);
+    if (ctx.rgbThumbnail) {
+        FillThumbnailInfo(*info, kJpegThumbFormRgb, ctx.rgbWidth, ctx.rgbHeight, ctx.rgbWidth, ctx.rgbHeight);
+        return 0;
+    }
+    const OutputSizes s = SizesOf(ctx);
+    FillThumbnailInfo(*info, info->form, s.paddedWidth, s.paddedHeight, s.width, s.height);
+    return 0;
+}
+
+int32_t gDecodeJpegImage(JpegDecoder* decoder, uint16_t* pixels, uint32_t pixelCapacity, JpegThumbnailInfo* info) {
+    if (!decoder || !pixels || !info) {
+        return kJpegBadArgument;
+    }
+    auto& ctx = *static_cast<DecoderContext*>(decoder);
+    if (ctx.rgbThumbnail) {
+        const uint32_t w = ctx.rgbWidth, h = ctx.rgbHeight;
+        const uint32_t evenW = Even(w), evenH = Even(h);
+        if (w == 0 || h == 0 || uint64_t{evenW} * evenH > pixelCapacity ||
+            ctx.rgbPixelPosition + uint64_t{w} * h * 3 > ctx.reader.size) {
+            return kJpegBadArgument;
+        }
+        const uint8_t* rgb = ctx.reader.data + ctx.rgbPixelPosition;
+        for (uint32_t y = 0; y < evenH; ++y) {
+            const uint8_t* row = rgb + size_t{y < h ? y : h - 1} * w * 3;
+            uint16_t* out = pixels + size_t{y} * evenW;
+            for (uint32_t x = 0; x < w; ++x) {
+                const uint8_t* p = row + size_t{x} * 3;
+                out[x] = static_cast<uint16_t>(((p[0] & 0xF8) << 8) | ((p[1] & 0xFC) << 3) | (p[2] >> 3));
+            }
+            if (evenW != w) {
+                out[w] = out[w - 1];
+            }
+        }
+        return 0;
+    }
+    const OutputSizes s = SizesOf(ctx);
+    if (uint64_t{Even(s.width)} * Even(s.height) > pixelCapacity) {
+        return kJpegBadArgument;
+    }
+    const size_t lumaBytes = size_t{s.paddedWidth} * s.paddedHeight;
+    const size_t chromaBytes = size_t{s.chromaWidth} * s.chromaHeight;
+    uint8_t* y = static_cast<uint8_t*>(std::calloc(lumaBytes + 2 * chromaBytes, 1));
+    if (!y) {
+        return kJpegBadArgument;
+    }
+    JpegPlanes planes{y, chromaBytes ? y + lumaBytes : nullptr, chromaBytes ? y + lumaBytes + chromaBytes : nullptr,
+                      static_cast<uint16_t>(s.paddedWidth), static_cast<uint16_t>(s.paddedHeight)};
+    const int32_t result = DecodeFrame(decoder, &planes);
+    if (result == 0 || result == kJpegNoScanData) {
+        ConvertPlanes(planes, s.chromaWidth, ctx.samplingType, s.width, s.height, 0, pixels);
+    }
+    std::free(y);
+    gGetJpegOutputInfo(decoder, info);
+    return result;
+}

@@ -1,0 +1,156 @@
+// The decoder's own record and the stages that work on it. Callers see only
+// JpegDecoder.h; each stage lives in its own file:
+//   JpegMarkerReader.cpp     segments: SOF, SOS, DQT, DHT, DRI, marker search
+//   JpegHuffmanDecoder.cpp   DHT tables to lookahead and canonical-code tables
+//   JpegEntropyReader.h      bit reader over entropy-coded data
+//   JpegSequentialScan.cpp   SOF0/SOF1 scans
+//   JpegProgressiveScan.cpp  SOF2 scans and the final output of the frame
+//   JpegLosslessScan.cpp     SOF3 scans
+//   JpegIdct.cpp             inverse transforms at every scale and the block store
+//   JpegColorOutput.cpp      planes to RGB565 or planar 4:2:0
+//   JpegDecoder.cpp          creation, the header walk, Decode, Release
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "exif/JpegAppReader.h"
+#include "jpeg/JpegByteReader.h"
+#include "jpeg/JpegDecoder.h"
+#include "jpeg/JpegHuffmanDecoder.h"
+
+namespace jpeg {
+
+inline constexpr int kMaxComponents = 3;
+inline constexpr uint32_t kMaxDimension = 65520;
+
+struct QuantTable {
+    uint16_t values[64];  // stream (zig-zag) order
+    bool defined = false;
+};
+
+struct FrameComponent {
+    uint8_t id = 0;
+    uint8_t h = 1;
+    uint8_t v = 1;
+    uint8_t tq = 0;
+    // Size in pixels (rounded up from the frame size by the factors) and the
+    // block grid of the padded plane at full scale.
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t blocksWide = 0;   // blocks that carry picture data (ceil(width / 8))
+    uint32_t blocksHigh = 0;
+    uint32_t planeBlocksWide = 0;  // blocks of the padded plane (whole MCUs)
+    uint32_t planeBlocksHigh = 0;
+    // Progressive frames: 64 coefficients per block of the padded plane, in
+    // zig-zag order (calloc'ed, freed by Release).
+    int16_t* coefficients = nullptr;
+};
+
+struct FrameHeader {
+    uint8_t precision = 0;
+    uint16_t height = 0;
+    uint16_t width = 0;
+    uint8_t componentCount = 0;
+    FrameComponent components[kMaxComponents];
+    uint8_t hMax = 1;
+    uint8_t vMax = 1;
+};
+
+struct ScanComponent {
+    int frameIndex = 0;  // 0 Y, 1 Cb, 2 Cr
+    uint8_t dcTable = 0;
+    uint8_t acTable = 0;
+};
+
+struct ScanHeader {
+    uint8_t componentCount = 0;
+    ScanComponent components[kMaxComponents];
+    uint8_t ss = 0;
+    uint8_t se = 63;
+    uint8_t ah = 0;
+    uint8_t al = 0;
+};
+
+// Per-plane destination of the block store.
+struct PlaneTarget {
+    uint8_t* base = nullptr;
+    uint32_t stride = 0;   // bytes per row at the decoder's scale
+    uint32_t rows = 0;
+};
+
+struct DecoderContext : JpegDecoder {
+    JpegByteReader reader;
+    int scale = 1;
+    uint8_t frameKind = 0;
+    uint8_t samplingType = 0;
+    bool frameRead = false;
+    bool decoded = false;
+    FrameHeader frame;
+    QuantTable quant[4];
+    HuffmanTable dcTables[4];
+    HuffmanTable acTables[4];
+    uint16_t restartInterval = 0;
+    JpegAppRecord app;
+    uint16_t paddedWidth = 0;   // at scale 1
+    uint16_t paddedHeight = 0;
+    // Set while Decode runs.
+    PlaneTarget planes[kMaxComponents];
+    int scansDone = 0;
+    // Thumbnail decoders of the RGB form read pixels instead of a stream.
+    bool rgbThumbnail = false;
+    size_t rgbPixelPosition = 0;
+    uint16_t rgbWidth = 0;
+    uint16_t rgbHeight = 0;
+};
+
+// --- JpegMarkerReader.cpp ----------------------------------------------------
+
+// Skips to the next marker (0xFF not followed by 0x00, fill bytes stepped
+// over) and peeks it; the reader stands at its 0xFF.
+uint16_t FindNextMarker(JpegByteReader& reader);
+
+// Readers of one segment each; the reader stands just after the marker.
+int32_t ReadFrameHeader(JpegByteReader& reader, FrameHeader& frame);
+int32_t ReadScanHeader(JpegByteReader& reader, const FrameHeader& frame, ScanHeader& scan);
+int32_t ReadQuantTables(JpegByteReader& reader, QuantTable quant[4]);
+int32_t ReadHuffmanTables(JpegByteReader& reader, HuffmanTable dc[4], HuffmanTable ac[4],
+                          int maxTableNumber);
+int32_t ReadRestartInterval(JpegByteReader& reader, uint16_t& interval);
+void SkipSegment(JpegByteReader& reader);
+
+// Checks the frame against what the decoder takes (component count, factors,
+// distinct identifiers) and fills each component's sizes. 0 or -1.
+int32_t ValidateFrame(FrameHeader& frame, uint8_t frameKind);
+
+// Sampling type from the factors, the JFIF flag and the Adobe transform flag.
+uint8_t SamplingType(const FrameHeader& frame, bool jfifSeen, uint8_t adobeTransform,
+                     uint8_t frameKind);
+
+// The segments allowed between SOI and SOF and between scans. 0 or -1.
+int32_t DispatchMarker(DecoderContext& ctx, uint16_t marker);
+
+// --- scans ---------------------------------------------------------------------
+
+int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan);
+int32_t DecodeProgressiveScan(DecoderContext& ctx, const ScanHeader& scan);
+int32_t FinishProgressiveFrame(DecoderContext& ctx);
+int32_t DecodeLosslessScan(DecoderContext& ctx, const ScanHeader& scan);
+
+// Prescaled dequantisation factors (scale table x quantiser), zig-zag order.
+void PrescaleQuant(const QuantTable& quant, int32_t out[64]);
+
+// Number of MCUs in a restart interval (all of them without restarts).
+inline uint32_t IntervalLength(uint16_t restartInterval, uint32_t mcuCount) {
+    return restartInterval ? restartInterval : mcuCount;
+}
+
+// --- JpegColorOutput.cpp ------------------------------------------------------
+
+// Converts planes of the given sampling type into RGB565 (planar 0) or into
+// planar YCbCr 4:2:0 (planar 1: Y width x height, then Cb and Cr at half
+// width and height, rounded up). width and height are even.
+void ConvertPlanes(const JpegPlanes& planes, uint32_t chromaStride, uint8_t samplingType,
+                   uint32_t width, uint32_t height, int planar, void* output);
+
+}  // namespace jpeg

@@ -1,0 +1,54 @@
+#include "jpeg/JpegHuffmanDecoder.h"
+
+#include <cstring>
+
+namespace jpeg {
+
+bool BuildHuffmanTable(const uint8_t counts[16], const uint8_t* symbols, int symbolCount,
+                       HuffmanTable& table) {
+    if (symbolCount < 0 || symbolCount > 256) {
+        return false;
+    }
+    table = HuffmanTable{};
+    std::memcpy(table.counts + 1, counts, 16);
+    std::memcpy(table.symbols, symbols, static_cast<size_t>(symbolCount));
+
+    // Canonical code assignment, T.81 Annex C; a count that runs the code past
+    // the space of its length overflows.
+    uint16_t codes[256];
+    uint8_t lengths[256];
+    int32_t code = 0;
+    int index = 0;
+    for (int length = 1; length <= 16; ++length) {
+        const int n = counts[length - 1];
+        table.valueOffset[length] = index - code;
+        for (int i = 0; i < n; ++i) {
+            codes[index] = static_cast<uint16_t>(code);
+            lengths[index] = static_cast<uint8_t>(length);
+            ++index;
+            ++code;
+        }
+        if (code > (1 << length)) {
+            return false;
+        }
+        table.maxCode[length] = n ? code - 1 : -1;
+        code <<= 1;
+    }
+    table.maxCode[17] = 0x7FFFFFFF;  // ends the search of a code that has no entry
+
+    for (int i = 0; i < index; ++i) {
+        if (lengths[i] > kLookaheadBits) {
+            break;
+        }
+        const int shift = kLookaheadBits - lengths[i];
+        const int first = codes[i] << shift;
+        const uint16_t entry = static_cast<uint16_t>((lengths[i] << 8) | table.symbols[i]);
+        for (int j = 0; j < (1 << shift); ++j) {
+            table.lookahead[first + j] = entry;
+        }
+    }
+    table.defined = true;
+    return true;
+}
+
+}  // namespace jpeg

@@ -1,0 +1,168 @@
+#include "jpeg/JpegIdct.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "jpeg/JpegTables.h"
+
+namespace jpeg {
+
+namespace {
+
+constexpr uint16_t kScaleNatural[64] = {
+    32768, 45450, 42813, 38531, 32768, 38531, 42813, 45450,
+    45450, 63041, 59383, 53443, 45450, 53443, 59383, 63041,
+    42813, 59383, 55938, 50343, 42813, 50343, 55938, 59383,
+    38531, 53443, 50343, 45307, 38531, 45307, 50343, 53443,
+    32768, 45450, 42813, 38531, 32768, 38531, 42813, 45450,
+    38531, 53443, 50343, 45307, 38531, 45307, 50343, 53443,
+    42813, 59383, 55938, 50343, 42813, 50343, 55938, 59383,
+    45450, 63041, 59383, 53443, 45450, 53443, 59383, 63041,
+};
+
+// Tangent constants of the fast transform.
+constexpr int32_t kTan1 = 13036;  // tan(pi/16) / 65536
+constexpr int32_t kTan2 = 27145;  // tan(pi/8) / 65536
+constexpr int32_t kTan3 = 21894;  // tan(3 pi/16) / 32768
+constexpr int32_t kCos4 = 23170;  // cos(pi/4) / 32768
+
+inline int32_t Mul16(int32_t x, int32_t c) { return static_cast<int32_t>((int64_t{x} * c + 32768) >> 16); }
+inline int32_t Mul15(int32_t x, int32_t c) { return static_cast<int32_t>((int64_t{x} * c + 16384) >> 15); }
+
+inline uint8_t Clamp(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+
+// One 8-point pass over in[0], in[step], ... writing out likewise. The
+// output is 2 sqrt(2) times the 1-D inverse DCT of the unscaled input.
+inline void Idct8(const int32_t* in, int inStep, int32_t* out, int outStep) {
+    const int32_t y0 = in[0], y1 = in[inStep], y2 = in[2 * inStep], y3 = in[3 * inStep];
+    const int32_t y4 = in[4 * inStep], y5 = in[5 * inStep], y6 = in[6 * inStep], y7 = in[7 * inStep];
+    const int32_t a0 = y0 + y4, a1 = y0 - y4;
+    const int32_t e0 = y2 + Mul16(y6, kTan2), e1 = Mul16(y2, kTan2) - y6;
+    const int32_t x0 = a0 + e0, x3 = a0 - e0, x1 = a1 + e1, x2 = a1 - e1;
+    const int32_t p = y1 + Mul16(y7, kTan1), q = Mul16(y1, kTan1) - y7;
+    const int32_t r = y3 + Mul15(y5, kTan3), s = Mul15(y3, kTan3) - y5;
+    const int32_t b0 = p + r, b3 = q - s;
+    const int32_t u = p - r, v = q + s;
+    const int32_t b1 = Mul15(u + v, kCos4), b2 = Mul15(u - v, kCos4);
+    out[0] = x0 + b0;
+    out[7 * outStep] = x0 - b0;
+    out[outStep] = x1 + b1;
+    out[6 * outStep] = x1 - b1;
+    out[2 * outStep] = x2 + b2;
+    out[5 * outStep] = x2 - b2;
+    out[3 * outStep] = x3 + b3;
+    out[4 * outStep] = x3 - b3;
+}
+
+// Matrices of the reduced transforms: the N-point inverse DCT of the N x N
+// low-frequency coefficients, with the prescale taken out and 1/sqrt(8) per
+// direction for the block's factor 8.
+struct ReducedMatrices {
+    float m4[4][4];
+    float m2[2][2];
+    ReducedMatrices() {
+        const double pi = 3.14159265358979323846;
+        auto prescale = [&](int u) { return u == 0 ? 1.0 : std::sqrt(2.0) * std::cos((u == 3 ? 3 : u) * pi / 16); };
+        const double norm = 1.0 / std::sqrt(8.0);
+        for (int m = 0; m < 4; ++m) {
+            for (int u = 0; u < 4; ++u) {
+                const double k = u == 0 ? 1 / std::sqrt(2.0) : 1.0;
+                m4[m][u] = static_cast<float>(0.5 * k * std::cos((2 * m + 1) * u * pi / 8) / prescale(u) * norm);
+            }
+        }
+        for (int m = 0; m < 2; ++m) {
+            for (int u = 0; u < 2; ++u) {
+                const double k = u == 0 ? 1 / std::sqrt(2.0) : 1.0;
+                m2[m][u] = static_cast<float>(0.5 * k * std::cos((2 * m + 1) * u * pi / 4) / prescale(u) * norm);
+            }
+        }
+    }
+};
+
+const ReducedMatrices kReduced;
+
+template <int N>
+void IdctReduced(const int16_t* block, const float (&m)[N][N], uint8_t* out, uint32_t stride) {
+    float rows[N][N];  // rows[v][x]: horizontal transform of coefficient row v
+    for (int v = 0; v < N; ++v) {
+        for (int x = 0; x < N; ++x) {
+            float sum = 0;
+            for (int u = 0; u < N; ++u) {
+                sum += m[x][u] * static_cast<float>(block[v * 8 + u]);
+            }
+            rows[v][x] = sum;
+        }
+    }
+    for (int y = 0; y < N; ++y) {
+        for (int x = 0; x < N; ++x) {
+            float sum = 0;
+            for (int v = 0; v < N; ++v) {
+                sum += m[y][v] * rows[v][x];
+            }
+            out[y * stride + x] = Clamp(static_cast<int32_t>(std::lround(sum)) + 128);
+        }
+    }
+}
+
+}  // namespace
+
+const uint16_t kIdctScale[64] = {
+#define Z(k) kScaleNatural[kZigzagToNatural[k]]
+    Z(0),  Z(1),  Z(2),  Z(3),  Z(4),  Z(5),  Z(6),  Z(7),  Z(8),  Z(9),  Z(10), Z(11), Z(12),
+    Z(13), Z(14), Z(15), Z(16), Z(17), Z(18), Z(19), Z(20), Z(21), Z(22), Z(23), Z(24), Z(25),
+    Z(26), Z(27), Z(28), Z(29), Z(30), Z(31), Z(32), Z(33), Z(34), Z(35), Z(36), Z(37), Z(38),
+    Z(39), Z(40), Z(41), Z(42), Z(43), Z(44), Z(45), Z(46), Z(47), Z(48), Z(49), Z(50), Z(51),
+    Z(52), Z(53), Z(54), Z(55), Z(56), Z(57), Z(58), Z(59), Z(60), Z(61), Z(62), Z(63),
+#undef Z
+};
+
+void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride) {
+    int32_t in[64];
+    int32_t tmp[64];
+    for (int i = 0; i < 64; ++i) {
+        in[i] = block[i];
+    }
+    for (int row = 0; row < 8; ++row) {
+        const int32_t* r = in + row * 8;
+        if ((r[1] | r[2] | r[3] | r[4] | r[5] | r[6] | r[7]) == 0) {
+            for (int i = 0; i < 8; ++i) {
+                tmp[row * 8 + i] = r[0];
+            }
+            continue;
+        }
+        Idct8(r, 1, tmp + row * 8, 1);
+    }
+    int32_t col[8];
+    for (int c = 0; c < 8; ++c) {
+        Idct8(tmp + c, 8, col, 1);
+        for (int y = 0; y < 8; ++y) {
+            out[y * stride + c] = Clamp(((col[y] + 32) >> 6) + 128);
+        }
+    }
+}
+
+void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride) {
+    IdctReduced<4>(block, kReduced.m4, out, stride);
+}
+
+void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride) {
+    IdctReduced<2>(block, kReduced.m2, out, stride);
+}
+
+void IdctStore(const int16_t* block, int lastIndex, int scale, uint8_t* out, uint32_t stride) {
+    const int n = 8 / scale;
+    if (lastIndex == 0 || scale == 8) {
+        const uint8_t v = Clamp(((block[0] + 32) >> 6) + 128);
+        for (int y = 0; y < n; ++y) {
+            std::memset(out + y * stride, v, static_cast<size_t>(n));
+        }
+        return;
+    }
+    switch (scale) {
+    case 1: IdctFull(block, out, stride); break;
+    case 2: IdctReduced4(block, out, stride); break;
+    default: IdctReduced2(block, out, stride); break;
+    }
+}
+
+}  // namespace jpeg

@@ -1,0 +1,28 @@
+// Inverse DCT of one dequantised block and its store into a plane, at full
+// size (8 x 8) or reduced by 2, 4 or 8 in each direction.
+//
+// Blocks hold 64 signed 16-bit values in natural order, prescaled by the
+// scale table (dequantisation folds the prescale of the fast transform in),
+// so that a block value is 8 x c(u) x c(v) x the DCT coefficient.
+#pragma once
+
+#include <cstdint>
+
+namespace jpeg {
+
+// 32768 x c(u) x c(v), zig-zag order; c(0) = c(4) = 1, c(1) = c(7) =
+// sqrt(2) cos(pi/16), c(2) = c(6) = sqrt(2) cos(2 pi/16), c(3) = c(5) =
+// sqrt(2) cos(3 pi/16).
+extern const uint16_t kIdctScale[64];
+
+// Transforms the block and writes 8 / scale rows of 8 / scale samples at out.
+// lastIndex is the zig-zag index of the last coefficient that may be non-zero
+// (0: DC only).
+void IdctStore(const int16_t* block, int lastIndex, int scale, uint8_t* out, uint32_t stride);
+
+// The transforms one by one (also used by tests).
+void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride);
+void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride);
+void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride);
+
+}  // namespace jpeg

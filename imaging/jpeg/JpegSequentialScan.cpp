@@ -1,0 +1,131 @@
+// Sequential Huffman scans (SOF0, SOF1), T.81 F.2: MCUs of one or three
+// components, restart intervals, and recovery from damaged intervals.
+#include <algorithm>
+#include <cstring>
+
+#include "jpeg/JpegDecoderInternal.h"
+#include "jpeg/JpegEntropyReader.h"
+#include "jpeg/JpegIdct.h"
+#include "jpeg/JpegScanWalker.h"
+#include "jpeg/JpegTables.h"
+
+namespace jpeg {
+
+namespace {
+
+inline int16_t Saturate16(int64_t v) {
+    return static_cast<int16_t>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v));
+}
+
+struct BlockDecoder {
+    const HuffmanTable* dc;
+    const HuffmanTable* ac;
+    const int32_t* quant;  // prescaled, zig-zag order
+    uint16_t prediction;   // modulo 2^16, so hostile streams cannot overflow it
+};
+
+// One block of F.2.2; -1 on a code the tables do not hold or a value out of range.
+int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& lastIndex) {
+    const int32_t s = reader.Decode(*b.dc);
+    if (s < 0 || s > 11) {
+        return -1;
+    }
+    const int32_t diff = s ? reader.Extend(reader.Bits(s), s) : 0;
+    b.prediction = static_cast<uint16_t>(b.prediction + diff);
+    std::memset(block, 0, 64 * sizeof(int16_t));
+    block[0] = Saturate16((int64_t{b.quant[0]} * static_cast<int16_t>(b.prediction) + 2048) >> 12);
+    lastIndex = 0;
+    for (int k = 1; k < 64;) {
+        const int32_t rs = reader.Decode(*b.ac);
+        if (rs < 0) {
+            return -1;
+        }
+        const int run = rs >> 4;
+        const int size = rs & 0x0F;
+        if (size == 0) {
+            if (run == 15) {
+                k += 16;
+                continue;
+            }
+            if (run == 0) {
+                break;
+            }
+            return -1;
+        }
+        k += run;
+        if (k > 63) {
+            return -1;
+        }
+        const uint32_t raw = reader.Bits(size);
+        if (raw > 2048) {
+            return -1;
+        }
+        const int32_t value = reader.Extend(raw, size);
+        block[kZigzagToNatural[k]] = Saturate16((int64_t{b.quant[k]} * value + 2048) >> 12);
+        lastIndex = k;
+        ++k;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void PrescaleQuant(const QuantTable& quant, int32_t out[64]) {
+    for (int k = 0; k < 64; ++k) {
+        out[k] = int32_t{kIdctScale[k]} * quant.values[k];
+    }
+}
+
+int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
+    BlockDecoder decoders[kMaxComponents];
+    int32_t quant[kMaxComponents][64];
+    for (int i = 0; i < scan.componentCount; ++i) {
+        const ScanComponent& sc = scan.components[i];
+        const FrameComponent& fc = ctx.frame.components[sc.frameIndex];
+        if (!ctx.dcTables[sc.dcTable].defined || !ctx.acTables[sc.acTable].defined || !ctx.quant[fc.tq].defined) {
+            return -1;
+        }
+        PrescaleQuant(ctx.quant[fc.tq], quant[i]);
+        decoders[i] = {&ctx.dcTables[sc.dcTable], &ctx.acTables[sc.acTable], quant[i], 0};
+    }
+
+    const ScanGeometry geometry(ctx, scan);
+    alignas(16) int16_t block[64];
+    const int scale = ctx.scale;
+    const int blockSize = 8 / scale;
+
+    WalkIntervals(ctx, geometry, [&](EntropyReader& reader, uint32_t first, uint32_t end) {
+        for (int i = 0; i < scan.componentCount; ++i) {
+            decoders[i].prediction = 0;
+        }
+        for (uint32_t m = first; m < end; ++m) {
+            const uint32_t mx = m % geometry.mcusWide;
+            const uint32_t my = m / geometry.mcusWide;
+            for (int i = 0; i < scan.componentCount; ++i) {
+                const ScanComponent& sc = scan.components[i];
+                const FrameComponent& fc = ctx.frame.components[sc.frameIndex];
+                const PlaneTarget& plane = ctx.planes[sc.frameIndex];
+                const int bw = geometry.interleaved ? fc.h : 1;
+                const int bh = geometry.interleaved ? fc.v : 1;
+                for (int by = 0; by < bh; ++by) {
+                    for (int bx = 0; bx < bw; ++bx) {
+                        int lastIndex = 0;
+                        if (DecodeBlock(reader, decoders[i], block, lastIndex) != 0) {
+                            return false;
+                        }
+                        const uint32_t x = (mx * bw + bx) * blockSize;
+                        const uint32_t y = (my * bh + by) * blockSize;
+                        IdctStore(block, lastIndex, scale, plane.base + size_t{y} * plane.stride + x, plane.stride);
+                    }
+                }
+            }
+            if (reader.Overrun()) {
+                return false;  // the data ended inside this interval
+            }
+        }
+        return true;
+    });
+    return 0;
+}
+
+}  // namespace jpeg
