@@ -54,41 +54,48 @@ inline void Idct8(const int32_t* in, int inStep, int32_t* out, int outStep) {
     out[4 * outStep] = x3 - b3;
 }
 
-// Matrices of the reduced transforms: the N-point inverse DCT of the N x N
-// low-frequency coefficients, with the prescale taken out and 1/sqrt(8) per
-// direction for the block's factor 8.
-struct ReducedMatrices {
-    float m4[4][4];
-    float m2[2][2];
-    ReducedMatrices() {
+// Matrices of the reduced transforms: output m is the mean of the s full-size
+// samples it covers, taken from all 8 coefficients (the higher ones fold onto
+// the lower), with the prescale taken out and 1/sqrt(8) per direction for the
+// block's factor 8. So a reduced block is the box-filtered full-size block.
+template <int N>
+struct ReducedMatrix {
+    float m[N][8];
+    ReducedMatrix() {
         const double pi = 3.14159265358979323846;
-        auto prescale = [&](int u) { return u == 0 ? 1.0 : std::sqrt(2.0) * std::cos((u == 3 ? 3 : u) * pi / 16); };
-        const double norm = 1.0 / std::sqrt(8.0);
-        for (int m = 0; m < 4; ++m) {
-            for (int u = 0; u < 4; ++u) {
+        const int s = 8 / N;
+        for (int out = 0; out < N; ++out) {
+            for (int u = 0; u < 8; ++u) {
                 const double k = u == 0 ? 1 / std::sqrt(2.0) : 1.0;
-                m4[m][u] = static_cast<float>(0.5 * k * std::cos((2 * m + 1) * u * pi / 8) / prescale(u) * norm);
-            }
-        }
-        for (int m = 0; m < 2; ++m) {
-            for (int u = 0; u < 2; ++u) {
-                const double k = u == 0 ? 1 / std::sqrt(2.0) : 1.0;
-                m2[m][u] = static_cast<float>(0.5 * k * std::cos((2 * m + 1) * u * pi / 4) / prescale(u) * norm);
+                const double prescale = u == 0 || u == 4 ? 1.0 : std::sqrt(2.0) * std::cos((u < 4 ? u : 8 - u) * pi / 16);
+                double sum = 0;
+                for (int n = out * s; n < out * s + s; ++n) {
+                    sum += 0.5 * k * std::cos((2 * n + 1) * u * pi / 16);
+                }
+                m[out][u] = static_cast<float>(sum / s / prescale / std::sqrt(8.0));
             }
         }
     }
 };
 
-const ReducedMatrices kReduced;
+const ReducedMatrix<4> kReduced4;
+const ReducedMatrix<2> kReduced2;
 
 template <int N>
-void IdctReduced(const int16_t* block, const float (&m)[N][N], uint8_t* out, uint32_t stride) {
-    float rows[N][N];  // rows[v][x]: horizontal transform of coefficient row v
-    for (int v = 0; v < N; ++v) {
+void IdctReduced(const int16_t* block, const ReducedMatrix<N>& a, uint8_t* out, uint32_t stride) {
+    float rows[8][N];  // rows[v][x]: horizontal pass over coefficient row v
+    for (int v = 0; v < 8; ++v) {
+        const int16_t* r = block + v * 8;
+        if ((r[0] | r[1] | r[2] | r[3] | r[4] | r[5] | r[6] | r[7]) == 0) {
+            for (int x = 0; x < N; ++x) {
+                rows[v][x] = 0;
+            }
+            continue;
+        }
         for (int x = 0; x < N; ++x) {
             float sum = 0;
-            for (int u = 0; u < N; ++u) {
-                sum += m[x][u] * static_cast<float>(block[v * 8 + u]);
+            for (int u = 0; u < 8; ++u) {
+                sum += a.m[x][u] * static_cast<float>(r[u]);
             }
             rows[v][x] = sum;
         }
@@ -96,8 +103,8 @@ void IdctReduced(const int16_t* block, const float (&m)[N][N], uint8_t* out, uin
     for (int y = 0; y < N; ++y) {
         for (int x = 0; x < N; ++x) {
             float sum = 0;
-            for (int v = 0; v < N; ++v) {
-                sum += m[y][v] * rows[v][x];
+            for (int v = 0; v < 8; ++v) {
+                sum += a.m[y][v] * rows[v][x];
             }
             out[y * stride + x] = Clamp(static_cast<int32_t>(std::lround(sum)) + 128);
         }
@@ -142,11 +149,11 @@ void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride) {
 }
 
 void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride) {
-    IdctReduced<4>(block, kReduced.m4, out, stride);
+    IdctReduced<4>(block, kReduced4, out, stride);
 }
 
 void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride) {
-    IdctReduced<2>(block, kReduced.m2, out, stride);
+    IdctReduced<2>(block, kReduced2, out, stride);
 }
 
 void IdctStore(const int16_t* block, int lastIndex, int scale, uint8_t* out, uint32_t stride) {

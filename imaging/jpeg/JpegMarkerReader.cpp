@@ -237,10 +237,8 @@ int32_t ReadHuffmanTables(JpegByteReader& reader, HuffmanTable dc[4], HuffmanTab
         }
         consumed += 17u + static_cast<uint32_t>(total);
     }
-    // A segment with bytes after its last table is refused.
-    if (reader.PeekU8() != 0xFF) {
-        return -1;
-    }
+    // A table cut by the segment's end was refused above; bytes after the
+    // segment are left to the marker search.
     return 0;
 }
 
