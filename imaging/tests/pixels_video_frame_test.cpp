@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "pixels/VideoFrame.h"
 #include "pixels_test_util.h"
 
@@ -53,7 +55,11 @@ INSTANTIATE_TEST_SUITE_P(
                     LayoutCase{4, 321, 241, 321, 241, 2 * 321 * 241, 321 * 241, 321 * 241 + 321 * 241 / 2},
                     LayoutCase{8, 10, 6, 10, 6, 180, 60, 120}, LayoutCase{16, 10, 6, 10, 6, 180, 60, 120},
                     LayoutCase{64, 10, 6, 10, 6, 180, 60, 120}, LayoutCase{128, 7, 3, 7, 3, 42, -1, -1},
-                    LayoutCase{256, 7, 3, 7, 3, 63, -1, -1}, LayoutCase{1, 7, 3, 7, 3, 21, -1, -1}));
+                    LayoutCase{256, 7, 3, 7, 3, 63, -1, -1}, LayoutCase{1, 7, 3, 7, 3, 21, -1, -1}),
+    [](const testing::TestParamInfo<LayoutCase>& info) {
+        return "Layout" + std::to_string(info.param.layout) + "_" + std::to_string(info.param.width) + "x" +
+               std::to_string(info.param.height);
+    });
 
 TEST(VideoFrame, RefusesSizesThatDoNotFitTheRecord) {
     struct Case {
