@@ -25,30 +25,6 @@ fs::path DefaultRoot()
     return fs::path(home && *home ? home : ".") / ".local" / "share" / "lumocr" / "device";
 }
 
-// Case folding for the letters device names use (Latin-1 and Cyrillic included),
-// independent of the process locale.
-wchar_t Fold(wchar_t c)
-{
-    if (c >= L'A' && c <= L'Z')
-        return c + 32;
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x410 && c <= 0x42F))
-        return c + 32;
-    if (c >= 0x400 && c <= 0x40F)
-        return c + 80;
-    return c;
-}
-
-bool SameName(std::wstring_view a, std::wstring_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Fold(a[i]) != Fold(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool HasWildcard(std::wstring_view name) { return name.find_first_of(L"*?") != std::wstring_view::npos; }
 
 // The host name of one component: an existing entry that matches without
@@ -60,10 +36,22 @@ fs::path ResolveComponent(const fs::path& dir, const std::wstring& name)
     if (HasWildcard(name) || fs::exists(fs::symlink_status(exact, ec)))
         return exact;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        if (SameName(FromUtf8(it->path().filename().string()), name))
+        if (SameNameNoCase(FromUtf8(it->path().filename().string()), name))
             return it->path();
     }
     return exact;
+}
+
+bool IsWithin(const fs::path& path, const fs::path& root)
+{
+    auto p = path.begin();
+    for (auto r = root.begin(); r != root.end(); ++r, ++p) {
+        if (r->empty())
+            continue;  // trailing separator of the root
+        if (p == path.end() || *p != *r)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -120,9 +108,15 @@ std::optional<fs::path> MapDevicePath(LPCWSTR devicePath)
         parts.push_back(std::move(part));
     }
 
-    fs::path host = DeviceRoot();
+    const fs::path& root = DeviceRoot();
+    fs::path host = root;
     for (const auto& part : parts)
         host = ResolveComponent(host, part);
+    // A symbolic link inside the root must not lead out of it.
+    std::error_code ec;
+    fs::path real = fs::weakly_canonical(host, ec);
+    if (ec || !IsWithin(real, root))
+        return std::nullopt;
     return host;
 }
 

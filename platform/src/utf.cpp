@@ -62,4 +62,34 @@ std::wstring FromUtf8(std::string_view text)
     return out;
 }
 
+wchar_t FoldCase(wchar_t c)
+{
+    if (c >= L'A' && c <= L'Z')
+        return c + 32;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x410 && c <= 0x42F))
+        return c + 32;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 80;
+    return c;
+}
+
+std::wstring FoldCase(std::wstring_view text)
+{
+    std::wstring out(text);
+    for (auto& c : out)
+        c = FoldCase(c);
+    return out;
+}
+
+bool SameNameNoCase(std::wstring_view a, std::wstring_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldCase(a[i]) != FoldCase(b[i]))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace plat

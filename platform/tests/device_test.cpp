@@ -41,3 +41,16 @@ TEST(DeviceRoot, NeverEscapesTheRoot)
         EXPECT_FALSE(plat::MapDevicePath(path)) << plat::ToUtf8(path);
     EXPECT_FALSE(plat::MapDevicePath(nullptr));
 }
+
+TEST(DeviceRoot, SymbolicLinksDoNotLeadOut)
+{
+    lumtest::TempDir outside;
+    lumtest::TempDir dir;
+    plat::SetDeviceRoot(dir.path());
+    fs::create_directories(dir.path() / "Inner");
+    fs::create_directory_symlink(outside.path(), dir.path() / "Out");
+    fs::create_directory_symlink(dir.path() / "Inner", dir.path() / "Alias");
+    EXPECT_FALSE(plat::MapDevicePath(L"\\Out\\passwd"));
+    EXPECT_FALSE(plat::MapDevicePath(L"\\out"));
+    EXPECT_TRUE(plat::MapDevicePath(L"\\alias\\x.txt"));  // a link that stays inside is fine
+}

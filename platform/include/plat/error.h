@@ -64,3 +64,8 @@ constexpr HRESULT HRESULT_FROM_WIN32(DWORD e)
 
 DWORD GetLastError();
 void SetLastError(DWORD error);
+
+// File system errors of the device's file calls.
+inline constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
+inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr DWORD ERROR_DIRECTORY = 267;

@@ -10,4 +10,11 @@ namespace plat {
 std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view text);
 
+// Case folding of the device's names (file names, registry keys and values):
+// the letters device names use (Latin-1 and Cyrillic included), independent
+// of the process locale.
+wchar_t FoldCase(wchar_t c);
+std::wstring FoldCase(std::wstring_view text);
+bool SameNameNoCase(std::wstring_view a, std::wstring_view b);
+
 }  // namespace plat

@@ -6,3 +6,5 @@
 #include "plat/debug.h"
 #include "plat/handle.h"
 #include "plat/clock.h"
+#include "plat/file.h"
+#include "plat/registry.h"
