@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "plat/startup.h"
 #include "plat/windows.h"
 #include "plat/utf.h"
 
@@ -71,5 +72,9 @@ int main(int argc, char** argv)
         Usage();
         return 2;
     }
-    return WinMain(nullptr, nullptr, options.commandLine.data(), 1);
+    if (!plat::Startup({.root = options.root, .deviceTemplate = {}}))
+        std::fprintf(stderr, "lumocr: the registry of the device root could not be read\n");
+    int result = WinMain(nullptr, nullptr, options.commandLine.data(), 1);
+    plat::Shutdown();
+    return result;
 }

@@ -85,7 +85,7 @@ int Get(HKEY root, const std::wstring& subKey, const std::string& keyText, const
             std::size_t end = text.find(L'\n', start);
             std::wstring line = text.substr(start, end - start);
             start = end == std::wstring::npos ? text.size() : end + 1;
-            if (!line.empty() && line[0] == L'[')
+            if (!line.empty() && (line[0] == L'[' || line[0] == L';'))
                 inside = plat::FoldCase(line) == wanted;
             if (inside)
                 std::printf("%s\n", plat::ToUtf8(line).c_str());
