@@ -1,0 +1,161 @@
+// The exported interface: the library state and the dispatch by the first
+// language code.
+#include "LumOCREngine.h"
+
+#include "EuropeanBackend.h"
+#include "OcrBackend.h"
+#include "OcrCommon.h"
+
+namespace lumocr {
+namespace {
+
+enum class Family { None, Korean, Chinese, European };
+
+Family FamilyOf(std::int32_t code) {
+    if (code >= 1 && code <= 3) return Family::Korean;
+    if (code >= 4 && code <= 6) return Family::Chinese;
+    if (code >= kFirstEuropeanCode && code <= kLastEuropeanCode) return Family::European;
+    return Family::None;
+}
+
+struct LibraryState {
+    std::int32_t storedCode = 0;
+    std::int32_t finalized = 1;
+    std::int32_t fastWord = 1;
+    std::int32_t skewFlag = 0;
+    COcrBackend* backend = nullptr;  // started by the last LumOCR_Initialize
+};
+LibraryState g_state;
+
+// The Korean and Chinese engines come in their own back-ends; until then
+// their codes have none.
+COcrBackend* BackendOf(Family family) {
+    static CEuropeanBackend european;
+    return family == Family::European ? &european : nullptr;
+}
+
+bool ValidImage(const OcrImage* image) {
+    return image && image->data && image->width > 0 && image->height > 0;
+}
+
+}  // namespace
+
+std::int32_t FastWord() { return g_state.fastWord; }
+std::int32_t SkewFlag() { return g_state.skewFlag; }
+
+}  // namespace lumocr
+
+using namespace lumocr;
+
+extern "C" {
+
+std::int32_t LumOCR_Initialize(void* workMemory, std::int32_t workSize, OcrProgressCallback progress,
+                               const OcrLanguageCode* languages, const char* databaseFolder) {
+    if (!languages || !databaseFolder) {
+        LogLine("LumOCR_Initialize: no language list or database folder\n");
+        return LUMOCR_E_INVALIDARG;
+    }
+    // A new start without LumOCR_Finalize ends the running back-end first.
+    if (!g_state.finalized && g_state.backend) g_state.backend->Finalize();
+    g_state.backend = nullptr;
+    g_state.finalized = 0;
+    LogLine("LumOCR_Initialize start\n");
+    g_state.storedCode = languages[0];
+    const Family family = FamilyOf(g_state.storedCode);
+    std::int32_t result = LUMOCR_OUT_OF_RANGE_INITIALIZE;
+    if (family != Family::None) {
+        g_state.backend = BackendOf(family);
+        result = g_state.backend ? g_state.backend->Initialize(workMemory, workSize, progress, languages,
+                                                               databaseFolder)
+                                 : LUMOCR_E_NOBACKEND;
+    }
+    LogLine("LumOCR_Initialize end\n");
+    return result;
+}
+
+std::int32_t LumOCR_Finalize(std::int32_t) {
+    if (g_state.finalized) return 0;
+    g_state.finalized = 1;
+    COcrBackend* backend = g_state.backend;
+    g_state.backend = nullptr;
+    if (FamilyOf(g_state.storedCode) == Family::None) return LUMOCR_OUT_OF_RANGE_FINALIZE;
+    return backend ? backend->Finalize() : 0;
+}
+
+std::int32_t LumOCR_CancelRecognition() {
+    // Cancelling works through the progress callback only.
+    return FamilyOf(g_state.storedCode) == Family::None ? LUMOCR_OUT_OF_RANGE_CANCEL : 0;
+}
+
+std::int32_t LumOCR_RecognizeDocument(OcrImage* image, OcrTextResult* result) {
+    LogLine("[TRAVEK] LumOCR_RecognizeDocument start\n");
+    if (FamilyOf(g_state.storedCode) == Family::None) return LUMOCR_OUT_OF_RANGE_DOCUMENT;
+    if (!result || !ValidImage(image)) return LUMOCR_E_INVALIDARG;
+    if (g_state.finalized || !g_state.backend) {
+        result->text[0] = '\0';
+        result->length = 0;
+        return LUMOCR_E_NOTSTARTED;
+    }
+    return g_state.backend->RecognizeDocument(*image, *result);
+}
+
+std::int32_t LumOCR_RecognizeLine(OcrImage* image, RECT* region, OcrTextResult* result) {
+    if (FamilyOf(g_state.storedCode) == Family::None) return LUMOCR_OUT_OF_RANGE_LINE;
+    if (!result || !region || !ValidImage(image)) return LUMOCR_E_INVALIDARG;
+    if (g_state.finalized || !g_state.backend) {
+        result->text[0] = '\0';
+        result->length = 0;
+        return LUMOCR_E_NOTSTARTED;
+    }
+    return g_state.backend->RecognizeLine(*image, *region, *result);
+}
+
+std::int32_t LumOCR_RecognizeBizCard(OcrImage* image, OcrCardField* fields) {
+    const Family family = FamilyOf(g_state.storedCode);
+    if (family == Family::None) return LUMOCR_OUT_OF_RANGE_BIZCARD;
+    if (family == Family::Chinese) return 0;  // that engine reads no cards
+    if (!fields || !ValidImage(image)) return LUMOCR_E_INVALIDARG;
+    if (g_state.finalized || !g_state.backend) return LUMOCR_E_NOTSTARTED;
+    const std::int32_t result = g_state.backend->RecognizeBizCard(*image, fields);
+    if (family == Family::European) LogLine("[TRAVEK] LumOCR_RecognizeBizCard_EUR end \n");
+    return result;
+}
+
+std::int32_t LumOCR_SetFast(std::int32_t fast) {
+    g_state.fastWord = fast ? 0 : 1;
+    return 0;
+}
+
+std::int32_t LumOCR_SetSkew(std::int32_t skew) {
+    g_state.skewFlag = skew ? 1 : 0;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Image checks. They need no initialisation and keep no state between calls
+// (the edge counters aside). The checks themselves live in lumocrchecks; these
+// entries hand the calls over once it is linked in, and until then answer
+// with the neutral result.
+
+std::int32_t LumOCR_EdgeDetection(BYTE*, std::int32_t, std::int32_t, RECT*, std::int32_t*, std::int32_t) {
+    return 0;
+}
+
+std::int32_t LumOCR_BlurDetection(OcrImage*, std::int32_t, RECT*, std::int32_t) {
+    return 0;  // sharp
+}
+
+std::int32_t LumOCR_Binarize(OcrImage*) { return 0; }
+
+std::int32_t LumOCR_Sharpen(OcrImage*, std::int32_t) { return 0; }
+
+std::int32_t LumOCR_CheckImageDirection(OcrImage*, OcrImage*) {
+    return 1;  // not turned
+}
+
+// One function behind both exports, doing nothing.
+static std::int32_t NoOperation() { return 0; }
+std::int32_t LumOCR_BrightnessDetection() { return NoOperation(); }
+std::int32_t LumOCR_LineDetection() { return NoOperation(); }
+
+}  // extern "C"

@@ -1,0 +1,524 @@
+#include "CardClassifier.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace plat::ocr {
+namespace {
+
+// --- text helpers (UTF-8) ---------------------------------------------------
+
+std::u32string Decode(std::string_view s) { return DecodeUtf8(s); }
+
+char32_t Lower(char32_t c) {
+    if (c >= 'A' && c <= 'Z') return c + 32;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+    if (c >= 0x410 && c <= 0x42F) return c + 32;
+    if (c >= 0x400 && c <= 0x40F) return c + 80;
+    if (c == 0x490) return 0x491;
+    return c;
+}
+
+bool IsUpperLetter(char32_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x400 && c <= 0x42F) ||
+           c == 0x490;
+}
+
+bool IsLetter(char32_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) ||
+           (c >= 0x400 && c <= 0x4FF);
+}
+
+bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
+
+std::u32string LowerText(std::string_view s) {
+    std::u32string u = Decode(s);
+    for (char32_t& c : u) c = Lower(c);
+    return u;
+}
+
+// A word without the punctuation around it, lower case.
+std::u32string Bare(std::string_view word) {
+    std::u32string u = LowerText(word);
+    auto punct = [](char32_t c) { return c < 0x80 && std::ispunct(static_cast<int>(c)) && c != '@' && c != '&'; };
+    while (!u.empty() && punct(u.back())) u.pop_back();
+    while (!u.empty() && punct(u.front())) u.erase(u.begin());
+    return u;
+}
+
+bool MatchesAny(const std::u32string& bare, const std::vector<std::string>& list) {
+    return std::any_of(list.begin(), list.end(), [&](const std::string& k) { return Bare(k) == bare; });
+}
+
+int CountDigits(std::string_view s) {
+    return static_cast<int>(std::count_if(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }));
+}
+
+std::string Join(const std::vector<Word>& words) {
+    std::string s;
+    for (const Word& w : words) {
+        if (!s.empty()) s.push_back(' ');
+        s += w.text;
+    }
+    return s;
+}
+
+// --- keyword tables -----------------------------------------------------------
+
+struct LanguageWords {
+    std::string_view language;
+    std::vector<std::string> telephone, fax, mobile, email, web, suffixes, companyWords, titles, streets;
+};
+
+const std::vector<LanguageWords>& Tables() {
+    static const std::vector<LanguageWords> tables = {
+        {"eng",
+         {"Tel", "Tel.", "Phone", "Telephone", "T", "Office", "Direct", "Main", "Ph", "Voice"},
+         {"Fax", "F", "Facsimile"},
+         {"Mob", "Mobile", "Cell", "M", "Mobile phone", "Cellular"},
+         {"Email", "E-mail", "E", "Mail"},
+         {"Web", "W", "Website", "Homepage", "Internet"},
+         {"Ltd", "Ltd.", "Limited", "Inc", "Inc.", "LLC", "LLP", "Corp", "Corp.", "Corporation", "Co.", "plc", "PLC",
+          "Company"},
+         {"Group", "Technologies", "Technology", "Solutions", "Systems", "Consulting", "Partners", "Associates",
+          "Holdings", "Industries", "International", "Bank", "University", "Labs", "Software"},
+         {"Manager", "Director", "Engineer", "Researcher", "President", "CEO", "CTO", "CFO", "COO", "Officer", "Head",
+          "Consultant", "Developer", "Designer", "Analyst", "Assistant", "Executive", "Senior", "Lead", "Chief",
+          "Partner", "Department", "Dept", "Sales", "Marketing", "Specialist", "Architect", "Professor",
+          "Coordinator", "Representative", "Administrator", "Founder", "Vice", "VP", "Scientist", "Accountant",
+          "Supervisor", "Advisor", "Secretary", "Intern", "Associate"},
+         {"Street", "St", "St.", "Road", "Rd", "Rd.", "Avenue", "Ave", "Ave.", "Lane", "Boulevard", "Blvd", "Way",
+          "Square", "Place", "Suite", "Floor", "Building", "Court", "Terrace", "Crescent", "Close", "Park",
+          "P.O.", "PO Box"}},
+        {"deu",
+         {"Tel", "Tel.", "Telefon", "Fon", "Durchwahl"},
+         {"Fax", "Telefax"},
+         {"Mobil", "Handy", "Mobiltelefon", "Funk"},
+         {"E-Mail", "Email", "Mail"},
+         {"Web", "Internet", "Homepage"},
+         {"GmbH", "AG", "KG", "OHG", "mbH", "e.V.", "GbR", "KGaA", "SE"},
+         {"Gruppe", "Technik", "Systeme", "Beratung"},
+         {"Geschäftsführer", "Geschäftsführerin", "Leiter", "Leiterin", "Ingenieur", "Ingenieurin", "Berater",
+          "Beraterin", "Abteilung", "Vertrieb", "Entwickler", "Prokurist", "Vorstand", "Referent"},
+         {"Straße", "Strasse", "Str.", "Weg", "Platz", "Allee", "Gasse", "Ring", "Damm", "Postfach"}},
+        {"fra",
+         {"Tél", "Tél.", "Tel", "Téléphone", "Standard", "Ligne directe"},
+         {"Fax", "Télécopie"},
+         {"Mobile", "Portable", "Port", "Port.", "Cellulaire"},
+         {"Courriel", "E-mail", "Mél", "Mel"},
+         {"Web", "Site"},
+         {"SA", "S.A.", "SARL", "S.A.R.L.", "SAS", "S.A.S.", "SNC", "EURL", "Cie"},
+         {"Groupe", "Société", "Conseil"},
+         {"Directeur", "Directrice", "Ingénieur", "Responsable", "Chef", "Gérant", "Gérante", "Président",
+          "Présidente", "Conseiller", "Conseillère", "Chargé", "Chargée", "Commercial", "Commerciale"},
+         {"Rue", "Avenue", "Boulevard", "Bd", "Place", "Chemin", "Allée", "Quai", "Impasse", "Cedex", "BP"}},
+        {"ita",
+         {"Tel", "Tel.", "Telefono"},
+         {"Fax"},
+         {"Cell", "Cell.", "Cellulare", "Mobile"},
+         {"E-mail", "Email", "Posta"},
+         {"Web", "Sito"},
+         {"S.p.A.", "SpA", "Srl", "S.r.l.", "S.n.c.", "S.a.s."},
+         {"Gruppo", "Società"},
+         {"Direttore", "Direttrice", "Responsabile", "Ingegnere", "Consulente", "Amministratore", "Commerciale"},
+         {"Via", "Viale", "Piazza", "Corso", "Largo", "Vicolo"}},
+        {"spa",
+         {"Tel", "Tel.", "Teléfono", "Telf", "Tfno", "Tfno."},
+         {"Fax"},
+         {"Móvil", "Movil", "Celular", "Cel", "Cel."},
+         {"Correo", "E-mail", "Email"},
+         {"Web", "Sitio"},
+         {"S.A.", "SA", "S.L.", "SL", "S.L.U.", "SLU", "S.A.U."},
+         {"Grupo", "Compañía"},
+         {"Director", "Directora", "Gerente", "Ingeniero", "Ingeniera", "Jefe", "Jefa", "Consultor", "Consultora",
+          "Responsable", "Comercial", "Departamento"},
+         {"Calle", "C/", "Avenida", "Avda", "Avda.", "Plaza", "Paseo", "Carretera", "Apartado"}},
+        {"por",
+         {"Tel", "Tel.", "Telefone", "Fone"},
+         {"Fax"},
+         {"Telemóvel", "Tlm", "Celular", "Cel", "Móvel"},
+         {"E-mail", "Email", "Correio"},
+         {"Web", "Site"},
+         {"Ltda", "Ltda.", "Lda", "Lda.", "S.A.", "SA", "ME", "EIRELI"},
+         {"Grupo", "Companhia"},
+         {"Diretor", "Diretora", "Director", "Gerente", "Engenheiro", "Engenheira", "Consultor", "Consultora",
+          "Coordenador", "Coordenadora", "Comercial"},
+         {"Rua", "R.", "Avenida", "Av.", "Praça", "Travessa", "Largo", "Estrada", "Alameda"}},
+        {"rus",
+         {"Тел", "Тел.", "Телефон", "Т."},
+         {"Факс", "Ф."},
+         {"Моб", "Моб.", "Мобильный", "Сот", "Сот.", "Сотовый"},
+         {"E-mail", "Email", "Эл.почта", "Почта"},
+         {"Сайт", "Web", "Веб"},
+         {"ООО", "ОАО", "ЗАО", "ПАО", "АО", "ИП"},
+         {"Компания", "Группа", "Корпорация"},
+         {"Директор", "Менеджер", "Инженер", "Руководитель", "Начальник", "Специалист", "Консультант",
+          "Генеральный", "Заместитель", "Отдел"},
+         {"ул.", "ул", "улица", "пр.", "проспект", "пер.", "переулок", "д.", "дом", "г.", "шоссе", "наб."}},
+        {"ukr",
+         {"Тел", "Тел.", "Телефон", "Т."},
+         {"Факс", "Ф."},
+         {"Моб", "Моб.", "Мобільний", "Моб.тел."},
+         {"E-mail", "Email", "Ел.пошта", "Пошта"},
+         {"Сайт", "Web", "Веб"},
+         {"ТОВ", "ПАТ", "ПрАТ", "АТ", "ФОП", "ТзОВ"},
+         {"Компанія", "Група", "Корпорація"},
+         {"Директор", "Менеджер", "Інженер", "Керівник", "Начальник", "Спеціаліст", "Консультант", "Генеральний",
+          "Заступник", "Відділ"},
+         {"вул.", "вул", "вулиця", "просп.", "проспект", "пров.", "буд.", "м.", "бульв.", "пл."}},
+    };
+    return tables;
+}
+
+constexpr std::string_view kGroupNames[] = {"telephone", "fax",   "mobile", "email",  "web",
+                                            "suffix",    "words", "title",  "street"};
+
+std::vector<std::string>* Group(CardKeywords& k, std::string_view name) {
+    std::vector<std::string>* groups[] = {&k.telephone,       &k.fax,          &k.mobile,
+                                          &k.email,           &k.web,          &k.companySuffixes,
+                                          &k.companyWords,    &k.titleWords,   &k.streetWords};
+    for (std::size_t i = 0; i < std::size(kGroupNames); ++i) {
+        if (kGroupNames[i] == name) return groups[i];
+    }
+    return nullptr;
+}
+
+// --- line analysis --------------------------------------------------------------
+
+struct Segment {
+    std::optional<CardKind> label;
+    std::vector<Word> words;
+};
+
+std::optional<CardKind> LabelOf(std::string_view word, const CardKeywords& k, bool colonFollows) {
+    const std::u32string bare = Bare(word);
+    if (bare.empty()) return std::nullopt;
+    const bool colon = colonFollows || word.find(':') != std::string_view::npos;
+    // Single letters ("T", "M") are labels only with a colon: "M" may be an initial.
+    if (bare.size() == 1 && !colon) return std::nullopt;
+    if (MatchesAny(bare, k.mobile)) return kCardMobile;
+    if (MatchesAny(bare, k.fax)) return kCardFax;
+    if (MatchesAny(bare, k.telephone)) return kCardTelephone;
+    if (MatchesAny(bare, k.email)) return kCardEmail;
+    if (MatchesAny(bare, k.web)) return kCardWeb;
+    return std::nullopt;
+}
+
+// Splits "tel:+44" into the label and the value, each with its share of the box.
+void SplitGlued(std::vector<Word>& words) {
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& t = words[i].text;
+        const std::size_t colon = t.find(':');
+        if (colon == std::string::npos || colon == 0 || colon + 1 >= t.size()) continue;
+        if (t.compare(colon + 1, 2, "//") == 0) continue;  // "https://"
+        const std::string rest = t.substr(colon + 1);
+        if (rest.find_first_of("0123456789+(") != 0) continue;
+        Word label = words[i], value = words[i];
+        label.text = t.substr(0, colon + 1);
+        value.text = rest;
+        const int split = words[i].box.left + words[i].box.Width() * static_cast<int>(colon + 1) /
+                                                  static_cast<int>(t.size());
+        label.box.right = split;
+        value.box.left = split;
+        words[i] = label;
+        words.insert(words.begin() + static_cast<std::ptrdiff_t>(i) + 1, value);
+        ++i;
+    }
+}
+
+bool StartsValue(std::string_view word) {
+    return CountDigits(word) > 0 || word.find('@') != std::string_view::npos || word.find('.') != std::string_view::npos ||
+           word.starts_with('+') || word.starts_with('(');
+}
+
+// A line's words cut at its labels: "tel: 1 fax: 2" gives two labelled segments.
+std::vector<Segment> Segments(const Line& line, const CardKeywords& k) {
+    std::vector<Word> words = line.words;
+    SplitGlued(words);
+    std::vector<Segment> segments(1);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const bool colonNext = i + 1 < words.size() && words[i + 1].text == ":";
+        const std::optional<CardKind> label = LabelOf(words[i].text, k, colonNext);
+        const std::size_t valueAt = colonNext ? i + 2 : i + 1;
+        const bool hasColon = colonNext || words[i].text.find(':') != std::string::npos;
+        const bool valueFollows = valueAt < words.size() && (hasColon || StartsValue(words[valueAt].text));
+        if (label && valueFollows) {
+            if (!segments.back().words.empty() || segments.back().label) segments.emplace_back();
+            segments.back().label = label;
+            i = valueAt - 1;
+            continue;
+        }
+        segments.back().words.push_back(words[i]);
+    }
+    std::erase_if(segments, [](const Segment& s) { return s.words.empty(); });
+    return segments;
+}
+
+bool IsEmail(std::string_view text) {
+    const std::size_t at = text.find('@');
+    return at != std::string_view::npos && at > 0 && text.find('.', at) != std::string_view::npos;
+}
+
+bool IsDomainWord(std::string_view word) {
+    std::u32string u = Bare(word);
+    const std::size_t dot = u.rfind('.');
+    if (dot == std::u32string::npos || dot == 0 || u.size() - dot - 1 < 2 || u.size() - dot - 1 > 6) return false;
+    for (std::size_t i = dot + 1; i < u.size(); ++i) {
+        if (u[i] < 'a' || u[i] > 'z') return false;
+    }
+    int letters = 0;
+    for (std::size_t i = 0; i < dot; ++i) {
+        const char32_t c = u[i];
+        if (c >= 'a' && c <= 'z') ++letters;
+        else if (!IsDigit(c) && c != '-' && c != '.') return false;
+    }
+    return letters >= 2;
+}
+
+bool IsWeb(std::string_view text) {
+    const std::u32string lower = LowerText(text);
+    if (lower.find(U"www.") != std::u32string::npos || lower.find(U"http") != std::u32string::npos) return true;
+    // A bare domain: one word, or a word with a path.
+    return text.find(' ') == std::string_view::npos && text.find('@') == std::string_view::npos &&
+           IsDomainWord(text.substr(0, text.find('/')));
+}
+
+bool IsNumber(std::string_view text) {
+    const int digits = CountDigits(text);
+    int letters = 0;
+    for (char32_t c : Decode(text)) letters += IsLetter(c);
+    return digits >= 6 && letters * 3 <= digits;
+}
+
+bool AnyWordIn(const std::vector<Word>& words, const std::vector<std::string>& list) {
+    return std::any_of(words.begin(), words.end(), [&](const Word& w) { return MatchesAny(Bare(w.text), list); });
+}
+
+// Street words also end compounds: "Leopoldstraße", "Hauptstr.".
+bool HasStreetWord(const std::vector<Word>& words, const std::vector<std::string>& streets) {
+    for (const Word& w : words) {
+        const std::u32string bare = Bare(w.text), lower = LowerText(w.text);
+        for (const std::string& s : streets) {
+            const std::u32string street = LowerText(s), streetBare = Bare(s);
+            if (bare == streetBare) return true;
+            if (street.size() >= 4 && lower.size() > street.size() && lower.ends_with(street)) return true;
+            if (streetBare.size() >= 4 && bare.size() > streetBare.size() && bare.ends_with(streetBare)) return true;
+        }
+    }
+    return false;
+}
+
+// UK "W2 6BD", "SW1A 1AA"; five-digit and four-digit codes before a place name.
+bool HasPostcode(const std::vector<Word>& words) {
+    auto ukOutward = [](const std::u32string& s) {
+        if (s.size() < 2 || s.size() > 4 || !std::isalpha(static_cast<int>(s[0] & 0x7F))) return false;
+        return std::any_of(s.begin(), s.end(), [](char32_t c) { return IsDigit(c); });
+    };
+    auto ukInward = [](const std::u32string& s) {
+        return s.size() == 3 && IsDigit(s[0]) && IsLetter(s[1]) && IsLetter(s[2]);
+    };
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::u32string w = Decode(words[i].text);
+        std::u32string bare = w;
+        while (!bare.empty() && (bare.back() == ',' || bare.back() == '.')) bare.pop_back();
+        if (i + 1 < words.size()) {
+            std::u32string next = Decode(words[i + 1].text);
+            while (!next.empty() && (next.back() == ',' || next.back() == '.')) next.pop_back();
+            if (ukOutward(bare) && ukInward(next)) return true;
+            // "75008 Paris", "D-80331 München", "1010 Wien"
+            std::u32string digits = bare;
+            if (digits.size() > 2 && digits[1] == '-' && IsUpperLetter(digits[0])) digits = digits.substr(2);
+            const bool code = (digits.size() == 4 || digits.size() == 5) &&
+                              std::all_of(digits.begin(), digits.end(), [](char32_t c) { return IsDigit(c); });
+            if (code && !next.empty() && IsUpperLetter(next[0]) && CountDigits(words[i + 1].text) == 0) return true;
+        }
+    }
+    return false;
+}
+
+// "2 Kingdom Street": a house number and a capitalised word.
+bool StartsWithHouseNumber(const std::vector<Word>& words) {
+    if (words.size() < 2) return false;
+    const std::u32string first = Bare(words[0].text), second = Decode(words[1].text);
+    return !first.empty() && first.size() <= 5 && IsDigit(first[0]) && !second.empty() && IsUpperLetter(second[0]);
+}
+
+bool HasDigit(const std::vector<Word>& words) {
+    return std::any_of(words.begin(), words.end(), [](const Word& w) { return CountDigits(w.text) > 0; });
+}
+
+bool LooksLikeName(const std::vector<Word>& words) {
+    if (words.size() < 2 || words.size() > 4 || HasDigit(words)) return false;
+    return std::all_of(words.begin(), words.end(), [](const Word& w) {
+        const std::u32string u = Decode(w.text);
+        if (u.empty() || !IsUpperLetter(u[0])) return false;
+        return std::all_of(u.begin(), u.end(), [](char32_t c) { return IsLetter(c) || c == '.' || c == '-' || c == '\''; });
+    });
+}
+
+// The second-level name of an e-mail or web address ("contoso" of "avery@contoso.com").
+std::u32string DomainName(const std::string& text) {
+    std::u32string lower = LowerText(text);
+    const std::size_t at = lower.find('@');
+    if (at != std::u32string::npos) lower = lower.substr(at + 1);
+    for (std::u32string prefix : {U"https://", U"http://", U"www."}) {
+        const std::size_t p = lower.find(prefix);
+        if (p != std::u32string::npos) lower = lower.substr(p + prefix.size());
+    }
+    const std::size_t dot = lower.find('.');
+    return dot == std::u32string::npos ? std::u32string() : lower.substr(0, dot);
+}
+
+std::u32string LettersOnly(const std::string& text) {
+    std::u32string out;
+    for (char32_t c : LowerText(text)) {
+        if (IsLetter(c) || IsDigit(c)) out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace
+
+void CardKeywords::Merge(const CardKeywords& other) {
+    auto add = [](std::vector<std::string>& to, const std::vector<std::string>& from) {
+        for (const std::string& w : from) {
+            if (std::find(to.begin(), to.end(), w) == to.end()) to.push_back(w);
+        }
+    };
+    add(telephone, other.telephone);
+    add(fax, other.fax);
+    add(mobile, other.mobile);
+    add(email, other.email);
+    add(web, other.web);
+    add(companySuffixes, other.companySuffixes);
+    add(companyWords, other.companyWords);
+    add(titleWords, other.titleWords);
+    add(streetWords, other.streetWords);
+}
+
+CardKeywords BuiltinKeywords(std::string_view language) {
+    const auto& tables = Tables();
+    auto it = std::find_if(tables.begin(), tables.end(), [&](const LanguageWords& t) { return t.language == language; });
+    if (it == tables.end()) it = tables.begin();
+    CardKeywords k;
+    k.telephone = it->telephone;
+    k.fax = it->fax;
+    k.mobile = it->mobile;
+    k.email = it->email;
+    k.web = it->web;
+    k.companySuffixes = it->suffixes;
+    k.companyWords = it->companyWords;
+    k.titleWords = it->titles;
+    k.streetWords = it->streets;
+    return k;
+}
+
+std::string KeywordsToText(const CardKeywords& keywords) {
+    CardKeywords copy = keywords;
+    std::string out;
+    for (std::string_view name : kGroupNames) {
+        out.append(name).push_back('=');
+        const auto* group = Group(copy, name);
+        for (std::size_t i = 0; i < group->size(); ++i) {
+            if (i) out.push_back('|');
+            out += (*group)[i];
+        }
+        out.push_back('\n');
+    }
+    return out;
+}
+
+CardKeywords KeywordsFromText(std::string_view text) {
+    CardKeywords k;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) continue;
+        auto* group = Group(k, line.substr(0, eq));
+        if (!group) continue;
+        std::string_view words = line.substr(eq + 1);
+        while (!words.empty()) {
+            const std::size_t bar = words.find('|');
+            if (bar != 0) group->emplace_back(words.substr(0, bar));
+            words = bar == std::string_view::npos ? std::string_view() : words.substr(bar + 1);
+        }
+    }
+    return k;
+}
+
+std::string CardField::Text() const { return Join(words); }
+
+std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKeywords& k) {
+    std::vector<CardField> fields;
+    std::vector<int> lineHeights;  // text height of each field's line
+    std::vector<Box> lineBoxes;
+    for (const Line& line : lines) {
+        for (Segment& segment : Segments(line, k)) {
+            if (fields.size() >= kMaxCardFields) break;
+            CardField field;
+            field.words = std::move(segment.words);
+            const std::string text = field.Text();
+            if (IsEmail(text)) field.kind = kCardEmail;
+            else if (segment.label == kCardEmail || segment.label == kCardWeb) field.kind = *segment.label;
+            else if (IsWeb(text)) field.kind = kCardWeb;
+            else if (segment.label) field.kind = *segment.label;
+            else if (IsNumber(text)) field.kind = kCardUnknown;
+            else if (AnyWordIn(field.words, k.companySuffixes)) field.kind = kCardCompany;
+            else if (HasPostcode(field.words) || HasStreetWord(field.words, k.streetWords) ||
+                     StartsWithHouseNumber(field.words)) field.kind = kCardAddress;
+            else if (AnyWordIn(field.words, k.titleWords)) field.kind = kCardTitle;
+            else if (AnyWordIn(field.words, k.companyWords)) field.kind = kCardCompany;
+            else field.kind = kCardUnknown;
+            fields.push_back(std::move(field));
+            lineHeights.push_back(line.textHeight);
+            lineBoxes.push_back(line.box);
+        }
+    }
+
+    // Lines right under an address belong to it.
+    for (std::size_t i = 1; i < fields.size(); ++i) {
+        if (fields[i].kind != kCardUnknown || fields[i - 1].kind != kCardAddress) continue;
+        if (IsNumber(fields[i].Text())) continue;
+        const Box& above = lineBoxes[i - 1];
+        const Box& here = lineBoxes[i];
+        const int h = std::max(lineHeights[i - 1], 8);
+        if (here.top >= above.top && here.top - above.bottom < 2 * h && std::abs(here.left - above.left) < 4 * h) {
+            fields[i].kind = kCardAddress;
+        }
+    }
+
+    // The company named by the e-mail or web address.
+    std::vector<std::u32string> domains;
+    for (const CardField& f : fields) {
+        if (f.kind == kCardEmail || f.kind == kCardWeb) {
+            const std::u32string d = DomainName(f.Text());
+            if (d.size() >= 3) domains.push_back(d);
+        }
+    }
+    bool haveCompany = std::any_of(fields.begin(), fields.end(), [](const CardField& f) { return f.kind == kCardCompany; });
+    if (!haveCompany) {
+        for (CardField& f : fields) {
+            if (f.kind != kCardUnknown) continue;
+            const std::u32string letters = LettersOnly(f.Text());
+            if (letters.size() >= 3 && std::find(domains.begin(), domains.end(), letters) != domains.end()) {
+                f.kind = kCardCompany;
+                haveCompany = true;
+                break;
+            }
+        }
+    }
+
+    // The name: a capitalised line of two to four words without digits, the tallest.
+    int best = -1;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].kind != kCardUnknown || !LooksLikeName(fields[i].words)) continue;
+        if (best < 0 || lineHeights[i] > lineHeights[static_cast<std::size_t>(best)]) best = static_cast<int>(i);
+    }
+    if (best >= 0) fields[static_cast<std::size_t>(best)].kind = kCardName;
+    return fields;
+}
+
+}  // namespace plat::ocr

@@ -1,0 +1,189 @@
+#include "PictureFile.h"
+
+#include <jpeglib.h>
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+namespace ocrtool {
+namespace {
+
+struct JpegError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+void OnJpegError(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
+}
+
+Rgb ReadJpeg(std::FILE* file, std::string& error) {
+    Rgb out;
+    jpeg_decompress_struct info{};
+    JpegError err{};
+    info.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = OnJpegError;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&info);
+        error = "bad JPEG file";
+        return {};
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    out.width = static_cast<int>(info.output_width);
+    out.height = static_cast<int>(info.output_height);
+    out.px.resize(static_cast<std::size_t>(out.width) * out.height * 3);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = out.px.data() + static_cast<std::size_t>(info.output_scanline) * out.width * 3;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return out;
+}
+
+Rgb ReadPng(const std::string& path, std::string& error) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        error = "bad PNG file";
+        return {};
+    }
+    image.format = PNG_FORMAT_RGB;
+    Rgb out;
+    out.width = static_cast<int>(image.width);
+    out.height = static_cast<int>(image.height);
+    out.px.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, out.px.data(), 0, nullptr)) {
+        error = "bad PNG file";
+        return {};
+    }
+    return out;
+}
+
+Rgb ReadPnm(std::FILE* file, std::string& error) {
+    char magic[3] = {};
+    int width = 0, height = 0, max = 0;
+    if (std::fscanf(file, "%2s %d %d %d", magic, &width, &height, &max) != 4 || width <= 0 || height <= 0 ||
+        max != 255 || width > 20000 || height > 20000) {
+        error = "unsupported PGM/PPM file (8-bit binary P5/P6 only)";
+        return {};
+    }
+    std::fgetc(file);
+    const bool colour = std::string(magic) == "P6";
+    if (!colour && std::string(magic) != "P5") {
+        error = "unsupported PGM/PPM file (8-bit binary P5/P6 only)";
+        return {};
+    }
+    std::vector<std::uint8_t> raw(static_cast<std::size_t>(width) * height * (colour ? 3 : 1));
+    if (std::fread(raw.data(), 1, raw.size(), file) != raw.size()) {
+        error = "short PGM/PPM file";
+        return {};
+    }
+    Rgb out;
+    out.width = width;
+    out.height = height;
+    if (colour) {
+        out.px = std::move(raw);
+    } else {
+        out.px.resize(raw.size() * 3);
+        for (std::size_t i = 0; i < raw.size(); ++i) out.px[3 * i] = out.px[3 * i + 1] = out.px[3 * i + 2] = raw[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+Rgb ReadPicture(const std::string& path, std::string& error) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        error = "cannot open " + path;
+        return {};
+    }
+    unsigned char head[8] = {};
+    const std::size_t n = std::fread(head, 1, sizeof(head), file.get());
+    std::rewind(file.get());
+    if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return ReadJpeg(file.get(), error);
+    if (n >= 8 && head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G') return ReadPng(path, error);
+    if (n >= 2 && head[0] == 'P' && (head[1] == '5' || head[1] == '6')) return ReadPnm(file.get(), error);
+    error = "unknown picture format: " + path;
+    return {};
+}
+
+Rgb Scale(const Rgb& src, int width, int height) {
+    Rgb out;
+    out.width = width;
+    out.height = height;
+    out.px.resize(static_cast<std::size_t>(width) * height * 3);
+    const double sx = static_cast<double>(src.width) / width, sy = static_cast<double>(src.height) / height;
+    for (int y = 0; y < height; ++y) {
+        const int y0 = static_cast<int>(y * sy), y1 = std::max(y0 + 1, std::min(src.height, static_cast<int>((y + 1) * sy)));
+        for (int x = 0; x < width; ++x) {
+            const int x0 = static_cast<int>(x * sx), x1 = std::max(x0 + 1, std::min(src.width, static_cast<int>((x + 1) * sx)));
+            unsigned sum[3] = {0, 0, 0};
+            for (int yy = y0; yy < y1; ++yy) {
+                const std::uint8_t* p = &src.px[(static_cast<std::size_t>(yy) * src.width + x0) * 3];
+                for (int xx = x0; xx < x1; ++xx, p += 3) {
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+            }
+            const unsigned count = static_cast<unsigned>((y1 - y0) * (x1 - x0));
+            std::uint8_t* o = &out.px[(static_cast<std::size_t>(y) * width + x) * 3];
+            for (int c = 0; c < 3; ++c) o[c] = static_cast<std::uint8_t>((sum[c] + count / 2) / count);
+        }
+    }
+    return out;
+}
+
+Grey ToProgramGrey(const Rgb& src) {
+    // RGB565 value -> grey: (117 R8 + 601 G8 + 306 B8) / 1024, as the program's table.
+    std::vector<std::uint8_t> table(65536);
+    for (unsigned v = 0; v < 65536; ++v) {
+        const unsigned r8 = (v >> 11) << 3, g8 = ((v >> 5) & 0x3F) << 2, b8 = (v & 0x1F) << 3;
+        table[v] = static_cast<std::uint8_t>((117 * r8 + 601 * g8 + 306 * b8) / 1024);
+    }
+    Grey out;
+    out.width = src.width;
+    out.height = src.height;
+    out.px.resize(static_cast<std::size_t>(src.width) * src.height);
+    for (std::size_t i = 0; i < out.px.size(); ++i) {
+        const std::uint8_t* p = &src.px[3 * i];
+        const unsigned v = ((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3);
+        out.px[i] = table[v];
+    }
+    return out;
+}
+
+Grey Crop(const Grey& src, int left, int top, int right, int bottom) {
+    Grey out;
+    left = std::clamp(left, 0, src.width);
+    right = std::clamp(right, left, src.width);
+    top = std::clamp(top, 0, src.height);
+    bottom = std::clamp(bottom, top, src.height);
+    out.width = right - left;
+    out.height = bottom - top;
+    out.px.resize(static_cast<std::size_t>(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y) {
+        std::copy_n(&src.px[static_cast<std::size_t>(top + y) * src.width + left], out.width,
+                    &out.px[static_cast<std::size_t>(y) * out.width]);
+    }
+    return out;
+}
+
+bool WritePgm(const std::string& path, const Grey& grey) {
+    std::ofstream out(path, std::ios::binary);
+    out << "P5\n" << grey.width << ' ' << grey.height << "\n255\n";
+    out.write(reinterpret_cast<const char*>(grey.px.data()), static_cast<std::streamsize>(grey.px.size()));
+    return static_cast<bool>(out);
+}
+
+}  // namespace ocrtool
