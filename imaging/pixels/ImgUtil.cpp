@@ -52,7 +52,8 @@ struct Family {
 // Sizes come before the null check.
 bool CheckFrameArguments(const Family& f, const uint8_t* src, int srcWidth, int srcHeight, int regionWidth,
                          int regionHeight, const uint8_t* dst, int dstWidth, int dstHeight) {
-    if (dstWidth < 2 || dstHeight < 2) {
+    // Sides stay within 16 bits, so that every 16.16 ratio fits its 32 bits.
+    if (dstWidth < 2 || dstHeight < 2 || dstWidth > 0xFFFF || dstHeight > 0xFFFF) {
         LogFailure(f.sizeLine, f.name, kInvalidSize, dstWidth, dstHeight);
         return false;
     }
@@ -63,7 +64,8 @@ bool CheckFrameArguments(const Family& f, const uint8_t* src, int srcWidth, int 
     // Chroma covers pixel pairs: a frame of odd width (or odd height in
     // 4:2:0) has no layout.
     const bool oddSource = (srcWidth & 1) != 0 || (f.sampling == Sampling::k420 && (srcHeight & 1) != 0);
-    if (regionWidth < 2 || regionHeight < 2 || regionWidth > srcWidth || regionHeight > srcHeight || oddSource) {
+    if (regionWidth < 2 || regionHeight < 2 || regionWidth > srcWidth || regionHeight > srcHeight || oddSource ||
+        regionWidth > 0xFFFF || regionHeight > 0xFFFF) {
         LogFailure(f.sizeLine, f.name, kInvalidRegion, regionWidth, regionHeight, srcWidth, srcHeight);
         return false;
     }
@@ -300,7 +302,8 @@ int IUImageCentering(uint8_t* frame, uint32_t frameSize, int pictureWidth, int p
                          2ull * static_cast<uint64_t>(pictureWidth) * static_cast<uint64_t>(pictureHeight) <= frameSize &&
                          (static_cast<uint64_t>(topRow) + static_cast<uint64_t>(pictureHeight - 4)) * rowBytes <= frameSize;
     if (!shapeOk) {
-        LogFailure(kLineCentering, name, kInvalidRegion, pictureWidth, pictureHeight, frameWidth, topRow);
+        LogFailure(kLineCentering, name, L"\r\nInvalid Picture(%d x %d) in Frame(%d wide, %u bytes) at Row %d  !!!",
+                   pictureWidth, pictureHeight, frameWidth, frameSize, topRow);
         return 0;
     }
     std::memcpy(scratch, frame, frameSize);

@@ -246,7 +246,7 @@ TEST(ImgUtil, CentringRefusesWithoutTouchingTheFrame) {
     const uint32_t frameSize = 6 * 5 * 2;
     const Case cases[] = {
         {"scratch too small", 2, 6, 0, frameSize - 1, L"Error:644-line(IUImageCentering||..\\inc\\img_util)\r\n    ->\r\nNot Enough Buffer !!!"},
-        {"height below 4", 2, 3, 0, frameSize, L"Error:644-line"},
+        {"height below 4", 2, 3, 0, frameSize, L"Error:644-line(IUImageCentering||..\\inc\\img_util)\r\n    ->\r\nInvalid Picture(2 x 3)"},
         {"top row past the frame", 2, 6, 4, frameSize, L"Error:644-line"},
         {"wider than the frame", 8, 4, 0, frameSize, L"Error:644-line"},
     };
