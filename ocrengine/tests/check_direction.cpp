@@ -116,6 +116,31 @@ TEST(DetectCardType, CannotWorkWithoutPixelsOrSize) {
     EXPECT_EQ(Vote(0, flat), 0);
 }
 
+TEST(DetectCardType, AnyShapeAndContentIsSafe) {
+    // Odd sizes around the scaling limit and thin ones, with busy content.
+    struct Size {
+        int w, h;
+    };
+    for (Size s : {Size{1, 1}, Size{3, 700}, Size{700, 3}, Size{9, 9}, Size{565, 567},
+                   Size{321, 999}, Size{4000, 80}, Size{319, 1003}}) {
+        Picture p(s.w, s.h, 0);
+        std::uint32_t v = 12345;
+        for (std::uint8_t& px : p.pixels) {
+            v = v * 1103515245u + 12345u;
+            px = static_cast<std::uint8_t>(v >> 24 < 90 ? 20 : 235);
+        }
+        std::int32_t count = -1;
+        CheckRect rects[ocrchecks::kMaxTextLines];
+        const std::int32_t answer = Vote(1, p, &count, rects);
+        EXPECT_TRUE(answer >= 0 && answer <= 2) << s.w << "x" << s.h;
+        EXPECT_TRUE(count >= 0 && count <= ocrchecks::kMaxTextLines);
+        for (int i = 0; i < count; ++i) {
+            EXPECT_TRUE(rects[i].left >= 0 && rects[i].right <= s.w && rects[i].bottom <= s.h)
+                << s.w << "x" << s.h;
+        }
+    }
+}
+
 TEST(CheckImageDirection, LeavesHorizontalTextAlone) {
     const Picture full = TextPage(400, 300, 8, 8, 30, 230);
     const Checked c = Check(Page(), full);
