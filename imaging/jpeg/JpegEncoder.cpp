@@ -1,0 +1,402 @@
+// The encoder object: creation and its checks, configuration, the frame
+// entry points and release.
+#include "jpeg/JpegEncoder.h"
+
+#include "jpeg/JpegEncoderState.h"
+#include "jpeg/JpegStreamWriter.h"
+#include "jpeg/JpegTables.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+constexpr uint32_t kSpillBytes = 8192;   // one worst-case MCU plus markers, with room to spare
+constexpr uint32_t kEdgeBytes = 1024;    // one MCU of the widest input layout
+constexpr int kMaxBlocksPerMcu = 6;
+constexpr int32_t kMaxUncompressedThumbPixels = 21841;  // 3 bytes a pixel must fit one segment
+
+uint32_t SaturatingAdd(uint64_t a, uint64_t b)
+{
+    uint64_t s = a + b;
+    return s > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                    : static_cast<uint32_t>(s);
+}
+
+uint32_t ThumbnailBytes(const JpegEncoderImpl* e)
+{
+    if (e->thumbnailOn != 1) {
+        return 0;
+    }
+    uint64_t pixels = static_cast<uint64_t>(e->thumbnailWidthRounded) * e->thumbnailHeightRounded;
+    return SaturatingAdd(e->thumbnailKind == 0 ? 3 * pixels : pixels, 0);
+}
+
+float FormatSizeFactor(int32_t format)
+{
+    switch (format) {
+    case 1:
+    case 11:
+        return 1.0f;
+    case 3:
+        return 2.0f;
+    case 4:
+        return 0.67f;
+    case 10:
+        return 3.0f;
+    default:
+        return 1.4f;
+    }
+}
+
+// Bytes of everything but the entropy-coded data, so that the size figure
+// also holds for tiny pictures with a large header.
+uint32_t HeaderBytes(const JpegEncoderImpl* e)
+{
+    uint32_t app = e->inputFormat == 10 ? 16 : 18;
+    uint32_t rows = e->outputMode == 0 ? static_cast<uint32_t>(e->mcuRows) : 1;
+    // SOI, APPn, tables and scan header, a flushed byte and RSTn per MCU row, EOI, word completion.
+    return 2 + app + JpegSequentialHeaderBytes(e->components) + 3 * rows + 2 + 4;
+}
+
+uint32_t ComputeOutputSizeFigure(JpegEncoderImpl* e)
+{
+    float q = static_cast<float>(e->quality);
+    float q2 = q * q;
+    float q3 = q2 * q;
+    float q4 = q3 * q;
+    float f = 5492.3174f - 622.603f * q + 38.75716f * q2 - 0.7109806f * q3 + 0.0042083757f * q4;
+    float h = static_cast<float>(e->outputMode == 0 ? e->paddedHeight : e->mcuHeight);
+    float w = static_cast<float>(e->paddedWidth);
+    float v = f * h * w * FormatSizeFactor(e->inputFormat) * 0.00003945707f;
+    double data = 2.5 * static_cast<double>(v);
+    uint64_t dataBytes = data >= 4294967295.0 ? 4294967295ull : static_cast<uint64_t>(data);
+    e->thumbnailFigure = ThumbnailBytes(e);
+    return SaturatingAdd(SaturatingAdd(e->thumbnailFigure, 1024) + static_cast<uint64_t>(HeaderBytes(e)), dataBytes);
+}
+
+JpegHuffmanCodes DeriveCodes(const jpeg::HuffmanSpec& spec)
+{
+    JpegHuffmanCodes c;
+    jpeg::DeriveHuffmanCodes(spec, c.code, c.length);
+    return c;
+}
+
+int32_t Release(JpegEncoder* self)
+{
+    auto* e = static_cast<JpegEncoderImpl*>(self);
+    if (e == nullptr) {
+        return kJpegOk;
+    }
+    for (int i = 0; i < e->allocationCount; ++i) {
+        std::free(e->allocations[i]);
+        e->allocations[i] = nullptr;
+    }
+    delete e;
+    return kJpegOk;
+}
+
+int32_t Encode(JpegEncoder* self, const uint8_t* input, uint8_t* output, uint32_t* size)
+{
+    auto* e = static_cast<JpegEncoderImpl*>(self);
+    if (e == nullptr || input == nullptr || output == nullptr || size == nullptr) {
+        return kJpegFailed;
+    }
+    if (*size < e->outputSizeFigure) {
+        *size = 0;
+        return kJpegOutputTooSmall;
+    }
+    JpegBitWriter& w = *e->writer;
+    if (e->newFrame) {
+        e->currentFormat = e->inputFormat;
+        JpegSetupSampling(e);
+        e->mcuRow = -1;
+        e->draining = 0;
+        JpegSetInputView(e, input);
+        w.Attach(output, *size);
+        w.PutMarker(jpeg::kSoi);
+        if (e->inputFormat == 10) {
+            WriteAdobeApp14(w);
+        } else {
+            WriteJfifApp0(w);
+        }
+        e->newFrame = 0;
+    } else {
+        w.Reattach(output, *size);
+        JpegSetInputView(e, input);
+    }
+
+    int32_t rc;
+    if (e->draining) {
+        rc = w.spillCount != 0 ? kJpegMoreOutput : kJpegOk;
+    } else {
+        rc = JpegRunSequential(e, e->outputMode == 0);
+        if (rc == kJpegMoreOutput && e->mcuRow < 0) {
+            e->draining = 1;
+        }
+    }
+    if (rc == kJpegOk || rc == kJpegFailed) {
+        // A failed frame leaves its partial stream; the next call starts afresh.
+        e->newFrame = 1;
+        e->mcuRow = -1;
+        e->draining = 0;
+    }
+    *size = w.position;
+    return rc;
+}
+
+int32_t EncodeToBuffer(JpegEncoder* self, const JpegSourceStream* source, const uint8_t* input, uint8_t* output,
+                       uint32_t* size)
+{
+    if (self == nullptr || source == nullptr || input == nullptr || output == nullptr || size == nullptr) {
+        return kJpegFailed;
+    }
+    return kJpegBadParameter;
+}
+
+int32_t SetConfig(JpegEncoder* self, int32_t id, int32_t value)
+{
+    auto* e = static_cast<JpegEncoderImpl*>(self);
+    if (e == nullptr || id < 0 || id > kJpegConfigChromaSwap) {
+        return kJpegNullArgument;
+    }
+    switch (id) {
+    case kJpegConfigQuality:
+        if (value < 1 || value > 100) {
+            return kJpegBadSize;
+        }
+        e->quality = value;
+        e->rateMode = 0;
+        e->outputSizeFigure = ComputeOutputSizeFigure(e);
+        return kJpegOk;
+    case kJpegConfigChromaSwap:
+        if (e->inputFormat < 1 || e->inputFormat > 3) {
+            return kJpegNullArgument;
+        }
+        if (static_cast<uint32_t>(value) > 1) {
+            return kJpegFailed;
+        }
+        e->chromaSwap = value;
+        return kJpegOk;
+    default:
+        return kJpegNullArgument;
+    }
+}
+
+int32_t GetConfig(JpegEncoder* self, int32_t id, uint32_t* value)
+{
+    auto* e = static_cast<JpegEncoderImpl*>(self);
+    if (e == nullptr || value == nullptr) {
+        return kJpegNullArgument;
+    }
+    if (id == kJpegConfigOutputSize) {
+        if (e->rateMode == 0) {
+            e->outputSizeFigure = ComputeOutputSizeFigure(e);
+        }
+        *value = e->outputSizeFigure;
+    } else if (id == kJpegConfigWrapSize) {
+        e->thumbnailFigure = ThumbnailBytes(e);
+        *value = SaturatingAdd(static_cast<uint64_t>(*value) + e->thumbnailFigure, 1024);
+        e->outputSizeFigure = *value;
+    }
+    return kJpegOk;
+}
+
+// Every failure after the object exists frees it and all it took.
+int32_t Fail(JpegEncoderImpl* e, int32_t code)
+{
+    Release(e);
+    return code;
+}
+
+}  // namespace
+
+void* JpegTrackedAlloc(JpegEncoderImpl* e, size_t size)
+{
+    if (e->allocationCount >= JpegEncoderImpl::kMaxAllocations || size > std::numeric_limits<size_t>::max() - 32) {
+        return nullptr;
+    }
+    void* block = std::malloc(size + 32);
+    e->allocations[e->allocationCount++] = block;
+    if (block == nullptr) {
+        return nullptr;
+    }
+    auto address = reinterpret_cast<uintptr_t>(block);
+    return reinterpret_cast<void*>((address + 31) & ~static_cast<uintptr_t>(31));
+}
+
+const JpegHuffmanCodes& JpegStdDcCodes(int table)
+{
+    static const JpegHuffmanCodes codes[2] = {DeriveCodes(jpeg::kStdDcLuma), DeriveCodes(jpeg::kStdDcChroma)};
+    return codes[table];
+}
+
+const JpegHuffmanCodes& JpegStdAcCodes(int table)
+{
+    static const JpegHuffmanCodes codes[2] = {DeriveCodes(jpeg::kStdAcLuma), DeriveCodes(jpeg::kStdAcChroma)};
+    return codes[table];
+}
+
+void JpegSetupSampling(JpegEncoderImpl* e)
+{
+    const JpegInputLayout* l = JpegInputLayoutFor(e->currentFormat);
+    e->layout = l;
+    e->former = McuFormerFor(e->currentFormat);
+    e->components = l->components;
+    e->mcuWidth = l->mcuWidth;
+    e->mcuHeight = l->mcuHeight;
+    e->mcuCols = e->paddedWidth / l->mcuWidth;
+    e->mcuRows = e->paddedHeight / l->mcuHeight;
+    e->component[0] = {1, static_cast<uint8_t>(l->lumaH), static_cast<uint8_t>(l->lumaV), 0, 0, 0};
+    e->component[1] = {2, 1, 1, 1, 1, 1};
+    e->component[2] = {3, 1, 1, 1, 1, 1};
+    for (int t = 0; t < 2; ++t) {
+        e->dcCodes[t] = &JpegStdDcCodes(t);
+        e->acCodes[t] = &JpegStdAcCodes(t);
+    }
+}
+
+int32_t gCreateJpegImageEncoder(JpegEncoder** encoder, JpegEncodeParams* params)
+{
+    if (encoder == nullptr || params == nullptr) {
+        return kJpegNullArgument;
+    }
+    if (params->thumbnailOn == 1) {
+        if (params->thumbnailKind != 0 && params->thumbnailKind != 1) {
+            return kJpegBadParameter;
+        }
+        if ((params->thumbnailWidth & 1) != 0 || (params->thumbnailHeight & 1) != 0) {
+            return kJpegBadSize;
+        }
+        if (params->thumbnailKind == 0 &&
+            (static_cast<int64_t>(params->thumbnailWidth) * params->thumbnailHeight > kMaxUncompressedThumbPixels ||
+             params->thumbnailWidth > 255 || params->thumbnailHeight > 255)) {
+            return kJpegBadSize;
+        }
+        if (params->thumbnailWidth > params->width) {
+            params->thumbnailWidth = params->width;
+        }
+        if (params->thumbnailHeight > params->height) {
+            params->thumbnailHeight = params->height;
+        }
+        // The box scaler needs at least two columns and rows to average.
+        if (params->thumbnailWidth < 4 || params->thumbnailHeight < 4) {
+            return kJpegBadSize;
+        }
+    }
+
+    auto* e = new (std::nothrow) JpegEncoderImpl{};
+    if (e == nullptr) {
+        return kJpegNoMemory;
+    }
+    e->Encode = Encode;
+    e->EncodeToBuffer = EncodeToBuffer;
+    e->SetConfig = SetConfig;
+    e->GetConfig = GetConfig;
+    e->reserved = nullptr;
+    e->Release = Release;
+
+    e->quant[0] = static_cast<JpegQuantTable*>(JpegTrackedAlloc(e, sizeof(JpegQuantTable)));
+    e->quant[1] = static_cast<JpegQuantTable*>(JpegTrackedAlloc(e, sizeof(JpegQuantTable)));
+    e->writer = static_cast<JpegBitWriter*>(JpegTrackedAlloc(e, sizeof(JpegBitWriter)));
+    if (e->quant[0] == nullptr || e->quant[1] == nullptr || e->writer == nullptr) {
+        return Fail(e, kJpegNoMemory);
+    }
+    *e->writer = JpegBitWriter{};
+
+    e->width = params->width;
+    e->height = params->height;
+    e->quality = params->quality;
+    e->codingMode = params->codingMode;
+    e->inputFormat = params->inputFormat;
+    e->currentFormat = params->inputFormat;
+    e->activityClassing = params->activityClassing == 1 ? 1 : 0;
+    e->thumbnailOn = params->thumbnailOn == 1 ? 1 : 0;
+    e->thumbnailKind = params->thumbnailKind;
+    e->thumbnailWidth = params->thumbnailWidth;
+    e->thumbnailHeight = params->thumbnailHeight;
+    e->outputMode = params->outputMode;
+    e->stripeRows = params->stripeRows;
+    if (params->headerKind != 0 && params->headerKind != 1) {
+        params->headerKind = 0;
+    }
+    e->headerKind = params->headerKind;
+    e->exif = &params->exif;
+    e->newFrame = 1;
+    e->mcuRow = -1;
+
+    e->blockStats = static_cast<uint32_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint32_t)));
+    e->ownLuma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
+    e->ownChroma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
+    if (e->blockStats == nullptr || e->ownLuma == nullptr || e->ownChroma == nullptr) {
+        return Fail(e, kJpegNoMemory);
+    }
+    if (params->useLumaTable == 1) {
+        if (params->lumaTable == nullptr) {
+            return Fail(e, kJpegBadParameter);
+        }
+        std::memcpy(e->ownLuma, params->lumaTable, 64 * sizeof(uint16_t));
+        e->useOwnLuma = 1;
+    }
+    if (params->useChromaTable == 1) {
+        if (params->chromaTable == nullptr) {
+            return Fail(e, kJpegBadParameter);
+        }
+        std::memcpy(e->ownChroma, params->chromaTable, 64 * sizeof(uint16_t));
+        e->useOwnChroma = 1;
+    }
+    if (e->quality < 1 || e->quality > 100) {
+        e->quality = 50;
+    }
+
+    const JpegInputLayout* layout = JpegInputLayoutFor(e->inputFormat);
+    if (layout == nullptr) {
+        return Fail(e, kJpegUnknownFormat);
+    }
+    if ((layout->mcuWidth == 16 && (e->width & 1) != 0) || (layout->mcuHeight == 16 && (e->height & 1) != 0)) {
+        return Fail(e, kJpegBadSize);
+    }
+    // SOF carries 16-bit sizes; this also keeps every size product in range.
+    if (e->width < 1 || e->width > 65535 || e->height < 1 || e->height > 65535) {
+        return Fail(e, kJpegBadSize);
+    }
+    e->paddedWidth = (e->width + layout->mcuWidth - 1) / layout->mcuWidth * layout->mcuWidth;
+    e->paddedHeight = (e->height + layout->mcuHeight - 1) / layout->mcuHeight * layout->mcuHeight;
+    e->frameWidth = e->width;
+    e->frameHeight = e->height;
+
+    int32_t mcuRows = e->paddedHeight / layout->mcuHeight;
+    if (e->outputMode < 0 || e->outputMode > 2) {
+        return Fail(e, kJpegBadParameter);
+    }
+    if (e->outputMode == 2 &&
+        (e->thumbnailOn || e->codingMode != 1 || e->stripeRows <= 0 || e->stripeRows > mcuRows)) {
+        return Fail(e, kJpegBadParameter);
+    }
+    if (e->codingMode != 1 && e->codingMode != 2) {
+        return Fail(e, kJpegBadParameter);
+    }
+
+    e->blocks = static_cast<int16_t*>(JpegTrackedAlloc(e, kMaxBlocksPerMcu * 64 * sizeof(int16_t)));
+    e->edge = static_cast<uint8_t*>(JpegTrackedAlloc(e, kEdgeBytes));
+    e->scan = static_cast<ScanBitBuffer*>(JpegTrackedAlloc(e, sizeof(ScanBitBuffer)));
+    e->writer->spill = static_cast<uint8_t*>(JpegTrackedAlloc(e, kSpillBytes));
+    e->writer->spillCapacity = kSpillBytes;
+    if (e->blocks == nullptr || e->edge == nullptr || e->scan == nullptr || e->writer->spill == nullptr) {
+        return Fail(e, kJpegNoMemory);
+    }
+
+    JpegSetupSampling(e);
+    if (e->thumbnailOn) {
+        int32_t align = (e->inputFormat == 4 || e->inputFormat == 10) ? 8 : 16;
+        bool jpegThumb = e->thumbnailKind == 1;
+        e->thumbnailWidthRounded = jpegThumb ? (e->thumbnailWidth + align - 1) / align * align : e->thumbnailWidth;
+        e->thumbnailHeightRounded = jpegThumb ? (e->thumbnailHeight + align - 1) / align * align : e->thumbnailHeight;
+    }
+    e->outputSizeFigure = ComputeOutputSizeFigure(e);
+
+    *encoder = e;
+    return kJpegOk;
+}

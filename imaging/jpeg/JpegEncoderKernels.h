@@ -1,0 +1,141 @@
+// Block-level kernels of the JPEG encoder: MCU formers, forward DCT,
+// quantisers, activity figures and the Huffman block coders.
+#pragma once
+
+#include <cstdint>
+
+// Scaled quantisation table with the reciprocals the quantiser multiplies by.
+struct JpegQuantTable {
+    uint16_t value[64];       // 2 to 255, natural order
+    uint16_t reciprocal[64];  // min((65536 + q/2) / q, 32767)
+    uint32_t divisor[64];     // ceil(2^20 / q): exact division of |c| < 2^12
+};
+
+// Code and length of every symbol of one Huffman table.
+struct JpegHuffmanCodes {
+    uint16_t code[256];
+    uint8_t length[256];
+};
+
+// Stuffed entropy-coded bytes of one block, handed to the stream after the block.
+struct ScanBitBuffer {
+    // 64 codes of at most 26 bits, every byte possibly stuffed, plus a word in flight.
+    static constexpr int kCapacity = 64 * 26 / 8 * 2 + 32;
+    uint64_t accumulator;
+    int32_t bits;
+    uint32_t count;
+    alignas(32) uint8_t bytes[kCapacity];
+
+    void Clear()
+    {
+        accumulator = 0;
+        bits = 0;
+        count = 0;
+    }
+};
+
+// Sources of one MCU: each plane's address at the MCU's top-left and its stride.
+struct McuSource {
+    const uint8_t* plane[3];
+    int32_t stride[3];
+};
+
+using McuFormer = void (*)(const McuSource& src, int16_t* blocks);
+
+// The former of an input format (1 to 11); null for unknown formats.
+McuFormer McuFormerFor(int format);
+
+// RGB565 channel widening, rounded: 5 bits by x * 255 / 31, 6 bits by x * 255 / 63.
+inline uint8_t Widen5(uint32_t x)
+{
+    return static_cast<uint8_t>((x * 255 + 15) / 31);
+}
+inline uint8_t Widen6(uint32_t x)
+{
+    return static_cast<uint8_t>((x * 255 + 31) / 63);
+}
+
+// DCT of T.81 A.3.3 without level shift: coefficient 0 is 8 times the mean.
+void ForwardDct8x8(int16_t* block);
+// Level shift, then each coefficient divided by its quantiser: rounded to
+// nearest, or towards zero when truncate is set. Returns one more than the
+// number of non-zero AC coefficients.
+int QuantizeBlock(int16_t* block, const JpegQuantTable& table, bool truncate);
+int ForwardDctQuantize8x8(int16_t* block, const JpegQuantTable& table);
+
+// Activity figures of a block of samples: a is the summed absolute difference
+// of horizontal and vertical neighbours / 8, b the summed absolute deviation
+// from the block's mean / 8.
+void BlockActivity(const int16_t* block, int32_t* a, int32_t* b);
+// Activity class 0, 1 or 2 from the two figures.
+int ActivityClass(int32_t a, int32_t b);
+
+inline void PutScanBits(ScanBitBuffer& s, int count, uint32_t value)
+{
+    s.accumulator = (s.accumulator << count) | value;
+    s.bits += count;
+    if (s.bits >= 32) {
+        s.bits -= 32;
+        uint32_t w = static_cast<uint32_t>(s.accumulator >> s.bits);
+        uint8_t* out = s.bytes + s.count;
+        // A byte FF is followed by a stuffed 00 (T.81 F.1.2.3).
+        if (((~w - 0x01010101u) & w & 0x80808080u) == 0) {
+            out[0] = static_cast<uint8_t>(w >> 24);
+            out[1] = static_cast<uint8_t>(w >> 16);
+            out[2] = static_cast<uint8_t>(w >> 8);
+            out[3] = static_cast<uint8_t>(w);
+            s.count += 4;
+        } else {
+            for (int shift = 24; shift >= 0; shift -= 8) {
+                uint8_t b = static_cast<uint8_t>(w >> shift);
+                s.bytes[s.count++] = b;
+                if (b == 0xFF) {
+                    s.bytes[s.count++] = 0;
+                }
+            }
+        }
+    }
+}
+
+// Pads the pending bits with 1 bits to a whole byte and moves them into bytes.
+void FlushScanBits(ScanBitBuffer& s);
+
+// Codes one block (coefficient 0 holds the DC difference) with at most
+// maxCoded non-zero AC coefficients; EOB unless position 63 is coded.
+void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
+                           ScanBitBuffer& s, int maxCoded);
+
+// Bits of a value's magnitude (the category of T.81 F.1.2.1).
+inline int MagnitudeCategory(int v)
+{
+    uint32_t m = static_cast<uint32_t>(v < 0 ? -v : v);
+    return m == 0 ? 0 : 32 - __builtin_clz(m);
+}
+
+// The value bits of a coefficient of the given category.
+inline uint32_t MagnitudeBits(int v, int category)
+{
+    return static_cast<uint32_t>(v < 0 ? v - 1 : v) & ((1u << category) - 1);
+}
+
+// Layout of one input plane: a unit of unitBytes bytes covers xDiv pixels of
+// a row; one plane row covers yDiv picture rows.
+struct JpegInputPlane {
+    int xDiv;
+    int unitBytes;
+    int yDiv;
+};
+
+// How an input format lies in memory and how it is coded.
+struct JpegInputLayout {
+    int planes;               // input planes
+    JpegInputPlane plane[3];
+    int mcuWidth;
+    int mcuHeight;
+    int lumaBlocks;           // Y blocks per MCU
+    int components;           // 1 grey, else 3
+    int lumaH, lumaV;         // sampling factors of Y
+};
+
+// Layout of an input format (1 to 11); null for unknown formats.
+const JpegInputLayout* JpegInputLayoutFor(int format);

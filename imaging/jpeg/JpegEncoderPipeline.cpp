@@ -1,0 +1,194 @@
+// Sequential pipeline of the encoder: input planes, edge MCUs, the MCU coder
+// and the scan driver shared by all output modes.
+//
+// The driver keeps its position (MCU row and column, DC predictors, pending
+// scan bits) in the encoder, so a call can end after any MCU when the output
+// chunk is full and the next call goes on from there.
+#include "jpeg/JpegEncoderState.h"
+#include "jpeg/JpegStreamWriter.h"
+#include "jpeg/JpegTables.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+int32_t PlaneStride(const JpegInputPlane& p, int32_t width)
+{
+    return width / p.xDiv * p.unitBytes;
+}
+
+// Copies the part of the MCU that lies inside the picture into the edge
+// buffer and repeats its last column and row to the MCU's full size.
+void GatherEdgeMcu(const JpegEncoderImpl* e, const McuSource& at, int validWidth, int validHeight,
+                   McuSource* edge)
+{
+    const JpegInputLayout& l = *e->layout;
+    uint8_t* out = e->edge;
+    for (int p = 0; p < l.planes; ++p) {
+        const JpegInputPlane& pl = l.plane[p];
+        int unitsPerRow = e->mcuWidth / pl.xDiv;
+        int rows = e->mcuHeight / pl.yDiv;
+        int validUnits = (validWidth + pl.xDiv - 1) / pl.xDiv;
+        int validRows = (validHeight + pl.yDiv - 1) / pl.yDiv;
+        int rowBytes = unitsPerRow * pl.unitBytes;
+        for (int r = 0; r < rows; ++r) {
+            const uint8_t* src = at.plane[p] + (r < validRows ? r : validRows - 1) * at.stride[p];
+            uint8_t* dst = out + r * rowBytes;
+            std::memcpy(dst, src, validUnits * pl.unitBytes);
+            const uint8_t* last = src + (validUnits - 1) * pl.unitBytes;
+            for (int u = validUnits; u < unitsPerRow; ++u) {
+                std::memcpy(dst + u * pl.unitBytes, last, pl.unitBytes);
+            }
+        }
+        edge->plane[p] = out;
+        edge->stride[p] = rowBytes;
+        out += rows * rowBytes;
+    }
+}
+
+void FormMcuAt(JpegEncoderImpl* e, int col, int row)
+{
+    const JpegInputLayout& l = *e->layout;
+    McuSource at;
+    int localRow = row - e->view.firstMcuRow;
+    for (int p = 0; p < 3; ++p) {
+        if (p < l.planes) {
+            const JpegInputPlane& pl = l.plane[p];
+            at.plane[p] = e->view.plane[p] + static_cast<size_t>(localRow) * (e->mcuHeight / pl.yDiv) * e->view.stride[p] +
+                          static_cast<size_t>(col) * (e->mcuWidth / pl.xDiv) * pl.unitBytes;
+            at.stride[p] = e->view.stride[p];
+        } else {
+            at.plane[p] = nullptr;
+            at.stride[p] = 0;
+        }
+    }
+    int validWidth = e->width - col * e->mcuWidth;
+    int validHeight = e->height - row * e->mcuHeight;
+    if (validWidth >= e->mcuWidth && validHeight >= e->mcuHeight) {
+        e->former(at, e->blocks);
+        return;
+    }
+    McuSource edge;
+    GatherEdgeMcu(e, at, validWidth < e->mcuWidth ? validWidth : e->mcuWidth,
+                  validHeight < e->mcuHeight ? validHeight : e->mcuHeight, &edge);
+    e->former(edge, e->blocks);
+}
+
+void CodeMcu(JpegEncoderImpl* e)
+{
+    int lumaBlocks = e->layout->lumaBlocks;
+    int total = lumaBlocks + (e->components == 3 ? 2 : 0);
+    for (int b = 0; b < total; ++b) {
+        int comp = b < lumaBlocks ? 0 : b - lumaBlocks + 1;
+        int table = comp == 0 ? 0 : 1;
+        int16_t* block = e->blocks + 64 * b;
+        int count;
+        int activity = 0;
+        if (e->activityClassing) {
+            int32_t a, bb;
+            BlockActivity(block, &a, &bb);
+            activity = ActivityClass(a, bb);
+        }
+        if (activity == 0) {
+            count = ForwardDctQuantize8x8(block, *e->quant[table]);
+        } else {
+            ForwardDct8x8(block);
+            count = QuantizeBlock(block, *e->quant[table], activity == 2);
+        }
+        int dc = block[0];
+        block[0] = static_cast<int16_t>(dc - e->dcPredictor[comp]);
+        e->dcPredictor[comp] = dc;
+        EncodeBlockSequential(block, *e->dcCodes[table], *e->acCodes[table], *e->scan, count);
+        e->writer->AppendBytes(e->scan->bytes, e->scan->count);
+    }
+}
+
+void ResetPredictors(JpegEncoderImpl* e)
+{
+    e->dcPredictor[0] = e->dcPredictor[1] = e->dcPredictor[2] = 0;
+}
+
+}  // namespace
+
+void JpegSetInputView(JpegEncoderImpl* e, const uint8_t* input)
+{
+    const JpegInputLayout& l = *e->layout;
+    int32_t rows = e->height;
+    e->view.firstMcuRow = 0;
+    if (e->outputMode == 2) {
+        // Each call brings one stripe, laid out as its own planes of a full stripe.
+        int32_t stripe = e->mcuRow < 0 ? 0 : e->mcuRow / e->stripeRows;
+        e->view.firstMcuRow = stripe * e->stripeRows;
+        rows = e->stripeRows * e->mcuHeight;
+    }
+    const uint8_t* p = input;
+    for (int i = 0; i < 3; ++i) {
+        if (i < l.planes) {
+            e->view.plane[i] = p;
+            e->view.stride[i] = PlaneStride(l.plane[i], e->width);
+            p += static_cast<size_t>(e->view.stride[i]) * (rows / l.plane[i].yDiv);
+        } else {
+            e->view.plane[i] = nullptr;
+            e->view.stride[i] = 0;
+        }
+    }
+    if (e->chromaSwap && e->currentFormat >= 1 && e->currentFormat <= 3) {
+        std::swap(e->view.plane[1], e->view.plane[2]);
+        std::swap(e->view.stride[1], e->view.stride[2]);
+    }
+}
+
+int32_t JpegRunSequential(JpegEncoderImpl* e, bool wholeStream)
+{
+    JpegBitWriter& w = *e->writer;
+    if (e->mcuRow < 0) {
+        WriteDqt(e);
+        WriteSof(e);
+        WriteDri(w, static_cast<uint16_t>(e->mcuCols));
+        WriteDhtStandard(e);
+        WriteSosSequential(e);
+        ResetPredictors(e);
+        e->scan->Clear();
+        e->mcuRow = 0;
+        e->mcuCol = 0;
+    }
+    for (;;) {
+        if (!wholeStream && w.spillCount != 0) {
+            return kJpegMoreOutput;  // hand out the full chunk before coding more
+        }
+        if (e->mcuCol < e->mcuCols) {
+            FormMcuAt(e, e->mcuCol, e->mcuRow);
+            CodeMcu(e);
+            ++e->mcuCol;
+            if (w.lost) {
+                return kJpegFailed;
+            }
+            if (w.Overflowed()) {
+                return wholeStream ? kJpegFailed : kJpegMoreOutput;
+            }
+            continue;
+        }
+        if (e->mcuRow + 1 < e->mcuRows) {
+            FlushScanAndPutMarker(e, static_cast<uint8_t>(jpeg::kRst0 + e->mcuRow % 8));
+            ResetPredictors(e);
+            ++e->mcuRow;
+            e->mcuCol = 0;
+            if (e->outputMode == 2 && !wholeStream && e->mcuRow % e->stripeRows == 0) {
+                return kJpegNextStripe;
+            }
+            continue;
+        }
+        FlushScanAndPutMarker(e, jpeg::kEoi);
+        CompleteLastWord(w);
+        e->mcuRow = -1;
+        e->mcuCol = 0;
+        if (w.lost) {
+            return kJpegFailed;
+        }
+        if (w.Overflowed()) {
+            return wholeStream ? kJpegFailed : kJpegMoreOutput;
+        }
+        return kJpegOk;
+    }
+}

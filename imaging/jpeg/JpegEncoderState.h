@@ -1,0 +1,113 @@
+// The JPEG encoder's record behind its operation slots, shared by the
+// encoder's stages (stream writer, pipeline, thumbnails, rate control).
+#pragma once
+
+#include "jpeg/JpegBitWriter.h"
+#include "jpeg/JpegEncoder.h"
+#include "jpeg/JpegEncoderKernels.h"
+
+#include <cstdint>
+
+struct JpegComponentSpec {
+    uint8_t id;
+    uint8_t h;
+    uint8_t v;
+    uint8_t quantTable;
+    uint8_t dcTable;
+    uint8_t acTable;
+};
+
+// The input planes of the frame (or of the current stripe) that the MCU formers read.
+struct JpegInputView {
+    const uint8_t* plane[3];
+    int32_t stride[3];
+    int32_t firstMcuRow;  // MCU row of the frame that starts at plane[]
+};
+
+struct JpegEncoderImpl : JpegEncoder {
+    static constexpr int kMaxAllocations = 64;
+
+    // Parameters as read at creation.
+    int32_t width;
+    int32_t height;
+    int32_t paddedWidth;
+    int32_t paddedHeight;
+    int32_t frameWidth;     // sizes written in SOF
+    int32_t frameHeight;
+    int32_t inputFormat;
+    int32_t currentFormat;  // format the pipeline codes
+    int32_t quality;
+    int32_t codingMode;
+    int32_t headerKind;
+    int32_t activityClassing;
+    int32_t thumbnailOn;
+    int32_t thumbnailKind;
+    int32_t thumbnailWidth;
+    int32_t thumbnailHeight;
+    int32_t thumbnailWidthRounded;
+    int32_t thumbnailHeightRounded;
+    int32_t outputMode;
+    int32_t stripeRows;
+
+    // Geometry of the current format.
+    const JpegInputLayout* layout;
+    McuFormer former;
+    int32_t components;
+    int32_t mcuWidth;
+    int32_t mcuHeight;
+    int32_t mcuCols;
+    int32_t mcuRows;
+    JpegComponentSpec component[3];
+    const JpegHuffmanCodes* dcCodes[2];
+    const JpegHuffmanCodes* acCodes[2];
+
+    // Quantisation.
+    uint16_t* ownLuma;
+    uint16_t* ownChroma;
+    int32_t useOwnLuma;
+    int32_t useOwnChroma;
+    JpegQuantTable* quant[2];
+
+    // Rate state.
+    int32_t rateMode;  // 0 quality, 1 target bytes, 2 quality from a target
+    uint32_t targetBytes;
+    uint32_t bitBudget;
+    uint32_t outputSizeFigure;
+    uint32_t thumbnailFigure;
+    uint32_t* blockStats;
+
+    // Frame state.
+    int32_t newFrame;
+    int32_t mcuRow;   // -1 before the scan header
+    int32_t mcuCol;
+    int32_t draining; // the frame is coded; spilled bytes remain to be handed out
+    int32_t chromaSwap;
+    int32_t dcPredictor[3];
+    JpegInputView view;
+    const ExifInfo* exif;
+
+    // Work buffers.
+    JpegBitWriter* writer;
+    ScanBitBuffer* scan;
+    int16_t* blocks;     // one MCU of sample blocks
+    uint8_t* edge;       // one MCU of input, padded at the picture's right and bottom edges
+
+    void* allocations[kMaxAllocations];
+    int32_t allocationCount;
+};
+
+// Memory the encoder frees at Release: size bytes, 32-byte aligned; null when out of memory.
+void* JpegTrackedAlloc(JpegEncoderImpl* e, size_t size);
+
+// Standard Huffman codes of Annex K (K.3 to K.6).
+const JpegHuffmanCodes& JpegStdDcCodes(int table);
+const JpegHuffmanCodes& JpegStdAcCodes(int table);
+
+// Component table, MCU geometry and code tables for the current format.
+void JpegSetupSampling(JpegEncoderImpl* e);
+
+// Pipeline (JpegEncoderPipeline.cpp).
+void JpegSetInputView(JpegEncoderImpl* e, const uint8_t* input);
+// Runs the sequential scan from its saved position: 0 at the end of the frame,
+// -6005 / -6010 while it goes on, -1 when the output ran out in output mode 0.
+int32_t JpegRunSequential(JpegEncoderImpl* e, bool wholeStream);

@@ -1,0 +1,169 @@
+#include "jpeg/JpegStreamWriter.h"
+
+#include "jpeg/JpegTables.h"
+
+float JpegQualityScale(int32_t quality)
+{
+    if (quality >= 50) {
+        return static_cast<float>(100 - quality) * 0.02f;
+    }
+    return 50.0f / static_cast<float>(quality);
+}
+
+void JpegScaleQuantTable(const uint16_t* source, float scale, JpegQuantTable* out)
+{
+    for (int i = 0; i < 64; ++i) {
+        float v = static_cast<float>(source[i]) * scale;
+        uint32_t e = static_cast<uint32_t>(static_cast<double>(v) + 0.5) & 0xFFFF;
+        e = e <= 2 ? 2 : (e >= 255 ? 255 : e);
+        out->value[i] = static_cast<uint16_t>(e);
+        uint32_t r = (65536 + e / 2) / e;
+        out->reciprocal[i] = static_cast<uint16_t>(r > 32767 ? 32767 : r);
+        out->divisor[i] = ((1u << 20) + e - 1) / e;
+    }
+}
+
+void WriteJfifApp0(JpegBitWriter& w)
+{
+    w.PutMarker(jpeg::kApp0);
+    w.PutWord(16);
+    w.PutBits(32, 0x4A464946);  // "JFIF"
+    w.PutByte(0);
+    w.PutWord(0x0101);  // version 1.01
+    w.PutByte(0);       // no units: aspect ratio only
+    w.PutWord(1);
+    w.PutWord(1);
+    w.PutByte(0);  // no JFIF thumbnail
+    w.PutByte(0);
+}
+
+void WriteAdobeApp14(JpegBitWriter& w)
+{
+    w.PutMarker(jpeg::kApp14);
+    w.PutWord(14);
+    w.PutBits(32, 0x41646F62);  // "Adob"
+    w.PutByte('e');
+    w.PutWord(101);
+    w.PutWord(0);
+    w.PutWord(0);
+    w.PutByte(0);  // transform 0: components coded as passed
+}
+
+void WriteDqt(JpegEncoderImpl* e)
+{
+    JpegBitWriter& w = *e->writer;
+    float scale = e->rateMode == 1 ? 1.0f : JpegQualityScale(e->quality);
+    const uint16_t* luma = (e->useOwnLuma || e->rateMode == 1) ? e->ownLuma : jpeg::kStdLumaQuant;
+    const uint16_t* chroma = (e->useOwnChroma || e->rateMode == 1) ? e->ownChroma : jpeg::kStdChromaQuant;
+    JpegScaleQuantTable(luma, scale, e->quant[0]);
+    JpegScaleQuantTable(chroma, scale, e->quant[1]);
+
+    int tables = e->components == 1 ? 1 : 2;
+    w.PutMarker(jpeg::kDqt);
+    w.PutWord(static_cast<uint16_t>(2 + 65 * tables));
+    for (int t = 0; t < tables; ++t) {
+        w.PutByte(static_cast<uint8_t>(t));  // 8-bit precision, table t
+        for (int k = 0; k < 64; ++k) {
+            w.PutByte(static_cast<uint8_t>(e->quant[t]->value[jpeg::kZigzagToNatural[k]]));
+        }
+    }
+}
+
+void WriteSof(JpegEncoderImpl* e)
+{
+    JpegBitWriter& w = *e->writer;
+    uint8_t marker = e->codingMode == 1 ? jpeg::kSof0 : (e->codingMode == 2 ? jpeg::kSof2 : jpeg::kSof3);
+    w.PutMarker(marker);
+    w.PutWord(static_cast<uint16_t>(8 + 3 * e->components));
+    w.PutByte(8);
+    w.PutWord(static_cast<uint16_t>(e->frameHeight));
+    w.PutWord(static_cast<uint16_t>(e->frameWidth));
+    w.PutByte(static_cast<uint8_t>(e->components));
+    for (int c = 0; c < e->components; ++c) {
+        const JpegComponentSpec& cs = e->component[c];
+        w.PutByte(cs.id);
+        w.PutByte(static_cast<uint8_t>((cs.h << 4) | cs.v));
+        w.PutByte(cs.quantTable);
+    }
+}
+
+namespace {
+
+void PutHuffmanTable(JpegBitWriter& w, uint8_t classAndId, const jpeg::HuffmanSpec& spec)
+{
+    w.PutByte(classAndId);
+    for (int i = 0; i < 16; ++i) {
+        w.PutByte(spec.bits[i]);
+    }
+    for (int i = 0; i < spec.count; ++i) {
+        w.PutByte(spec.values[i]);
+    }
+}
+
+}  // namespace
+
+void WriteDhtStandard(JpegEncoderImpl* e)
+{
+    JpegBitWriter& w = *e->writer;
+    w.PutMarker(jpeg::kDht);
+    if (e->components != 1 && e->components != 3) {
+        return;
+    }
+    w.PutWord(e->components == 1 ? 210 : 418);
+    PutHuffmanTable(w, 0x00, jpeg::kStdDcLuma);
+    PutHuffmanTable(w, 0x10, jpeg::kStdAcLuma);
+    if (e->components == 3) {
+        PutHuffmanTable(w, 0x01, jpeg::kStdDcChroma);
+        PutHuffmanTable(w, 0x11, jpeg::kStdAcChroma);
+    }
+}
+
+void WriteSosSequential(JpegEncoderImpl* e)
+{
+    JpegBitWriter& w = *e->writer;
+    w.PutMarker(jpeg::kSos);
+    w.PutWord(static_cast<uint16_t>(6 + 2 * e->components));
+    w.PutByte(static_cast<uint8_t>(e->components));
+    for (int c = 0; c < e->components; ++c) {
+        w.PutByte(e->component[c].id);
+        w.PutByte(static_cast<uint8_t>((e->component[c].dcTable << 4) | e->component[c].acTable));
+    }
+    w.PutByte(0);   // Ss
+    w.PutByte(63);  // Se
+    w.PutByte(0);   // Ah, Al
+}
+
+void WriteDri(JpegBitWriter& w, uint16_t interval)
+{
+    w.PutMarker(jpeg::kDri);
+    w.PutWord(4);
+    w.PutWord(interval);
+}
+
+void FlushScanAndPutMarker(JpegEncoderImpl* e, uint8_t marker)
+{
+    ScanBitBuffer& s = *e->scan;
+    s.count = 0;
+    FlushScanBits(s);
+    e->writer->AppendBytes(s.bytes, s.count);
+    s.Clear();
+    e->writer->PutMarker(marker);
+}
+
+void CompleteLastWord(JpegBitWriter& w)
+{
+    int pad = 4 - static_cast<int>(w.StreamPosition() % 4);
+    w.PutBits(8 * pad, 0);
+    w.StorePendingBytes();
+}
+
+uint32_t JpegSequentialHeaderBytes(int components)
+{
+    int tables = components == 1 ? 1 : 2;
+    uint32_t dqt = 4 + 65 * tables;
+    uint32_t sof = 10 + 3 * components;
+    uint32_t dri = 6;
+    uint32_t dht = components == 1 ? 212 : 420;
+    uint32_t sos = 8 + 2 * components;
+    return dqt + sof + dri + dht + sos;
+}
