@@ -2,6 +2,33 @@
 #include "jpeg/JpegEncoderKernels.h"
 #include "jpeg/JpegTables.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Most blocks of a smooth picture carry only their DC after quantisation.
+inline bool HasNonZeroAc(const int16_t* block)
+{
+#if defined(__SSE2__)
+    __m128i any = _mm_insert_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block)), 0, 0);
+    for (int i = 8; i < 64; i += 8) {
+        any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i)));
+    }
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF;
+#else
+    for (int i = 1; i < 64; ++i) {
+        if (block[i] != 0) {
+            return true;
+        }
+    }
+    return false;
+#endif
+}
+
+}  // namespace
+
 void FlushScanBits(ScanBitBuffer& s)
 {
     if (s.bits % 8 != 0) {
@@ -28,6 +55,10 @@ void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, con
     int cat = MagnitudeCategory(d);
     PutScanBits(s, dc.length[cat] + cat, (static_cast<uint32_t>(dc.code[cat]) << cat) | MagnitudeBits(d, cat));
 
+    if (maxCoded <= 0 || !HasNonZeroAc(block)) {
+        PutScanBits(s, ac.length[0x00], ac.code[0x00]);  // EOB
+        return;
+    }
     int16_t zz[64];
     uint64_t nonzero = 0;
     for (int k = 1; k < 64; ++k) {

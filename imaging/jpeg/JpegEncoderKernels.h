@@ -9,6 +9,8 @@ struct JpegQuantTable {
     uint16_t value[64];       // 2 to 255, natural order
     uint16_t reciprocal[64];  // min((65536 + q/2) / q, 32767)
     uint32_t divisor[64];     // ceil(2^20 / q): exact division of |c| < 2^12
+    float inverse[64];        // 1 / q, for the vector quantiser
+    float bias[64];           // q / 2 rounded down, for rounding to nearest
 };
 
 // Code and length of every symbol of one Huffman table.
@@ -56,11 +58,14 @@ inline uint8_t Widen6(uint32_t x)
 }
 
 // DCT of T.81 A.3.3 without level shift: coefficient 0 is 8 times the mean.
+// The SSE2 path and the scalar reference give the same integers.
 void ForwardDct8x8(int16_t* block);
+void ForwardDct8x8Scalar(int16_t* block);
 // Level shift, then each coefficient divided by its quantiser: rounded to
 // nearest, or towards zero when truncate is set. Returns one more than the
 // number of non-zero AC coefficients.
 int QuantizeBlock(int16_t* block, const JpegQuantTable& table, bool truncate);
+int QuantizeBlockScalar(int16_t* block, const JpegQuantTable& table, bool truncate);
 int ForwardDctQuantize8x8(int16_t* block, const JpegQuantTable& table);
 
 // Activity figures of a block of samples: a is the summed absolute difference

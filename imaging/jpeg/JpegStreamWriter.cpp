@@ -20,6 +20,8 @@ void JpegScaleQuantTable(const uint16_t* source, float scale, JpegQuantTable* ou
         uint32_t r = (65536 + e / 2) / e;
         out->reciprocal[i] = static_cast<uint16_t>(r > 32767 ? 32767 : r);
         out->divisor[i] = ((1u << 20) + e - 1) / e;
+        out->inverse[i] = 1.0f / static_cast<float>(e);
+        out->bias[i] = static_cast<float>(e / 2);
     }
 }
 

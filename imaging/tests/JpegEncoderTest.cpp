@@ -402,20 +402,60 @@ TEST(JpegEncoderKernels, QuantiserRoundsToNearestOrTowardsZero)
     for (int q = 2; q <= 255; ++q) {
         std::vector<uint16_t> src(64, static_cast<uint16_t>(q));
         JpegScaleQuantTable(src.data(), 1.0f, &t);
-        for (int c = -2047; c <= 2047; c += 7) {
+        for (int c = -2047; c <= 2047; c += 3) {
             int16_t block[64] = {};
             block[0] = static_cast<int16_t>(c + 1024);
             block[1] = static_cast<int16_t>(c);
+            int16_t copy[64];
+            std::copy(block, block + 64, copy);
             QuantizeBlock(block, t, false);
+            QuantizeBlockScalar(copy, t, false);
+            ASSERT_TRUE(std::equal(block, block + 64, copy));
             int a = c < 0 ? -c : c;
             int nearest = (a + q / 2) / q;
             ASSERT_EQ(block[1], c < 0 ? -nearest : nearest) << "c " << c << " q " << q;
             ASSERT_EQ(block[0], block[1]);
             block[1] = static_cast<int16_t>(c);
             block[0] = 1024;
+            std::copy(block, block + 64, copy);
             QuantizeBlock(block, t, true);
+            QuantizeBlockScalar(copy, t, true);
+            ASSERT_TRUE(std::equal(block, block + 64, copy));
             ASSERT_EQ(block[1], c < 0 ? -(a / q) : a / q);
         }
+    }
+}
+
+// The vector kernels against the scalar reference: the same integers.
+TEST(JpegEncoderKernels, VectorAndScalarPathsAgree)
+{
+    uint32_t state = 9;
+    JpegQuantTable tables[3];
+    std::vector<uint16_t> src(64);
+    for (int t = 0; t < 3; ++t) {
+        for (int i = 0; i < 64; ++i) {
+            src[i] = static_cast<uint16_t>(t == 0 ? 2 : (t == 1 ? 3 + (i * 4) % 253 : jpeg::kStdLumaQuant[i]));
+        }
+        JpegScaleQuantTable(src.data(), 1.0f, &tables[t]);
+    }
+    for (int trial = 0; trial < 2000; ++trial) {
+        int16_t a[64], b[64];
+        for (int i = 0; i < 64; ++i) {
+            state = state * 1664525u + 1013904223u;
+            int kind = trial % 4;
+            a[i] = static_cast<int16_t>(kind == 0 ? state >> 24 : (kind == 1 ? ((state >> 31) ? 255 : 0)
+                                                                     : (kind == 2 ? 128 + ((state >> 28) & 3) : (i * 4) & 255)));
+            b[i] = a[i];
+        }
+        ForwardDct8x8(a);
+        ForwardDct8x8Scalar(b);
+        ASSERT_TRUE(std::equal(a, a + 64, b)) << "DCT, trial " << trial;
+        const JpegQuantTable& t = tables[trial % 3];
+        bool truncate = (trial / 3) % 2 == 1;
+        int ca = QuantizeBlock(a, t, truncate);
+        int cb = QuantizeBlockScalar(b, t, truncate);
+        ASSERT_EQ(ca, cb);
+        ASSERT_TRUE(std::equal(a, a + 64, b)) << "quantiser, trial " << trial;
     }
 }
 

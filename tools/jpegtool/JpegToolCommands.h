@@ -12,6 +12,7 @@ namespace jpegtool {
 int Decode(const std::vector<std::string>& args);
 int Info(const std::vector<std::string>& args);
 int Thumb(const std::vector<std::string>& args);
+int Encode(const std::vector<std::string>& args);
 
 // The whole file, or false with a message on standard error.
 bool ReadFile(const std::string& path, std::vector<uint8_t>& data);

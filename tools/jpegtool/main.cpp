@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"decode", jpegtool::Decode, "decode IN.jpg OUT.ppm|OUT.pgm [--scale 1|2|4|8] [--rgb565]"},
     {"info", jpegtool::Info, "info IN.jpg"},
     {"thumb", jpegtool::Thumb, "thumb IN.jpg OUT.ppm"},
+    {"encode", jpegtool::Encode, "encode IN.ppm|IN.pgm|IN.yuv OUT.jpg [--quality Q] [--format N] [--mode 0|1|2] [--size WxH]"},
 };
 
 int Usage() {

@@ -1,0 +1,274 @@
+// jpegtool encode: a PPM, PGM or raw frame file through the encoder.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "JpegToolCommands.h"
+#include "jpeg/JpegEncoder.h"
+#include "jpeg/JpegEncoderKernels.h"
+
+namespace jpegtool {
+
+namespace {
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    int channels = 0;  // 1 PGM, 3 PPM, 0 raw frame
+    std::vector<uint8_t> data;
+};
+
+bool ParsePnm(const std::vector<uint8_t>& file, Picture& pic)
+{
+    if (file.size() < 2 || file[0] != 'P' || (file[1] != '5' && file[1] != '6')) {
+        return false;
+    }
+    pic.channels = file[1] == '6' ? 3 : 1;
+    size_t pos = 2;
+    long fields[3] = {};
+    for (long& field : fields) {
+        while (pos < file.size() && (std::isspace(file[pos]) || file[pos] == '#')) {
+            if (file[pos] == '#') {
+                while (pos < file.size() && file[pos] != '\n') {
+                    ++pos;
+                }
+            } else {
+                ++pos;
+            }
+        }
+        if (pos >= file.size() || !std::isdigit(file[pos])) {
+            return false;
+        }
+        field = 0;
+        while (pos < file.size() && std::isdigit(file[pos]) && field < 1000000) {
+            field = field * 10 + (file[pos++] - '0');
+        }
+    }
+    ++pos;  // the single white-space character before the samples
+    if (fields[0] < 1 || fields[0] > 65535 || fields[1] < 1 || fields[1] > 65535 || fields[2] != 255) {
+        return false;
+    }
+    pic.width = static_cast<int>(fields[0]);
+    pic.height = static_cast<int>(fields[1]);
+    size_t bytes = static_cast<size_t>(pic.width) * pic.height * pic.channels;
+    if (pos > file.size() || file.size() - pos < bytes) {
+        return false;
+    }
+    pic.data.assign(file.begin() + static_cast<long>(pos), file.begin() + static_cast<long>(pos + bytes));
+    return true;
+}
+
+// Interleaved RGB rearranged for the RGB input formats.
+std::vector<uint8_t> FromRgb(const Picture& pic, int format)
+{
+    size_t n = static_cast<size_t>(pic.width) * pic.height;
+    std::vector<uint8_t> out;
+    if (format == 5) {
+        out.resize(3 * n);
+        for (size_t i = 0; i < n; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                out[c * n + i] = pic.data[3 * i + c];
+            }
+        }
+    } else if (format == 7) {
+        out.resize(2 * n);
+        for (size_t i = 0; i < n; ++i) {
+            const uint8_t* p = &pic.data[3 * i];
+            uint16_t v = static_cast<uint16_t>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+            out[2 * i] = static_cast<uint8_t>(v);
+            out[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+        }
+    } else {
+        out = pic.data;
+    }
+    return out;
+}
+
+// Bytes of one plane of a frame: rows of stride bytes.
+struct PlaneSpan {
+    size_t offset;
+    size_t stride;
+    int rows;
+};
+
+std::vector<PlaneSpan> FramePlanes(const JpegInputLayout& l, int width, int height)
+{
+    std::vector<PlaneSpan> planes;
+    size_t offset = 0;
+    for (int p = 0; p < l.planes; ++p) {
+        size_t stride = static_cast<size_t>(width / l.plane[p].xDiv) * l.plane[p].unitBytes;
+        int rows = height / l.plane[p].yDiv;
+        planes.push_back({offset, stride, rows});
+        offset += stride * rows;
+    }
+    return planes;
+}
+
+bool ParseInt(const std::string& s, long lo, long hi, int& out)
+{
+    char* end = nullptr;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (s.empty() || *end != 0 || v < lo || v > hi) {
+        return false;
+    }
+    out = static_cast<int>(v);
+    return true;
+}
+
+int EncodeUsage()
+{
+    std::fprintf(stderr,
+                 "usage: jpegtool encode IN.ppm|IN.pgm|IN.yuv OUT.jpg [--quality Q] [--format N] [--mode 0|1|2]\n"
+                 "       [--size WxH] (raw frames) [--stripe-rows N] (mode 2)\n");
+    return 2;
+}
+
+}  // namespace
+
+int Encode(const std::vector<std::string>& args)
+{
+    if (args.size() < 2) {
+        return EncodeUsage();
+    }
+    int quality = 75, format = 0, mode = 0, width = 0, height = 0, stripeRows = 1;
+    for (size_t i = 2; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        bool hasValue = i + 1 < args.size();
+        bool ok = hasValue;
+        if (a == "--quality" && hasValue) {
+            ok = ParseInt(args[++i], 1, 100, quality);
+        } else if (a == "--format" && hasValue) {
+            ok = ParseInt(args[++i], 1, 11, format);
+        } else if (a == "--mode" && hasValue) {
+            ok = ParseInt(args[++i], 0, 2, mode);
+        } else if (a == "--stripe-rows" && hasValue) {
+            ok = ParseInt(args[++i], 1, 65535, stripeRows);
+        } else if (a == "--size" && hasValue) {
+            const std::string& s = args[++i];
+            size_t x = s.find('x');
+            ok = x != std::string::npos && ParseInt(s.substr(0, x), 1, 65535, width) &&
+                 ParseInt(s.substr(x + 1), 1, 65535, height);
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "jpegtool encode: bad option %s\n", a.c_str());
+            return EncodeUsage();
+        }
+    }
+
+    std::vector<uint8_t> file;
+    if (!ReadFile(args[0], file)) {
+        return 1;
+    }
+    Picture pic;
+    std::vector<uint8_t> frame;
+    if (ParsePnm(file, pic)) {
+        if (pic.channels == 1) {
+            format = format == 0 ? kJpegGrey : format;
+            if (format != kJpegGrey) {
+                std::fprintf(stderr, "jpegtool encode: a PGM file is coded as format 4\n");
+                return 1;
+            }
+            frame = pic.data;
+        } else {
+            format = format == 0 ? kJpegRgb : format;
+            if (format != 5 && format != 6 && format != 7 && format != 10) {
+                std::fprintf(stderr, "jpegtool encode: a PPM file is coded as format 5, 6, 7 or 10\n");
+                return 1;
+            }
+            frame = FromRgb(pic, format);
+        }
+        width = pic.width;
+        height = pic.height;
+    } else {
+        format = format == 0 ? kJpegYuv420 : format;
+        if (width == 0) {
+            std::fprintf(stderr, "jpegtool encode: a raw frame needs --size WxH\n");
+            return 1;
+        }
+        frame = file;
+    }
+    const JpegInputLayout* layout = JpegInputLayoutFor(format);
+    std::vector<PlaneSpan> planes = FramePlanes(*layout, width, height);
+    size_t frameBytes = planes.back().offset + planes.back().stride * planes.back().rows;
+    if (frame.size() < frameBytes) {
+        std::fprintf(stderr, "jpegtool encode: %s holds %zu bytes, format %d at %dx%d needs %zu\n", args[0].c_str(),
+                     frame.size(), format, width, height, frameBytes);
+        return 1;
+    }
+
+    JpegEncodeParams params{};
+    params.width = width;
+    params.height = height;
+    params.bitsPerSample = 8;
+    params.inputFormat = format;
+    params.quality = quality;
+    params.codingMode = 1;
+    params.outputMode = mode;
+    params.stripeRows = stripeRows;
+    JpegEncoder* enc = nullptr;
+    int32_t rc = gCreateJpegImageEncoder(&enc, &params);
+    if (rc != kJpegOk) {
+        std::fprintf(stderr, "jpegtool encode: cannot create the encoder (%d)\n", rc);
+        return 1;
+    }
+    uint32_t capacity = 0;
+    enc->GetConfig(enc, kJpegConfigOutputSize, &capacity);
+    std::vector<uint8_t> out(capacity);
+    std::ofstream dst(args[1], std::ios::binary);
+    if (!dst) {
+        std::fprintf(stderr, "jpegtool encode: cannot write %s\n", args[1].c_str());
+        enc->Release(enc);
+        return 1;
+    }
+
+    // Output mode 2 takes the frame in stripes, each laid out as planes of a full stripe.
+    int rowsPerStripe = stripeRows * layout->mcuHeight;
+    std::vector<uint8_t> stripe;
+    int top = 0;
+    auto makeStripe = [&]() {
+        stripe.clear();
+        for (const PlaneSpan& p : planes) {
+            int div = height / p.rows;
+            int first = top / div, full = rowsPerStripe / div;
+            int rows = std::min(full, p.rows - first);
+            size_t at = stripe.size();
+            stripe.resize(at + p.stride * full, 0);
+            std::memcpy(stripe.data() + at, frame.data() + p.offset + p.stride * first, p.stride * rows);
+        }
+    };
+    if (mode == 2) {
+        makeStripe();
+    }
+    size_t total = 0;
+    int calls = 0;
+    for (;;) {
+        uint32_t size = capacity;
+        rc = enc->Encode(enc, mode == 2 ? stripe.data() : frame.data(), out.data(), &size);
+        ++calls;
+        dst.write(reinterpret_cast<const char*>(out.data()), size);
+        total += size;
+        if (rc == kJpegNextStripe) {
+            top += rowsPerStripe;
+            makeStripe();
+        } else if (rc != kJpegMoreOutput) {
+            break;
+        }
+    }
+    enc->Release(enc);
+    if (rc != kJpegOk || !dst) {
+        std::fprintf(stderr, "jpegtool encode: encoding failed (%d)\n", rc);
+        return 1;
+    }
+    std::printf("%s: %dx%d format %d quality %d, %zu bytes in %d call(s)\n", args[1].c_str(), width, height, format,
+                quality, total, calls);
+    return 0;
+}
+
+}  // namespace jpegtool
