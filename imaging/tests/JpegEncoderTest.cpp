@@ -327,6 +327,39 @@ TEST(JpegEncoderEncode, RefusesSmallBuffersAndNullArguments)
     enc->Release(enc);
 }
 
+// The largest stream per pixel (noise at quality 100), cut into the smallest
+// chunks the encoder accepts: each chunk is a buffer of exactly its size, so
+// the sanitizer sees any store past it.
+TEST(JpegEncoderEncode, NoiseAtQuality100InSmallChunksStaysInsideBuffers)
+{
+    for (int format : {1, 3, 7}) {
+        Frame f = MakeFrame(MakeNoiseImage(32, 320, 5), format);
+        JpegEncodeParams p = DefaultParams(32, 320, format, 100);
+        EncodeResult whole = EncodeFrame(f, p);
+        ASSERT_EQ(whole.code, 0);
+        p.outputMode = 1;
+        JpegEncoder* enc = nullptr;
+        ASSERT_EQ(gCreateJpegImageEncoder(&enc, &p), 0);
+        uint32_t figure = 0;
+        enc->GetConfig(enc, kJpegConfigOutputSize, &figure);
+        std::vector<uint8_t> stream;
+        int32_t rc;
+        int calls = 0;
+        do {
+            std::vector<uint8_t> chunk(figure);
+            uint32_t size = figure;
+            rc = enc->Encode(enc, f.data.data(), chunk.data(), &size);
+            ASSERT_LE(size, figure);
+            stream.insert(stream.end(), chunk.begin(), chunk.begin() + size);
+            ++calls;
+        } while (rc == kJpegMoreOutput && calls < 10000);
+        enc->Release(enc);
+        EXPECT_EQ(rc, 0);
+        EXPECT_GT(calls, 2) << format;
+        EXPECT_TRUE(stream == whole.stream) << format;
+    }
+}
+
 TEST(JpegBitWriter, NeverStoresPastCapacityAndResumesInTheNextChunk)
 {
     uint8_t spill[64];
