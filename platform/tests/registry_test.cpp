@@ -334,13 +334,19 @@ TEST_F(RegistryNotify, ConditionsDecideWhatFires)
     }
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(calls.Count(), expected);
-    EXPECT_NE(calls.thread, std::this_thread::get_id());  // the notification thread, not the writer
+    {
+        std::lock_guard guard(calls.lock);
+        EXPECT_NE(calls.thread, std::this_thread::get_id());  // the notification thread, not the writer
+    }
 
     // A deleted value reports no data; a string value fires on a change of text.
     HKEY camera = Create(HKEY_LOCAL_MACHINE, L"Drivers\\BuiltIn\\Camera");
     ASSERT_EQ(RegDeleteValueW(camera, L"Status"), ERROR_SUCCESS);
     ASSERT_TRUE(Eventually([&] { return calls.Count() == expected + 1; }));
-    EXPECT_FALSE(calls.hadData.back());
+    {
+        std::lock_guard guard(calls.lock);
+        EXPECT_FALSE(calls.hadData.back());
+    }
     RegCloseKey(camera);
 
     NOTIFICATIONCONDITION anyText{REG_CT_ANYCHANGE, 0, {}};
@@ -352,7 +358,10 @@ TEST_F(RegistryNotify, ConditionsDecideWhatFires)
     RegSetValueExW(shell, L"Active Application", 0, REG_SZ, Bytes(L"Camera"), SzSize(L"Camera"));
     RegSetValueExW(shell, L"Active Application", 0, REG_SZ, Bytes(L"Other\x1BProgram"), SzSize(L"Other\x1BProgram"));
     ASSERT_TRUE(Eventually([&] { return calls.Count() == expected + 2; }));
-    EXPECT_EQ(calls.seen.back().first, 5u);
+    {
+        std::lock_guard guard(calls.lock);
+        EXPECT_EQ(calls.seen.back().first, 5u);
+    }
     RegCloseKey(shell);
 
     for (HREGNOTIFY n : h)
@@ -419,9 +428,12 @@ TEST_F(RegistryNotify, ValuesWrittenByLumregFireUntilClosed)
 
     ASSERT_EQ(RunProgram({Lumreg(), "--root", root.path().string(), "set", "HKLM\\System\\State\\Phone", "Status", "dword", "0x10000"}), 0);
     ASSERT_TRUE(Eventually([&] { return calls.Count() == 1; }));
-    EXPECT_NE(calls.thread, std::this_thread::get_id());
-    EXPECT_EQ(calls.seen[0].first, 9u);
-    EXPECT_EQ(calls.seen[0].second, (std::vector<BYTE>{0, 0, 1, 0}));
+    {
+        std::lock_guard guard(calls.lock);
+        EXPECT_NE(calls.thread, std::this_thread::get_id());
+        EXPECT_EQ(calls.seen[0].first, 9u);
+        EXPECT_EQ(calls.seen[0].second, (std::vector<BYTE>{0, 0, 1, 0}));
+    }
     DWORD mine = 0;
     EXPECT_EQ(RegistryGetDWORD(HKEY_CURRENT_USER, L"SOFTWARE\\Quarlo\\LumOCR", L"Mine", &mine), S_OK);
     EXPECT_EQ(mine, 42u);

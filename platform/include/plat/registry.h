@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "plat/error.h"
 #include "plat/types.h"
 
 using REGSAM = DWORD;
