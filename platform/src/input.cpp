@@ -205,6 +205,7 @@ void TypeText(std::wstring_view text)
 
 void PenInput(Pen action, int x, int y)
 {
+    wm::Started();
     POINT pt{x, y};
     HWND target;
     HWND activate = nullptr;

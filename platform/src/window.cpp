@@ -271,6 +271,7 @@ int GetClassNameW(HWND hwnd, LPWSTR name, int maxCount)
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param)
 {
+    Started();
     State& s = S();
     HWND hwnd;
     bool child = (style & WS_CHILD) != 0;
@@ -864,6 +865,7 @@ HWND GetWindow(HWND hwnd, UINT relation)
 
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName)
 {
+    Started();
     std::lock_guard lock(S().mu);
     std::wstring cls = className ? Lower(className) : L"";
     std::wstring title = windowName ? Lower(windowName) : L"";
@@ -884,6 +886,7 @@ BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam)
 {
     if (!proc)
         return FALSE;
+    Started();
     std::vector<HWND> list;
     {
         std::lock_guard lock(S().mu);
@@ -948,6 +951,7 @@ HWND PenTarget(POINT pt)
 
 HWND WindowFromPoint(POINT point)
 {
+    Started();
     std::lock_guard lock(S().mu);
     return PenTarget(point);
 }

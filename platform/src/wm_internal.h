@@ -145,6 +145,11 @@ void RunSent(Lock& lock, Queue& queue);
 LRESULT CallOnThread(Lock& lock, DWORD thread, std::function<LRESULT()> call, bool* ok, unsigned limitMs = 0);
 
 // Without the lock.
+// Registers the stock classes and creates the shell's windows, once.
+void Started();
+void RegisterDialogClasses();
+void RegisterShellClasses();
+void SetNeverActive(HWND hwnd);
 LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void Activate(HWND hwnd);
 void ActivateNext(HWND leaving);

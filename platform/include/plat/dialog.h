@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "plat/message.h"
 #include "plat/types.h"
 #include "plat/window.h"
 

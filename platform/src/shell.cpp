@@ -1,0 +1,333 @@
+// Shell pieces: the task bar (a window of a shell thread that lives from the
+// window manager's start), full-screen requests, the input panel and menu
+// bars with two soft keys.
+#include <algorithm>
+#include <cstring>
+#include <future>
+#include <map>
+#include <thread>
+
+#include "plat/error.h"
+#include "plat/message.h"
+#include "plat/shell.h"
+#include "wm_internal.h"
+
+using namespace plat::wm;
+
+namespace {
+
+constexpr const WCHAR* kMenuBarClass = L"menu_worker";
+constexpr int kSipHeight = 80;
+
+thread_local bool t_shellThread = false;
+
+struct MenuBar {
+    HWND parent = nullptr;  // the window it was created for
+    std::vector<plat::MenuBarButton> buttons;
+    int pressed = -1;
+};
+
+struct ShellRegistry {
+    std::mutex mu;
+    HWND taskBar = nullptr;
+    plat::ShellState state{true, true, false};
+    std::map<UINT, plat::MenuBarTemplate> templates;
+    std::map<HWND, MenuBar> bars;
+};
+
+ShellRegistry& Shell()
+{
+    static ShellRegistry* const shell = new ShellRegistry;
+    return *shell;
+}
+
+int ButtonAt(HWND bar, size_t count, int x)
+{
+    RECT r;
+    GetClientRect(bar, &r);
+    int width = std::max<int>(r.right - r.left, 1);
+    if (count == 0)
+        return -1;
+    int index = static_cast<int>(static_cast<size_t>(std::clamp(x, 0, width - 1)) * count / static_cast<size_t>(width));
+    return index;
+}
+
+int FindButton(const MenuBar& bar, WPARAM which, DWORD mask)
+{
+    if (mask & TBIF_BYINDEX)
+        return which < bar.buttons.size() ? static_cast<int>(which) : -1;
+    for (size_t i = 0; i < bar.buttons.size(); ++i)
+        if (static_cast<WPARAM>(bar.buttons[i].idCommand) == which)
+            return static_cast<int>(i);
+    return -1;
+}
+
+LRESULT MenuBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ShellRegistry& shell = Shell();
+    switch (message) {
+    case TB_GETBUTTONINFOW:
+    case TB_SETBUTTONINFOW: {
+        auto* info = reinterpret_cast<TBBUTTONINFOW*>(lParam);
+        if (!info || info->cbSize < sizeof(TBBUTTONINFOW))
+            return -1;
+        std::unique_lock lock(shell.mu);
+        auto it = shell.bars.find(hwnd);
+        if (it == shell.bars.end())
+            return -1;
+        int index = FindButton(it->second, wParam, info->dwMask);
+        if (index < 0)
+            return message == TB_GETBUTTONINFOW ? -1 : FALSE;
+        plat::MenuBarButton& b = it->second.buttons[static_cast<size_t>(index)];
+        if (message == TB_GETBUTTONINFOW) {
+            if (info->dwMask & TBIF_COMMAND)
+                info->idCommand = b.idCommand;
+            if (info->dwMask & TBIF_STATE)
+                info->fsState = b.fsState;
+            if (info->dwMask & TBIF_STYLE)
+                info->fsStyle = b.fsStyle;
+            if (info->dwMask & TBIF_IMAGE)
+                info->iImage = -2;  // no image
+            if (info->dwMask & TBIF_LPARAM)
+                info->lParam = 0;
+            if ((info->dwMask & TBIF_TEXT) && info->pszText && info->cchText > 0) {
+                size_t n = std::min(b.text.size(), static_cast<size_t>(info->cchText - 1));
+                std::wmemcpy(info->pszText, b.text.c_str(), n);
+                info->pszText[n] = 0;
+            }
+            return index;
+        }
+        if (info->dwMask & TBIF_COMMAND)
+            b.idCommand = info->idCommand;
+        if (info->dwMask & TBIF_STATE)
+            b.fsState = info->fsState;
+        if (info->dwMask & TBIF_STYLE)
+            b.fsStyle = info->fsStyle;
+        if ((info->dwMask & TBIF_TEXT) && info->pszText)
+            b.text = info->pszText;
+        lock.unlock();
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return TRUE;
+    }
+    case WM_LBUTTONDOWN: {
+        std::unique_lock lock(shell.mu);
+        auto it = shell.bars.find(hwnd);
+        if (it == shell.bars.end())
+            return 0;
+        MenuBar& bar = it->second;
+        int index = ButtonAt(hwnd, bar.buttons.size(), static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))));
+        if (index < 0)
+            return 0;
+        BYTE state = bar.buttons[static_cast<size_t>(index)].fsState;
+        if (!(state & TBSTATE_ENABLED) || (state & (TBSTATE_INDETERMINATE | TBSTATE_HIDDEN)))
+            return 0;
+        bar.buttons[static_cast<size_t>(index)].fsState |= TBSTATE_PRESSED;
+        bar.pressed = index;
+        lock.unlock();
+        SetCapture(hwnd);
+        return 0;
+    }
+    case WM_LBUTTONUP: {
+        std::unique_lock lock(shell.mu);
+        auto it = shell.bars.find(hwnd);
+        if (it == shell.bars.end() || it->second.pressed < 0)
+            return 0;
+        MenuBar& bar = it->second;
+        auto pressed = static_cast<size_t>(bar.pressed);
+        bar.pressed = -1;
+        bar.buttons[pressed].fsState &= static_cast<BYTE>(~TBSTATE_PRESSED);
+        int over = ButtonAt(hwnd, bar.buttons.size(), static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))));
+        auto y = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)));
+        int command = bar.buttons[pressed].idCommand;
+        HWND target = bar.parent;
+        lock.unlock();
+        ReleaseCapture();
+        RECT r;
+        GetClientRect(hwnd, &r);
+        if (over == static_cast<int>(pressed) && y >= r.top && y < r.bottom)
+            SendMessageW(target, WM_COMMAND, MAKEWPARAM(static_cast<DWORD>(command), 0), reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+    }
+    case WM_NCDESTROY: {
+        std::lock_guard lock(shell.mu);
+        shell.bars.erase(hwnd);
+        return 0;
+    }
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void RunShellThread(std::promise<void>* ready)
+{
+    t_shellThread = true;
+    HWND bar = CreateWindowExW(WS_EX_TOPMOST, kTaskBarClass, L"", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                               plat::kTaskBarHeight, nullptr, nullptr, nullptr, nullptr);
+    SetNeverActive(bar);
+    ShowWindow(bar, SW_SHOWNA);
+    {
+        std::lock_guard lock(Shell().mu);
+        Shell().taskBar = bar;
+    }
+    ready->set_value();
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+}
+
+}  // namespace
+
+namespace plat::wm {
+
+void SetNeverActive(HWND hwnd)
+{
+    std::lock_guard lock(S().mu);
+    if (Window* w = Find(hwnd))
+        w->neverActive = true;
+}
+
+void RegisterShellClasses()
+{
+    WNDCLASSW taskBar{};
+    taskBar.lpfnWndProc = &DefWindowProcW;
+    taskBar.lpszClassName = kTaskBarClass;
+    RegisterClassW(&taskBar);
+    WNDCLASSW menuBar{};
+    menuBar.lpfnWndProc = &MenuBarProc;
+    menuBar.lpszClassName = kMenuBarClass;
+    RegisterClassW(&menuBar);
+}
+
+void Started()
+{
+    if (t_shellThread)
+        return;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        RegisterDialogClasses();
+        RegisterShellClasses();
+        std::promise<void> ready;
+        std::thread(RunShellThread, &ready).detach();
+        ready.get_future().wait();
+    });
+}
+
+}  // namespace plat::wm
+
+BOOL SHFullScreen(HWND hwnd, DWORD state)
+{
+    Started();
+    if (!IsWindow(hwnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    HWND taskBar;
+    int show = -1;
+    {
+        std::lock_guard lock(Shell().mu);
+        plat::ShellState& s = Shell().state;
+        if (state & SHFS_HIDETASKBAR) {
+            s.taskBarShown = false;
+            show = SW_HIDE;
+        } else if (state & SHFS_SHOWTASKBAR) {
+            s.taskBarShown = true;
+            show = SW_SHOWNA;
+        }
+        if (state & SHFS_HIDESIPBUTTON)
+            s.sipButtonShown = false;
+        else if (state & SHFS_SHOWSIPBUTTON)
+            s.sipButtonShown = true;
+        taskBar = Shell().taskBar;
+    }
+    if (show >= 0 && taskBar)
+        ShowWindow(taskBar, show);
+    return TRUE;
+}
+
+BOOL SipShowIM(DWORD flags)
+{
+    std::lock_guard lock(Shell().mu);
+    Shell().state.sipShown = (flags & SIPF_ON) != 0;
+    return TRUE;
+}
+
+BOOL SipGetInfo(SIPINFO* info)
+{
+    if (!info || info->cbSize != sizeof(SIPINFO)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    bool shown;
+    {
+        std::lock_guard lock(Shell().mu);
+        shown = Shell().state.sipShown;
+    }
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    int sipTop = h - plat::kMenuBarHeight - kSipHeight;
+    info->fdwFlags = SIPF_DOCKED | (shown ? SIPF_ON : 0);
+    info->rcSipRect = RECT{0, sipTop, w, h - plat::kMenuBarHeight};
+    info->rcVisibleDesktop = RECT{0, plat::kTaskBarHeight, w, shown ? sipTop : h - plat::kMenuBarHeight};
+    info->dwImDataSize = 0;
+    return TRUE;
+}
+
+BOOL SHHandleWMActivate(HWND, WPARAM, LPARAM, SHACTIVATEINFO*, DWORD) { return TRUE; }
+
+BOOL SHCreateMenuBar(SHMENUBARINFO* info)
+{
+    Started();
+    if (!info || info->cbSize < sizeof(SHMENUBARINFO) || !IsWindow(info->hwndParent)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    MenuBar bar;
+    bar.parent = info->hwndParent;
+    if (!(info->dwFlags & SHCMBF_EMPTYBAR)) {
+        std::lock_guard lock(Shell().mu);
+        auto it = Shell().templates.find(info->nToolBarId);
+        if (it == Shell().templates.end()) {
+            SetLastError(1814);  // ERROR_RESOURCE_NAME_NOT_FOUND
+            return FALSE;
+        }
+        bar.buttons = it->second.buttons;
+    }
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HWND hwnd = CreateWindowExW(0, kMenuBarClass, L"", WS_POPUP, 0, h - plat::kMenuBarHeight, w, plat::kMenuBarHeight,
+                                info->hwndParent, nullptr, info->hInstRes, nullptr);
+    if (!hwnd)
+        return FALSE;
+    SetNeverActive(hwnd);
+    {
+        std::lock_guard lock(Shell().mu);
+        Shell().bars[hwnd] = std::move(bar);
+    }
+    if (!(info->dwFlags & SHCMBF_HIDDEN))
+        ShowWindow(hwnd, SW_SHOWNA);
+    info->hwndMB = hwnd;
+    return TRUE;
+}
+
+HWND SHFindMenuBar(HWND hwnd)
+{
+    std::lock_guard lock(Shell().mu);
+    for (auto& [bar, data] : Shell().bars)
+        if (data.parent == hwnd && hwnd)
+            return bar;
+    return nullptr;
+}
+
+namespace plat {
+
+ShellState GetShellState()
+{
+    std::lock_guard lock(Shell().mu);
+    return Shell().state;
+}
+
+void RegisterMenuBarTemplate(const MenuBarTemplate& bar)
+{
+    std::lock_guard lock(Shell().mu);
+    Shell().templates[bar.id] = bar;
+}
+
+}  // namespace plat
