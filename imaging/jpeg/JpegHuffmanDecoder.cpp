@@ -6,7 +6,11 @@ namespace jpeg {
 
 bool BuildHuffmanTable(const uint8_t counts[16], const uint8_t* symbols, int symbolCount,
                        HuffmanTable& table) {
-    if (symbolCount < 0 || symbolCount > 256) {
+    int total = 0;
+    for (int i = 0; i < 16; ++i) {
+        total += counts[i];
+    }
+    if (symbolCount != total || total > 256) {
         return false;
     }
     table = HuffmanTable{};

@@ -20,7 +20,8 @@ struct HuffmanTable {
     uint16_t lookahead[1 << kLookaheadBits] = {};
 };
 
-// Builds the decoding tables from counts and symbols. Refuses (false) counts
+// Builds the decoding tables from counts and symbols (symbolCount must be
+// the sum of the counts). Refuses (false) counts
 // whose codes do not fit the code space of their length (Kraft inequality),
 // so no table is ever filled past its end.
 bool BuildHuffmanTable(const uint8_t counts[16], const uint8_t* symbols, int symbolCount,

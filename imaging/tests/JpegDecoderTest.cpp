@@ -219,8 +219,9 @@ TEST(JpegHuffmanDecoder, LongCodes) {
     jpeg::EntropyReader reader(data, sizeof(data), 0);
     EXPECT_EQ(reader.Decode(table), 0x21);
     EXPECT_EQ(reader.Decode(table), 0x00);
-    uint8_t overflow[16] = {3};
-    EXPECT_FALSE(jpeg::BuildHuffmanTable(overflow, symbols, 3, table));
+    const uint8_t overflow[16] = {3};  // three codes of one bit
+    const uint8_t three[] = {0, 1, 2};
+    EXPECT_FALSE(jpeg::BuildHuffmanTable(overflow, three, 3, table));
 }
 
 // The reader stops at a marker and past the end reads zeros, flagged.
