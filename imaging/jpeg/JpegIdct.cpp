@@ -156,6 +156,11 @@ void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride) {
     IdctReduced<2>(block, kReduced2, out, stride);
 }
 
+namespace {
+using FullTransform = void (*)(const int16_t*, uint8_t*, uint32_t);
+const FullTransform kFullTransform = IdctSse2Available() ? IdctFullSse2 : IdctFull;
+}  // namespace
+
 void IdctStore(const int16_t* block, int lastIndex, int scale, uint8_t* out, uint32_t stride) {
     const int n = 8 / scale;
     if (lastIndex == 0 || scale == 8) {
@@ -166,7 +171,7 @@ void IdctStore(const int16_t* block, int lastIndex, int scale, uint8_t* out, uin
         return;
     }
     switch (scale) {
-    case 1: IdctFull(block, out, stride); break;
+    case 1: kFullTransform(block, out, stride); break;
     case 2: IdctReduced4(block, out, stride); break;
     default: IdctReduced2(block, out, stride); break;
     }

@@ -20,8 +20,12 @@ extern const uint16_t kIdctScale[64];
 // (0: DC only).
 void IdctStore(const int16_t* block, int lastIndex, int scale, uint8_t* out, uint32_t stride);
 
-// The transforms one by one (also used by tests).
+// The transforms one by one (also used by tests). IdctFull is the scalar
+// reference; IdctFullSse2 the vector kernel that IdctStore picks at run time
+// when the processor has SSE2.
 void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride);
+void IdctFullSse2(const int16_t* block, uint8_t* out, uint32_t stride);
+bool IdctSse2Available();
 void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride);
 void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride);
 
