@@ -145,14 +145,46 @@ constexpr const wchar_t* k422Failed = L"ippiYCbCr422RszRot_8u_P3R FAILED !!! (St
 constexpr const wchar_t* k420Failed = L"ippiYCbCr420RszRot_8u_P3R FAILED !!! (State : %d)\r\n";
 constexpr const wchar_t* kCscFailed = L"ippiYCbCr420RszCscRotRGB_8u_P3C3R FAILED !!! (State : %d)\r\n";
 
-constexpr Family kYuv422RszRot{L"IUYUV422RszRot", Sampling::k422, Place::kCentred, Order::kKeep,
-                               kLine422Status,    kLine422Status, kLine422Status,  k422Failed};
-constexpr Family kYuv420RszRot{L"IUYUV420RszRot", Sampling::k420, Place::kCentred, Order::kKeep,
-                               kLine420Size,      kLine420Null,   kLine420Status,  k420Failed};
-constexpr Family kStill{L"IUResizeRotateStill", Sampling::k420, Place::kTopLeft, Order::kKeep,
-                        kLineStillSize,         kLineStillNull, 0,               nullptr};
-constexpr Family kStill420{L"IUResizeRotateStill420", Sampling::k420,      Place::kTopLeft,     Order::kCameraToCbCr,
-                           kLineStill420Status,       kLineStill420Status, kLineStill420Status, k420Failed};
+constexpr Family kYuv422RszRot{
+    .name = L"IUYUV422RszRot",
+    .sampling = Sampling::k422,
+    .place = Place::kCentred,
+    .order = Order::kKeep,
+    .sizeLine = kLine422Status,
+    .nullLine = kLine422Status,
+    .statusLine = kLine422Status,
+    .statusText = k422Failed,
+};
+constexpr Family kYuv420RszRot{
+    .name = L"IUYUV420RszRot",
+    .sampling = Sampling::k420,
+    .place = Place::kCentred,
+    .order = Order::kKeep,
+    .sizeLine = kLine420Size,
+    .nullLine = kLine420Null,
+    .statusLine = kLine420Status,
+    .statusText = k420Failed,
+};
+constexpr Family kStill{
+    .name = L"IUResizeRotateStill",
+    .sampling = Sampling::k420,
+    .place = Place::kTopLeft,
+    .order = Order::kKeep,
+    .sizeLine = kLineStillSize,
+    .nullLine = kLineStillNull,
+    .statusLine = 0,
+    .statusText = nullptr,
+};
+constexpr Family kStill420{
+    .name = L"IUResizeRotateStill420",
+    .sampling = Sampling::k420,
+    .place = Place::kTopLeft,
+    .order = Order::kCameraToCbCr,
+    .sizeLine = kLineStill420Status,
+    .nullLine = kLineStill420Status,
+    .statusLine = kLineStill420Status,
+    .statusText = k420Failed,
+};
 
 // Camera 4:2:0 frame to packed RGB, region at the top-left, nearest sample.
 int CameraFrameToRgb(const Family& f, int format, const uint8_t* src, int srcWidth, int srcHeight, int regionWidth,
@@ -177,12 +209,36 @@ int CameraFrameToRgb(const Family& f, int format, const uint8_t* src, int srcWid
     return 1;
 }
 
-constexpr Family kToRgb565{L"IUYCbCr420toRGB565_RszRot", Sampling::k420,     Place::kTopLeft,    Order::kKeep,
-                           kLineRgb565Status,           kLineRgb565Status, kLineRgb565Status, kCscFailed};
-constexpr Family kToRgb888{L"IUYCbCr420toRGB888_RszRot", Sampling::k420,     Place::kTopLeft,    Order::kKeep,
-                           kLineRgb888Status,           kLineRgb888Status, kLineRgb888Status, kCscFailed};
-constexpr Family k422ToRgb565{L"IUYCbCr422toRGB565_RszRot", Sampling::k422,    Place::kCentred,   Order::kKeep,
-                              kLine422RgbBuffer,           kLine422RgbBuffer, kLine422RgbBuffer, nullptr};
+constexpr Family kToRgb565{
+    .name = L"IUYCbCr420toRGB565_RszRot",
+    .sampling = Sampling::k420,
+    .place = Place::kTopLeft,
+    .order = Order::kKeep,
+    .sizeLine = kLineRgb565Status,
+    .nullLine = kLineRgb565Status,
+    .statusLine = kLineRgb565Status,
+    .statusText = kCscFailed,
+};
+constexpr Family kToRgb888{
+    .name = L"IUYCbCr420toRGB888_RszRot",
+    .sampling = Sampling::k420,
+    .place = Place::kTopLeft,
+    .order = Order::kKeep,
+    .sizeLine = kLineRgb888Status,
+    .nullLine = kLineRgb888Status,
+    .statusLine = kLineRgb888Status,
+    .statusText = kCscFailed,
+};
+constexpr Family k422ToRgb565{
+    .name = L"IUYCbCr422toRGB565_RszRot",
+    .sampling = Sampling::k422,
+    .place = Place::kCentred,
+    .order = Order::kKeep,
+    .sizeLine = kLine422RgbBuffer,
+    .nullLine = kLine422RgbBuffer,
+    .statusLine = kLine422RgbBuffer,
+    .statusText = nullptr,
+};
 
 }  // namespace
 }  // namespace pixels
