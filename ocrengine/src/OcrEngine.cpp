@@ -5,6 +5,8 @@
 #include "EuropeanBackend.h"
 #include "OcrBackend.h"
 #include "OcrCommon.h"
+#include "ocrchecks/EdgeDetector.h"
+#include "ocrchecks/ImageChecks.h"
 
 namespace lumocr {
 namespace {
@@ -36,6 +38,12 @@ COcrBackend* BackendOf(Family family) {
 
 bool ValidImage(const OcrImage* image) {
     return image && image->data && image->width > 0 && image->height > 0;
+}
+
+// The checks' view of a picture; a null picture is an empty one.
+ocrchecks::GreyImage GreyOf(const OcrImage* image) {
+    return image ? ocrchecks::GreyImage{image->data, image->width, image->height}
+                 : ocrchecks::GreyImage{nullptr, 0, 0};
 }
 
 }  // namespace
@@ -133,24 +141,46 @@ std::int32_t LumOCR_SetSkew(std::int32_t skew) {
 
 // ---------------------------------------------------------------------------
 // Image checks. They need no initialisation and keep no state between calls
-// (the edge counters aside). The checks themselves live in lumocrchecks; these
-// entries hand the calls over once it is linked in, and until then answer
-// with the neutral result.
+// (the edge counters aside); the checks themselves live in lumocrchecks.
 
-std::int32_t LumOCR_EdgeDetection(BYTE*, std::int32_t, std::int32_t, RECT*, std::int32_t*, std::int32_t) {
-    return 0;
+std::int32_t LumOCR_EdgeDetection(BYTE* frame, std::int32_t width, std::int32_t height, RECT* bandFlags,
+                                  std::int32_t* found, std::int32_t period) {
+    // Called from the automatic-shot worker only: one detector for the process.
+    static ocrchecks::CEdgeDetector detector;
+    ocrchecks::CheckRect bands{};
+    if (bandFlags) bands = {bandFlags->left, bandFlags->top, bandFlags->right, bandFlags->bottom};
+    const std::int32_t result = detector.Detect(frame, width, height, bandFlags ? &bands : nullptr, found, period);
+    if (bandFlags) *bandFlags = RECT{bands.left, bands.top, bands.right, bands.bottom};
+    return result;
 }
 
-std::int32_t LumOCR_BlurDetection(OcrImage*, std::int32_t, RECT*, std::int32_t) {
-    return 0;  // sharp
+std::int32_t LumOCR_BlurDetection(OcrImage* image, std::int32_t rectCount, RECT* rects, std::int32_t threshold) {
+    static_assert(sizeof(RECT) == sizeof(ocrchecks::CheckRect) && alignof(RECT) == alignof(ocrchecks::CheckRect));
+    const ocrchecks::GreyImage grey = GreyOf(image);
+    return ocrchecks::BlurDetection(image ? &grey : nullptr, rectCount,
+                                    reinterpret_cast<const ocrchecks::CheckRect*>(rects), threshold);
 }
 
-std::int32_t LumOCR_Binarize(OcrImage*) { return 0; }
+std::int32_t LumOCR_Binarize(OcrImage* image) {
+    ocrchecks::GreyImage grey = GreyOf(image);
+    return ocrchecks::Binarize(image ? &grey : nullptr);
+}
 
-std::int32_t LumOCR_Sharpen(OcrImage*, std::int32_t) { return 0; }
+std::int32_t LumOCR_Sharpen(OcrImage* image, std::int32_t mode) {
+    ocrchecks::GreyImage grey = GreyOf(image);
+    return ocrchecks::Sharpen(image ? &grey : nullptr, mode);
+}
 
-std::int32_t LumOCR_CheckImageDirection(OcrImage*, OcrImage*) {
-    return 1;  // not turned
+std::int32_t LumOCR_CheckImageDirection(OcrImage* small, OcrImage* full) {
+    const ocrchecks::GreyImage smallGrey = GreyOf(small);
+    ocrchecks::GreyImage fullGrey = GreyOf(full);
+    const std::int32_t result =
+        ocrchecks::CheckImageDirection(small ? &smallGrey : nullptr, full ? &fullGrey : nullptr);
+    if (full) {  // a turn swaps width and height
+        full->width = fullGrey.width;
+        full->height = fullGrey.height;
+    }
+    return result;
 }
 
 // One function behind both exports, doing nothing.
