@@ -1,6 +1,7 @@
 #include "CardClassifier.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <optional>
 
@@ -453,8 +454,7 @@ std::string CardField::Text() const { return Join(words); }
 
 std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKeywords& k) {
     std::vector<CardField> fields;
-    std::vector<int> lineHeights;  // text height of each field's line
-    std::vector<Box> lineBoxes;
+    std::vector<const Line*> lineOf;  // the line each field came from
     for (const Line& line : lines) {
         for (Segment& segment : Segments(line, k)) {
             if (fields.size() >= kMaxCardFields) break;
@@ -473,20 +473,24 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
             else if (AnyWordIn(field.words, k.companyWords)) field.kind = kCardCompany;
             else field.kind = kCardUnknown;
             fields.push_back(std::move(field));
-            lineHeights.push_back(line.textHeight);
-            lineBoxes.push_back(line.box);
+            lineOf.push_back(&line);
         }
     }
 
-    // Lines right under an address belong to it.
-    for (std::size_t i = 1; i < fields.size(); ++i) {
-        if (fields[i].kind != kCardUnknown || fields[i - 1].kind != kCardAddress) continue;
-        if (IsNumber(fields[i].Text())) continue;
-        const Box& above = lineBoxes[i - 1];
-        const Box& here = lineBoxes[i];
-        const int h = std::max(lineHeights[i - 1], 8);
-        if (here.top >= above.top && here.top - above.bottom < 2 * h && std::abs(here.left - above.left) < 4 * h) {
-            fields[i].kind = kCardAddress;
+    // Lines right under an address belong to it (measured on the squared text).
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].kind != kCardAddress) continue;
+        const Line* above = lineOf[i];
+        for (std::size_t j = 0; j < fields.size(); ++j) {
+            if (fields[j].kind != kCardUnknown || IsNumber(fields[j].Text())) continue;
+            const Line* here = lineOf[j];
+            const double h = std::max(above->textHeight, 8);
+            const double down = here->across - above->across;
+            if (down > 0.3 * h && down < 2.5 * h && std::fabs(here->along - above->along) < 3 * h) {
+                fields[j].kind = kCardAddress;
+                above = here;  // the next line may go on under this one
+                j = static_cast<std::size_t>(-1);
+            }
         }
     }
 
@@ -515,9 +519,28 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
     int best = -1;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].kind != kCardUnknown || !LooksLikeName(fields[i].words)) continue;
-        if (best < 0 || lineHeights[i] > lineHeights[static_cast<std::size_t>(best)]) best = static_cast<int>(i);
+        if (best < 0 || lineOf[i]->textHeight > lineOf[static_cast<std::size_t>(best)]->textHeight) {
+            best = static_cast<int>(i);
+        }
     }
     if (best >= 0) fields[static_cast<std::size_t>(best)].kind = kCardName;
+
+    // Without a company yet: the logo, a short line of letters in far the largest type.
+    if (!haveCompany && fields.size() >= 3) {
+        std::vector<int> heights;
+        for (const Line* line : lineOf) heights.push_back(line->textHeight);
+        std::vector<int> sorted = heights;
+        std::sort(sorted.begin(), sorted.end());
+        const int median = sorted[sorted.size() / 2];
+        const int nameHeight = best >= 0 ? heights[static_cast<std::size_t>(best)] : 0;
+        int logo = -1;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (fields[i].kind != kCardUnknown || fields[i].words.size() > 3 || HasDigit(fields[i].words)) continue;
+            if (heights[i] < 1.6 * median || heights[i] < 1.3 * nameHeight) continue;
+            if (logo < 0 || heights[i] > heights[static_cast<std::size_t>(logo)]) logo = static_cast<int>(i);
+        }
+        if (logo >= 0) fields[static_cast<std::size_t>(logo)].kind = kCardCompany;
+    }
     return fields;
 }
 

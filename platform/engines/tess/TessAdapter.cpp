@@ -5,6 +5,7 @@
 #include <tesseract/resultiterator.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -21,6 +22,17 @@ constexpr double kTargetLetterHeight = 22.0;  // component height the recogniser
 constexpr double kMaxEnlargement = 3.0;
 constexpr int kMinWordConfidence = 10;
 constexpr int kMinInvertedConfidence = 55;
+constexpr int kMinCardWordConfidence = 20;
+constexpr int kMinCardLineConfidence = 45;
+constexpr int kSureLineConfidence = 90;
+constexpr double kOffCardPaper = 0.8;  // ground this much darker than the card's is off the card  // a card line read this surely is not read again
+
+// The sizes and sharpening a card line is read with, in order.
+struct Reading {
+    double letterHeight;  // median letter height the line is scaled to
+    double sharpen;
+};
+constexpr Reading kReadings[] = {{30.0, 0.0}, {40.0, 1.0}, {30.0, 1.0}};
 constexpr int kSourceDpi = 300;
 
 struct Grey {
@@ -70,31 +82,45 @@ void UnturnPoint(double& x, double& y, int quarters, int srcWidth, int srcHeight
     else if (quarters == 3) { x = srcWidth - ty; y = tx; }
 }
 
-// Square-up warp: destination (u, v) -> source, rotating by the skew and scaling.
+// Destination (u, v) -> source: x = ax u + bx v + cx, y = ay u + by v + cy.
 struct Warp {
-    double angle = 0;  // radians, the skew of the source lines
-    double scale = 1;
-    double srcCx = 0, srcCy = 0, dstCx = 0, dstCy = 0;
+    double ax = 1, bx = 0, cx = 0, ay = 0, by = 1, cy = 0;
     int dstWidth = 0, dstHeight = 0;
 
     void ToSource(double u, double v, double& x, double& y) const {
-        const double rx = (u - dstCx) / scale, ry = (v - dstCy) / scale;
-        x = std::cos(angle) * rx - std::sin(angle) * ry + srcCx;
-        y = std::sin(angle) * rx + std::cos(angle) * ry + srcCy;
+        x = ax * u + bx * v + cx;
+        y = ay * u + by * v + cy;
     }
 };
 
+// Turns a whole picture square: rotates by the skew and scales, keeping it all.
 Warp MakeWarp(int width, int height, double degrees, double scale) {
     Warp w;
-    w.angle = degrees * kPi / 180.0;
-    w.scale = scale;
-    const double c = std::fabs(std::cos(w.angle)), s = std::fabs(std::sin(w.angle));
-    w.dstWidth = static_cast<int>(std::ceil(scale * (width * c + height * s)));
-    w.dstHeight = static_cast<int>(std::ceil(scale * (width * s + height * c)));
-    w.srcCx = width / 2.0;
-    w.srcCy = height / 2.0;
-    w.dstCx = w.dstWidth / 2.0;
-    w.dstCy = w.dstHeight / 2.0;
+    const double a = degrees * kPi / 180.0, c = std::cos(a), s = std::sin(a);
+    w.dstWidth = static_cast<int>(std::ceil(scale * (width * std::fabs(c) + height * std::fabs(s))));
+    w.dstHeight = static_cast<int>(std::ceil(scale * (width * std::fabs(s) + height * std::fabs(c))));
+    w.ax = c / scale;
+    w.bx = -s / scale;
+    w.ay = s / scale;
+    w.by = c / scale;
+    const double dcx = w.dstWidth / 2.0, dcy = w.dstHeight / 2.0;
+    w.cx = width / 2.0 - w.ax * dcx - w.bx * dcy;
+    w.cy = height / 2.0 - w.ay * dcx - w.by * dcy;
+    return w;
+}
+
+// A strip along a text line: origin, the line's direction and scale.
+Warp MakeStrip(double ox, double oy, double radians, double scale, int width, int height) {
+    Warp w;
+    const double c = std::cos(radians), s = std::sin(radians);
+    w.ax = c / scale;
+    w.bx = -s / scale;
+    w.ay = s / scale;
+    w.by = c / scale;
+    w.cx = ox;
+    w.cy = oy;
+    w.dstWidth = width;
+    w.dstHeight = height;
     return w;
 }
 
@@ -104,13 +130,12 @@ Grey Apply(const Grey& src, const Warp& w) {
     dst.width = w.dstWidth;
     dst.height = w.dstHeight;
     dst.px.resize(static_cast<std::size_t>(dst.width) * dst.height);
-    const double ca = std::cos(w.angle) / w.scale, sa = std::sin(w.angle) / w.scale;
     for (int v = 0; v < dst.height; ++v) {
-        const double ry = v + 0.5 - w.dstCy;
-        double x = ca * (0.5 - w.dstCx) - sa * ry + w.srcCx - 0.5;
-        double y = sa * (0.5 - w.dstCx) + ca * ry + w.srcCy - 0.5;
+        // Pixel centres: (u + 0.5, v + 0.5) maps to the source centre + 0.5.
+        double x = w.ax * 0.5 + w.bx * (v + 0.5) + w.cx - 0.5;
+        double y = w.ay * 0.5 + w.by * (v + 0.5) + w.cy - 0.5;
         std::uint8_t* out = &dst.px[static_cast<std::size_t>(v) * dst.width];
-        for (int u = 0; u < dst.width; ++u, x += ca, y += sa) {
+        for (int u = 0; u < dst.width; ++u, x += w.ax, y += w.ay) {
             const double cx = std::clamp(x, 0.0, src.width - 1.0), cy = std::clamp(y, 0.0, src.height - 1.0);
             const int x0 = static_cast<int>(cx), y0 = static_cast<int>(cy);
             const int x1 = std::min(x0 + 1, src.width - 1), y1 = std::min(y0 + 1, src.height - 1);
@@ -121,6 +146,58 @@ Grey Apply(const Grey& src, const Warp& w) {
         }
     }
     return dst;
+}
+
+// Running maximum over `radius` either side, along rows (step 1) or columns.
+void MaxAlong(std::vector<std::uint8_t>& px, int width, int height, int radius, bool rows) {
+    const int lines = rows ? height : width, length = rows ? width : height;
+    const std::size_t step = rows ? 1 : static_cast<std::size_t>(width);
+    std::vector<std::uint8_t> in(static_cast<std::size_t>(length));
+    std::vector<int> window(static_cast<std::size_t>(length));
+    for (int l = 0; l < lines; ++l) {
+        const std::size_t base = rows ? static_cast<std::size_t>(l) * width : static_cast<std::size_t>(l);
+        for (int i = 0; i < length; ++i) in[i] = px[base + i * step];
+        int head = 0, tail = 0;  // indices of a falling run of values
+        int next = 0;
+        for (int i = 0; i < length; ++i) {
+            for (; next < length && next <= i + radius; ++next) {
+                while (tail > head && in[window[tail - 1]] <= in[next]) --tail;
+                window[tail++] = next;
+            }
+            while (window[head] < i - radius) ++head;
+            px[base + i * step] = in[window[head]];
+        }
+    }
+}
+
+// Evens out the lighting: every pixel over the paper's local brightness, so
+// that soft text on a shaded card reads as dark on white.
+Grey NormaliseLighting(const Grey& g, int radius) {
+    std::vector<std::uint8_t> background = g.px;
+    MaxAlong(background, g.width, g.height, radius, true);
+    MaxAlong(background, g.width, g.height, radius, false);
+    Grey out = g;
+    for (std::size_t i = 0; i < out.px.size(); ++i) {
+        const int bg = std::max<int>(background[i], 24);
+        out.px[i] = static_cast<std::uint8_t>(std::min(255, g.px[i] * 255 / bg));
+    }
+    return out;
+}
+
+// Unsharp mask over a 3 x 3 mean.
+Grey Sharpened(const Grey& g, double amount) {
+    Grey out = g;
+    for (int y = 1; y + 1 < g.height; ++y) {
+        for (int x = 1; x + 1 < g.width; ++x) {
+            int sum = 0;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) sum += g.At(x + dx, y + dy);
+            }
+            const double v = g.At(x, y) + amount * (g.At(x, y) - sum / 9.0);
+            out.px[static_cast<std::size_t>(y) * g.width + x] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
+        }
+    }
+    return out;
 }
 
 // Dark-on-light marks by a local mean threshold.
@@ -189,6 +266,12 @@ std::vector<Component> Components(const std::vector<std::uint8_t>& marks, int w,
 bool LetterLike(const Component& c) {
     const int cw = c.right - c.left + 1, ch = c.bottom - c.top + 1;
     return ch >= 5 && ch <= 90 && cw >= 2 && cw <= 3 * ch && c.area >= 10 && c.area * 10 >= cw * ch;
+}
+
+// A letter, or letters run together into a word by blur.
+bool TextLike(const Component& c) {
+    const int cw = c.right - c.left + 1, ch = c.bottom - c.top + 1;
+    return ch >= 5 && ch <= 90 && cw >= 2 && cw <= 25 * ch && c.area >= 10 && c.area * 10 >= cw * ch;
 }
 
 double ProjectionScore(const std::vector<std::pair<double, double>>& points, double degrees) {
@@ -365,20 +448,45 @@ std::vector<Box> DarkAreas(const Grey& g) {
     return areas;
 }
 
-Box MapBack(const Box& b, const Warp& warp, int quarters, int turnedFromW, int turnedFromH, int ox, int oy,
-            const GreyView& view) {
+// A word's box in the picture as the adapter read it (after any quarter turn).
+struct Placed {
+    std::string text;
+    int confidence = 0;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+struct PlacedLine {
+    std::vector<Placed> words;
+    int textHeight = 0;
+    bool inverted = false;
+    double order = 0;  // where the line starts, across and along the squared text
+    double along = 0;
+};
+
+// The box of a destination rectangle of a warp, in the source.
+Placed PlaceThrough(const Warp& warp, const RawWord& w) {
     double xs[4], ys[4];
-    const double cu[4] = {double(b.left), double(b.right), double(b.left), double(b.right)};
-    const double cv[4] = {double(b.top), double(b.top), double(b.bottom), double(b.bottom)};
-    for (int i = 0; i < 4; ++i) {
-        warp.ToSource(cu[i], cv[i], xs[i], ys[i]);
-        UnturnPoint(xs[i], ys[i], quarters, turnedFromW, turnedFromH);
-    }
+    const double cu[4] = {double(w.box.left), double(w.box.right), double(w.box.left), double(w.box.right)};
+    const double cv[4] = {double(w.box.top), double(w.box.top), double(w.box.bottom), double(w.box.bottom)};
+    for (int i = 0; i < 4; ++i) warp.ToSource(cu[i], cv[i], xs[i], ys[i]);
+    Placed p;
+    p.text = w.text;
+    p.confidence = w.confidence;
+    p.x0 = *std::min_element(xs, xs + 4);
+    p.x1 = *std::max_element(xs, xs + 4);
+    p.y0 = *std::min_element(ys, ys + 4);
+    p.y1 = *std::max_element(ys, ys + 4);
+    return p;
+}
+
+Box ToCaller(const Placed& p, int quarters, int pictureW, int pictureH, const Box& area) {
+    double xs[4] = {p.x0, p.x1, p.x0, p.x1}, ys[4] = {p.y0, p.y0, p.y1, p.y1};
+    for (int i = 0; i < 4; ++i) UnturnPoint(xs[i], ys[i], quarters, pictureW, pictureH);
     Box out;
-    out.left = std::clamp(static_cast<int>(std::floor(*std::min_element(xs, xs + 4))) + ox, 0, view.width);
-    out.right = std::clamp(static_cast<int>(std::ceil(*std::max_element(xs, xs + 4))) + ox, 0, view.width);
-    out.top = std::clamp(static_cast<int>(std::floor(*std::min_element(ys, ys + 4))) + oy, 0, view.height);
-    out.bottom = std::clamp(static_cast<int>(std::ceil(*std::max_element(ys, ys + 4))) + oy, 0, view.height);
+    out.left = std::clamp(static_cast<int>(std::floor(*std::min_element(xs, xs + 4))) + area.left, area.left, area.right);
+    out.right = std::clamp(static_cast<int>(std::ceil(*std::max_element(xs, xs + 4))) + area.left, area.left, area.right);
+    out.top = std::clamp(static_cast<int>(std::floor(*std::min_element(ys, ys + 4))) + area.top, area.top, area.bottom);
+    out.bottom = std::clamp(static_cast<int>(std::ceil(*std::max_element(ys, ys + 4))) + area.top, area.top, area.bottom);
     return out;
 }
 
@@ -396,6 +504,384 @@ int DetectQuarterTurns(const Grey& g) {
     if (!found || orientConfidence < 1.0f) return 0;
     // The picture is turned `degrees` clockwise; turning it back is the rest of a full turn.
     return ((360 - degrees) / 90) % 4;
+}
+
+// --- pages: the whole picture turned square, read with its layout ------------
+
+bool ReadPage(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& progress, Result& result,
+              std::vector<PlacedLine>& lines) {
+    int letterHeight = 0;
+    double skew = EstimateSkewOf(picture, &letterHeight);
+    if (std::fabs(skew) < kMinSkewToTurn) skew = 0;
+    result.skewDegrees = skew;
+    double scale = 1.0;
+    if (letterHeight > 0 && letterHeight < kTargetLetterHeight) {
+        scale = std::min(kMaxEnlargement, kTargetLetterHeight / letterHeight);
+    }
+    const Warp warp = MakeWarp(picture.width, picture.height, skew, scale);
+    const Grey square = (skew == 0 && scale == 1.0) ? picture : Apply(picture, warp);
+    if (!progress.Report(5)) return false;
+
+    std::vector<RawWord> words;
+    progress.base = 5;
+    progress.span = 85;
+    if (!ReadWords(api, square, tesseract::PSM_AUTO, progress, words)) return false;
+    std::vector<bool> inverted(words.size(), false);
+
+    // Light text on dark ground: read the dark areas inverted.
+    const std::vector<Box> dark = DarkAreas(square);
+    for (std::size_t d = 0; d < dark.size(); ++d) {
+        const Box& b = dark[d];
+        Grey crop;
+        crop.width = b.Width();
+        crop.height = b.Height();
+        crop.px.resize(static_cast<std::size_t>(crop.width) * crop.height);
+        for (int y = 0; y < crop.height; ++y) {
+            for (int x = 0; x < crop.width; ++x) {
+                crop.px[static_cast<std::size_t>(y) * crop.width + x] = 255 - square.At(b.left + x, b.top + y);
+            }
+        }
+        std::vector<RawWord> found;
+        progress.base = 90 + static_cast<int>(9 * d / dark.size());
+        progress.span = 0;
+        if (!ReadWords(api, crop, tesseract::PSM_AUTO, progress, found)) return false;
+        for (RawWord& w : found) {
+            w.box.left += b.left;
+            w.box.right += b.left;
+            w.box.top += b.top;
+            w.box.bottom += b.top;
+            if (w.confidence < kMinInvertedConfidence) continue;
+            const bool taken = std::any_of(words.begin(), words.end(), [&](const RawWord& o) {
+                return o.confidence >= kMinWordConfidence && Overlaps(o.box, w.box);
+            });
+            if (taken) continue;
+            w.lineStart = true;
+            words.push_back(std::move(w));
+            inverted.push_back(true);
+        }
+    }
+
+    // A wide gap inside a line starts a new one (two columns side by side).
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const RawWord& w = words[i];
+        if (w.confidence < kMinWordConfidence) continue;
+        bool newLine = lines.empty() || w.lineStart || inverted[i] != lines.back().inverted;
+        if (!newLine && i > 0) {
+            const RawWord& prev = words[i - 1];
+            const int h = std::max(8, std::max(prev.box.Height(), w.box.Height()));
+            if (w.box.left - prev.box.right > 3 * h || w.box.left < prev.box.left) newLine = true;
+        }
+        if (newLine) {
+            lines.emplace_back();
+            lines.back().inverted = inverted[i];
+            lines.back().order = w.box.top / scale;
+            lines.back().along = w.box.left / scale;
+        }
+        lines.back().words.push_back(PlaceThrough(warp, w));
+        lines.back().textHeight =
+            std::max(lines.back().textHeight, static_cast<int>(std::lround(w.box.Height() / scale)));
+    }
+    return true;
+}
+
+// --- cards: every text line found, turned square and read on its own ----------
+
+struct Letter {
+    double t, n;  // along and across the text direction
+    int height;
+    Component c;
+};
+
+struct LineCandidate {
+    std::vector<Component> letters;
+    double lastT = 0, lastN = 0, lastHalfWidth = 0, height = 0;
+};
+
+std::vector<Component> LetterComponents(const Grey& g, bool inverted, std::vector<Component>& all) {
+    Grey source = g;
+    if (inverted) {
+        for (auto& p : source.px) p = static_cast<std::uint8_t>(255 - p);
+    }
+    std::vector<Component> letters;
+    all = Components(DarkMarks(source, 31), g.width, g.height);
+    for (const Component& c : all) {
+        if (!TextLike(c)) continue;
+        if (inverted) {
+            // Only on dark ground: the mean around the letter stays dark in the original.
+            const int h = c.bottom - c.top + 1;
+            long sum = 0, count = 0;
+            for (int y = std::max(0, c.top - h); y <= std::min(g.height - 1, c.bottom + h); ++y) {
+                for (int x = std::max(0, c.left - h); x <= std::min(g.width - 1, c.right + h); ++x) {
+                    sum += g.At(x, y);
+                    ++count;
+                }
+            }
+            if (count == 0 || sum / count > 110) continue;
+        }
+        letters.push_back(c);
+    }
+    return letters;
+}
+
+// Letters chained into text lines along the skew; each line follows its own drift.
+std::vector<std::vector<Component>> ChainLines(const std::vector<Component>& comps, double radians) {
+    const double c = std::cos(radians), s = std::sin(radians);
+    std::vector<Letter> letters;
+    for (const Component& k : comps) {
+        const double x = (k.left + k.right + 1) / 2.0, y = (k.top + k.bottom + 1) / 2.0;
+        letters.push_back({x * c + y * s, -x * s + y * c, k.bottom - k.top + 1, k});
+    }
+    std::sort(letters.begin(), letters.end(), [](const Letter& a, const Letter& b) { return a.t < b.t; });
+    std::vector<LineCandidate> lines;
+    for (const Letter& l : letters) {
+        const double halfWidth = (l.c.right - l.c.left + 1) / 2.0;
+        LineCandidate* best = nullptr;
+        double bestDistance = 0;
+        for (LineCandidate& line : lines) {
+            const double h = std::max<double>(l.height, line.height);
+            const double distance = std::fabs(l.n - line.lastN);
+            const double gap = (l.t - halfWidth) - (line.lastT + line.lastHalfWidth);
+            if (distance > 0.6 * h || gap > 1.8 * line.height || l.height > 2.5 * line.height ||
+                line.height > 3.5 * l.height) {
+                continue;
+            }
+            if (!best || distance < bestDistance) {
+                best = &line;
+                bestDistance = distance;
+            }
+        }
+        if (!best) {
+            lines.emplace_back();
+            best = &lines.back();
+            best->height = l.height;
+            best->lastN = l.n;
+        } else if (l.height >= 0.6 * best->height) {
+            // Only full letters steer the line: commas and stops sit low.
+            best->height = 0.8 * best->height + 0.2 * l.height;
+            best->lastN = 0.5 * best->lastN + 0.5 * l.n;
+        }
+        best->letters.push_back(l.c);
+        best->lastT = std::max(best->lastT, l.t);
+        best->lastHalfWidth = halfWidth;
+    }
+    std::vector<std::vector<Component>> out;
+    for (LineCandidate& line : lines) {
+        if (line.letters.size() >= 2) out.push_back(std::move(line.letters));
+    }
+    return out;
+}
+
+struct Strip {
+    Warp warp;
+    int letterHeight = 0;  // in the picture
+    double order = 0;
+    double angle = 0, tMin = 0, tMax = 0, nMin = 0, nMax = 0;
+    int median = 0;
+};
+
+Strip StripOf(const std::vector<Component>& letters, double radians, double letterTarget) {
+    // The line's own slope, fitted through the letters' centres.
+    double c = std::cos(radians), s = std::sin(radians);
+    double st = 0, sn = 0, stt = 0, stn = 0;
+    for (const Component& k : letters) {
+        const double x = (k.left + k.right + 1) / 2.0, y = (k.top + k.bottom + 1) / 2.0;
+        const double t = x * c + y * s, n = -x * s + y * c;
+        st += t; sn += n; stt += t * t; stn += t * n;
+    }
+    const double count = static_cast<double>(letters.size());
+    const double denominator = count * stt - st * st;
+    double slope = denominator > 1e-6 ? (count * stn - st * sn) / denominator : 0;
+    slope = std::clamp(slope, -0.1, 0.1);
+    const double angle = radians + std::atan(slope);
+    c = std::cos(angle);
+    s = std::sin(angle);
+    double tMin = 1e18, tMax = -1e18, nMin = 1e18, nMax = -1e18;
+    std::vector<int> heights;
+    for (const Component& k : letters) {
+        for (const double x : {double(k.left), double(k.right + 1)}) {
+            for (const double y : {double(k.top), double(k.bottom + 1)}) {
+                const double t = x * c + y * s, n = -x * s + y * c;
+                tMin = std::min(tMin, t); tMax = std::max(tMax, t);
+                nMin = std::min(nMin, n); nMax = std::max(nMax, n);
+            }
+        }
+        heights.push_back(k.bottom - k.top + 1);
+    }
+    std::sort(heights.begin(), heights.end());
+    const int median = heights[heights.size() / 2];
+    const int tall = heights[heights.size() * 3 / 4];
+    const double scale = std::clamp(letterTarget / median, 1.0, kMaxEnlargement);
+    const double mx = 0.8 * median + 2, my = 0.45 * median + 2;
+    const double t0 = tMin - mx, n0 = nMin - my;
+    Strip strip;
+    strip.warp = MakeStrip(t0 * c - n0 * s, t0 * s + n0 * c, angle, scale,
+                           static_cast<int>(std::ceil((tMax - tMin + 2 * mx) * scale)),
+                           static_cast<int>(std::ceil((nMax - nMin + 2 * my) * scale)));
+    strip.letterHeight = tall;
+    strip.order = nMin;
+    strip.angle = angle;
+    strip.tMin = tMin;
+    strip.tMax = tMax;
+    strip.nMin = nMin;
+    strip.nMax = nMax;
+    strip.median = median;
+    return strip;
+}
+
+// Keeps only what belongs to the line: its letters and the marks between and
+// just around them (stops, commas, accents); the neighbours' letters go.
+void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& letters,
+                const std::vector<Component>& marks) {
+    const double c = std::cos(strip.angle), s = std::sin(strip.angle);
+    std::vector<Component> keep = letters;
+    const double slack = 0.1 * strip.median;
+    for (const Component& k : marks) {
+        const double x = (k.left + k.right + 1) / 2.0, y = (k.top + k.bottom + 1) / 2.0;
+        const double t = x * c + y * s, n = -x * s + y * c;
+        if (k.bottom - k.top + 1 < 0.6 * strip.median && t >= strip.tMin - strip.median &&
+            t <= strip.tMax + strip.median && n >= strip.nMin - slack && n <= strip.nMax + slack) {
+            keep.push_back(k);
+        }
+    }
+    const int pad = 1 + strip.median / 8;
+    // The kept boxes painted into a mask over the strip's extent in the picture.
+    int x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
+    for (const Component& k : keep) {
+        x0 = std::min(x0, k.left - pad); y0 = std::min(y0, k.top - pad);
+        x1 = std::max(x1, k.right + 1 + pad); y1 = std::max(y1, k.bottom + 1 + pad);
+    }
+    const int mw = x1 - x0 + 1, mh = y1 - y0 + 1;
+    std::vector<std::uint8_t> mask(static_cast<std::size_t>(mw) * mh, 0);
+    for (const Component& k : keep) {
+        for (int y = k.top - pad; y <= k.bottom + 1 + pad; ++y) {
+            std::fill_n(&mask[static_cast<std::size_t>(y - y0) * mw + (k.left - pad - x0)], k.right - k.left + 2 + 2 * pad, 1);
+        }
+    }
+    std::vector<bool> outside(image.px.size());
+    std::vector<int> histogram(256, 0);
+    for (int v = 0; v < image.height; ++v) {
+        for (int u = 0; u < image.width; ++u) {
+            double x = 0, y = 0;
+            strip.warp.ToSource(u + 0.5, v + 0.5, x, y);
+            const int mx = static_cast<int>(std::floor(x)) - x0, my = static_cast<int>(std::floor(y)) - y0;
+            const std::size_t i = static_cast<std::size_t>(v) * image.width + u;
+            outside[i] = !(mx >= 0 && my >= 0 && mx < mw && my < mh && mask[static_cast<std::size_t>(my) * mw + mx]);
+            if (!outside[i]) ++histogram[image.px[i]];
+        }
+    }
+    // Outside, the paper as it shows between the letters.
+    int total = std::accumulate(histogram.begin(), histogram.end(), 0), seen = 0, paper = 255;
+    for (int level = 255; level >= 0; --level) {
+        seen += histogram[level];
+        if (seen * 4 >= total) {
+            paper = level;
+            break;
+        }
+    }
+    for (std::size_t i = 0; i < image.px.size(); ++i) {
+        if (outside[i]) image.px[i] = static_cast<std::uint8_t>(paper);
+    }
+}
+
+bool ReadCard(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& progress, Result& result,
+              std::vector<PlacedLine>& lines) {
+    int letterHeight = 0;
+    const double skew = EstimateSkewOf(picture, &letterHeight);
+    result.skewDegrees = skew;
+    const double radians = skew * kPi / 180.0;
+    struct Found {
+        std::vector<Component> letters;
+        bool inverted;
+    };
+    std::vector<Found> found;
+    std::vector<Component> allMarks[2];
+    for (const bool inverted : {false, true}) {
+        for (auto& letters : ChainLines(LetterComponents(picture, inverted, allMarks[inverted]), radians)) {
+            found.push_back({std::move(letters), inverted});
+        }
+    }
+    if (!progress.Report(5)) return false;
+
+    // The paper behind each line: lines on a much darker ground than the
+    // others lie off the card (a table, a wall) and are texture, not text.
+    std::vector<int> paper(found.size(), 255);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        std::vector<int> histogram(256, 0);
+        int total = 0;
+        for (const Component& k : found[i].letters) {
+            const int pad = (k.bottom - k.top + 1) / 2;
+            for (int y = std::max(0, k.top - pad); y <= std::min(picture.height - 1, k.bottom + pad); ++y) {
+                for (int x = std::max(0, k.left - pad); x <= std::min(picture.width - 1, k.right + pad); ++x) {
+                    ++histogram[picture.At(x, y)];
+                    ++total;
+                }
+            }
+        }
+        int seen = 0;
+        for (int level = 255; level >= 0; --level) {
+            seen += histogram[level];
+            if (seen * 4 >= total) {
+                paper[i] = found[i].inverted ? 255 - level : level;
+                break;
+            }
+        }
+    }
+    std::vector<int> sortedPaper;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (!found[i].inverted) sortedPaper.push_back(paper[i]);
+    }
+    std::sort(sortedPaper.begin(), sortedPaper.end());
+    const int cardPaper = sortedPaper.empty() ? 255 : sortedPaper[sortedPaper.size() * 3 / 4];
+
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (!found[i].inverted && paper[i] < kOffCardPaper * cardPaper) continue;
+        // Soft small text reads differently at each size: every reading is
+        // tried and the surest one kept.
+        PlacedLine best;
+        int bestScore = -1;
+        for (const Reading& reading : kReadings) {
+            const Strip strip = StripOf(found[i].letters, radians, reading.letterHeight);
+            if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > 8000) break;
+            Grey image = Apply(picture, strip.warp);
+            if (found[i].inverted) {
+                for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
+            }
+            if (reading.sharpen > 0) image = Sharpened(image, reading.sharpen);
+            image = NormaliseLighting(image, std::max(8, image.height / 2));
+            MaskToLine(image, strip, found[i].letters, allMarks[found[i].inverted]);
+            std::vector<RawWord> words;
+            progress.base = 5 + static_cast<int>(90 * i / found.size());
+            progress.span = 0;
+            if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
+
+            PlacedLine line;
+            line.inverted = found[i].inverted;
+            line.textHeight = strip.letterHeight;
+            line.order = strip.order;
+            line.along = strip.tMin;
+            int characters = 0, weighted = 0;
+            for (const RawWord& w : words) {
+                if (w.confidence < kMinCardWordConfidence) continue;
+                int alnum = 0;
+                for (char32_t ch : DecodeUtf8(w.text)) alnum += ch >= 0x80 || std::isalnum(static_cast<int>(ch));
+                characters += alnum;
+                weighted += alnum * w.confidence;
+                line.words.push_back(PlaceThrough(strip.warp, w));
+            }
+            // Texture and specks read as a few unsure characters.
+            if (characters < 3 || weighted < kMinCardLineConfidence * characters) continue;
+            const int score = weighted / characters;
+            if (score > bestScore) {
+                bestScore = score;
+                best = std::move(line);
+            }
+            if (score >= kSureLineConfidence) break;
+        }
+        if (bestScore >= 0) lines.push_back(std::move(best));
+    }
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const PlacedLine& a, const PlacedLine& b) { return a.order < b.order; });
+    return true;
 }
 
 }  // namespace
@@ -461,87 +947,24 @@ Result Recognize(const GreyView& view, const Request& request) {
         result.quarterTurns = DetectQuarterTurns(picture);
         picture = TurnQuarters(picture, result.quarterTurns);
     }
-    int letterHeight = 0;
-    double skew = EstimateSkewOf(picture, &letterHeight);
-    if (std::fabs(skew) < kMinSkewToTurn) skew = 0;
-    result.skewDegrees = skew;
-    double scale = 1.0;
-    if (letterHeight > 0 && letterHeight < kTargetLetterHeight) {
-        scale = std::min(kMaxEnlargement, kTargetLetterHeight / letterHeight);
-    }
-    const Warp warp = MakeWarp(picture.width, picture.height, skew, scale);
-    const Grey square = (skew == 0 && scale == 1.0) ? picture : Apply(picture, warp);
-    if (!progress.Report(5)) {
+    std::vector<PlacedLine> placed;
+    const bool read = request.layout == Layout::Card ? ReadCard(*api, picture, progress, result, placed)
+                                                     : ReadPage(*api, picture, progress, result, placed);
+    if (!read) {
         result.status = Status::Cancelled;
         return result;
     }
 
-    const auto mode = request.layout == Layout::Card ? tesseract::PSM_SPARSE_TEXT : tesseract::PSM_AUTO;
-    std::vector<RawWord> words;
-    progress.base = 5;
-    progress.span = 85;
-    if (!ReadWords(*api, square, mode, progress, words)) {
-        result.status = Status::Cancelled;
-        return result;
-    }
-    std::vector<bool> invertedWord(words.size(), false);
-
-    // Light text on dark ground: read the dark areas inverted.
-    const std::vector<Box> dark = DarkAreas(square);
-    for (std::size_t d = 0; d < dark.size(); ++d) {
-        const Box& b = dark[d];
-        Grey crop;
-        crop.width = b.Width();
-        crop.height = b.Height();
-        crop.px.resize(static_cast<std::size_t>(crop.width) * crop.height);
-        for (int y = 0; y < crop.height; ++y) {
-            for (int x = 0; x < crop.width; ++x) {
-                crop.px[static_cast<std::size_t>(y) * crop.width + x] = 255 - square.At(b.left + x, b.top + y);
-            }
+    for (const PlacedLine& p : placed) {
+        if (p.words.empty()) continue;
+        Line line;
+        line.inverted = p.inverted;
+        line.textHeight = p.textHeight;
+        line.across = p.order;
+        line.along = p.along;
+        for (const Placed& w : p.words) {
+            line.words.push_back({w.text, ToCaller(w, result.quarterTurns, pictureW, pictureH, area), w.confidence});
         }
-        std::vector<RawWord> found;
-        progress.base = 90 + static_cast<int>(9 * d / dark.size());
-        progress.span = 0;
-        if (!ReadWords(*api, crop, mode, progress, found)) {
-            result.status = Status::Cancelled;
-            return result;
-        }
-        for (RawWord& w : found) {
-            w.box.left += b.left; w.box.right += b.left;
-            w.box.top += b.top; w.box.bottom += b.top;
-            if (w.confidence < kMinInvertedConfidence) continue;
-            const bool taken = std::any_of(words.begin(), words.end(), [&](const RawWord& o) {
-                return o.confidence >= kMinWordConfidence && Overlaps(o.box, w.box);
-            });
-            if (taken) continue;
-            words.push_back(std::move(w));
-            invertedWord.push_back(true);
-        }
-    }
-
-    // Group into lines; a wide gap inside a line starts a new one (two columns side by side).
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const RawWord& w = words[i];
-        if (w.confidence < kMinWordConfidence) continue;
-        bool newLine = result.lines.empty() || w.lineStart || invertedWord[i] != result.lines.back().inverted;
-        if (!newLine && i > 0) {
-            const RawWord& prev = words[i - 1];
-            const int h = std::max(8, std::max(prev.box.Height(), w.box.Height()));
-            if (w.box.left - prev.box.right > 3 * h || w.box.left < prev.box.left) newLine = true;
-        }
-        if (newLine) {
-            result.lines.emplace_back();
-            result.lines.back().inverted = invertedWord[i];
-        }
-        Line& line = result.lines.back();
-        Word out;
-        out.text = w.text;
-        out.confidence = w.confidence;
-        out.box = MapBack(w.box, warp, result.quarterTurns, pictureW, pictureH, area.left, area.top, view);
-        line.words.push_back(std::move(out));
-        line.textHeight = std::max(line.textHeight, static_cast<int>(std::lround(w.box.Height() / scale)));
-    }
-    for (Line& line : result.lines) {
         line.box = line.words.front().box;
         for (const Word& w : line.words) {
             line.box.left = std::min(line.box.left, w.box.left);
@@ -549,6 +972,7 @@ Result Recognize(const GreyView& view, const Request& request) {
             line.box.right = std::max(line.box.right, w.box.right);
             line.box.bottom = std::max(line.box.bottom, w.box.bottom);
         }
+        result.lines.push_back(std::move(line));
     }
     progress.Report(100);
     return result;

@@ -33,6 +33,8 @@ struct Line {
     Box box;               // union of the word boxes
     int textHeight = 0;    // letter height measured square to the line, in the caller's pixels
     bool inverted = false; // read as light text on dark ground
+    double across = 0;     // where the line starts in the squared picture:
+    double along = 0;      // down across the lines and along them
 };
 
 struct GreyView {
