@@ -283,10 +283,8 @@ double ProjectionScore(const std::vector<std::pair<double, double>>& points, dou
     return score;
 }
 
-Grey FromView(const GreyView& view) {
-    return Copy(view, Box{0, 0, view.width, view.height});
-}
 
+// Skew of the text lines in degrees (positive: lines fall to the right), within +-20.
 double EstimateSkewOf(const Grey& g, int* medianHeight) {
     const auto marks = DarkMarks(g, 31);
     std::vector<std::pair<double, double>> points;
@@ -898,11 +896,6 @@ std::u32string DecodeUtf8(std::string_view s) {
         i += n;
     }
     return out;
-}
-
-double EstimateSkew(const GreyView& image, int* medianLetterHeight) {
-    if (!image.pixels || image.width <= 0 || image.height <= 0) return 0;
-    return EstimateSkewOf(FromView(image), medianLetterHeight);
 }
 
 void ReleaseRecognizers() {

@@ -69,9 +69,6 @@ struct Result {
 
 Result Recognize(const GreyView& image, const Request& request);
 
-// Skew of the text lines in degrees (positive: lines fall to the right), within +-20.
-double EstimateSkew(const GreyView& image, int* medianLetterHeight = nullptr);
-
 // UTF-8 to code points; a broken sequence gives its bytes one by one.
 std::u32string DecodeUtf8(std::string_view text);
 

@@ -1,0 +1,156 @@
+#include "CardPicture.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace cardgen {
+namespace {
+
+constexpr int kWidth = 1200;
+constexpr int kHeight = 680;
+constexpr const char* kRegularFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* kBoldFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+class Canvas {
+public:
+    Canvas() : picture_{kWidth, kHeight, std::vector<std::uint8_t>(kWidth * kHeight)} {
+        // Paper with a little uneven light, on a darker table at the edges.
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const bool card = x >= 40 && x < kWidth - 40 && y >= 30 && y < kHeight - 30;
+                const int light = 238 - (x + y) / 90;
+                picture_.px[static_cast<std::size_t>(y) * kWidth + x] = static_cast<std::uint8_t>(card ? light : 120);
+            }
+        }
+    }
+
+    bool Text(FT_Library library, const char* fontPath, int pixels, int x, int baseline, const std::string& text,
+              std::uint8_t ink) {
+        FT_Face face = nullptr;
+        if (FT_New_Face(library, fontPath, 0, &face) != 0) return false;
+        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels));
+        for (unsigned char c : text) {
+            if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) continue;
+            const FT_GlyphSlot g = face->glyph;
+            for (unsigned row = 0; row < g->bitmap.rows; ++row) {
+                for (unsigned col = 0; col < g->bitmap.width; ++col) {
+                    const int px = x + g->bitmap_left + static_cast<int>(col);
+                    const int py = baseline - g->bitmap_top + static_cast<int>(row);
+                    if (px < 0 || py < 0 || px >= kWidth || py >= kHeight) continue;
+                    const int alpha = g->bitmap.buffer[row * static_cast<unsigned>(g->bitmap.pitch) + col];
+                    std::uint8_t& p = picture_.px[static_cast<std::size_t>(py) * kWidth + px];
+                    p = static_cast<std::uint8_t>((p * (255 - alpha) + ink * alpha) / 255);
+                }
+            }
+            x += static_cast<int>(g->advance.x >> 6);
+        }
+        FT_Done_Face(face);
+        return true;
+    }
+
+    Picture& picture() { return picture_; }
+
+private:
+    Picture picture_;
+};
+
+Picture Blur(const Picture& src, double sigma) {
+    const int radius = static_cast<int>(std::ceil(3 * sigma));
+    std::vector<double> kernel(2 * radius + 1);
+    double sum = 0;
+    for (int i = -radius; i <= radius; ++i) sum += kernel[i + radius] = std::exp(-i * i / (2 * sigma * sigma));
+    for (double& k : kernel) k /= sum;
+    Picture tmp = src, out = src;
+    for (int y = 0; y < src.height; ++y) {
+        for (int x = 0; x < src.width; ++x) {
+            double v = 0;
+            for (int i = -radius; i <= radius; ++i) {
+                v += kernel[i + radius] * src.px[static_cast<std::size_t>(y) * src.width + std::clamp(x + i, 0, src.width - 1)];
+            }
+            tmp.px[static_cast<std::size_t>(y) * src.width + x] = static_cast<std::uint8_t>(std::lround(v));
+        }
+    }
+    for (int y = 0; y < src.height; ++y) {
+        for (int x = 0; x < src.width; ++x) {
+            double v = 0;
+            for (int i = -radius; i <= radius; ++i) {
+                v += kernel[i + radius] * tmp.px[static_cast<std::size_t>(std::clamp(y + i, 0, src.height - 1)) * src.width + x];
+            }
+            out.px[static_cast<std::size_t>(y) * src.width + x] = static_cast<std::uint8_t>(std::lround(v));
+        }
+    }
+    return out;
+}
+
+// The card seen a little from the side and turned by a few degrees.
+Picture Perspective(const Picture& src) {
+    Picture out = src;
+    const double angle = 6.0 * 3.14159265358979 / 180.0;
+    const double cx = src.width / 2.0, cy = src.height / 2.0;
+    for (int y = 0; y < src.height; ++y) {
+        for (int x = 0; x < src.width; ++x) {
+            // Inverse: undo the turn, then the squeeze that narrows the right side.
+            const double dx = x - cx, dy = y - cy;
+            const double rx = std::cos(angle) * dx + std::sin(angle) * dy;
+            const double ry = -std::sin(angle) * dx + std::cos(angle) * dy;
+            const double squeeze = 1.0 + 0.08 * (rx / cx);
+            const double sx = rx / 0.95 + cx, sy = ry * squeeze + cy;
+            std::uint8_t v = 120;
+            if (sx >= 0 && sy >= 0 && sx < src.width - 1 && sy < src.height - 1) {
+                const int x0 = static_cast<int>(sx), y0 = static_cast<int>(sy);
+                const double fx = sx - x0, fy = sy - y0;
+                auto at = [&](int xx, int yy) { return src.px[static_cast<std::size_t>(yy) * src.width + xx]; };
+                v = static_cast<std::uint8_t>(std::lround((at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) +
+                                                          (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy));
+            }
+            out.px[static_cast<std::size_t>(y) * src.width + x] = v;
+        }
+    }
+    return out;
+}
+
+// A quarter turn clockwise.
+Picture Turn(const Picture& src) {
+    Picture out{src.height, src.width, std::vector<std::uint8_t>(src.px.size())};
+    for (int y = 0; y < src.height; ++y) {
+        for (int x = 0; x < src.width; ++x) {
+            out.px[static_cast<std::size_t>(x) * out.width + (src.height - 1 - y)] = src.px[static_cast<std::size_t>(y) * src.width + x];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Picture DrawCard(const CardText& text, Distortion distortion) {
+    if (!std::filesystem::exists(kRegularFont) || !std::filesystem::exists(kBoldFont)) return {};
+    FT_Library library = nullptr;
+    if (FT_Init_FreeType(&library) != 0) return {};
+    Canvas canvas;
+    bool ok = canvas.Text(library, kBoldFont, 52, 90, 140, text.name, 25);
+    ok &= canvas.Text(library, kRegularFont, 30, 92, 190, text.title, 60);
+    ok &= canvas.Text(library, kBoldFont, 40, 90, 320, text.company, 30);
+    ok &= canvas.Text(library, kRegularFont, 28, 92, 400, "Tel: " + text.telephone, 35);
+    ok &= canvas.Text(library, kRegularFont, 28, 92, 445, "Mobile: " + text.mobile, 35);
+    ok &= canvas.Text(library, kRegularFont, 28, 92, 490, text.email, 35);
+    ok &= canvas.Text(library, kRegularFont, 28, 92, 535, text.web, 35);
+    ok &= canvas.Text(library, kRegularFont, 26, 700, 490, text.street, 45);
+    ok &= canvas.Text(library, kRegularFont, 26, 700, 530, text.city, 45);
+    FT_Done_FreeType(library);
+    if (!ok) return {};
+    Picture picture = std::move(canvas.picture());
+    switch (distortion) {
+        case Distortion::Clean: break;
+        case Distortion::Blurred: picture = Blur(picture, 1.3); break;
+        case Distortion::QuarterTurn: picture = Turn(Blur(picture, 0.7)); break;
+        case Distortion::Perspective: picture = Blur(Perspective(picture), 0.8); break;
+    }
+    return picture;
+}
+
+
+}  // namespace cardgen

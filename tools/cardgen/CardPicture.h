@@ -1,0 +1,33 @@
+// A synthetic business card, drawn with a real font the way a camera would
+// see it at the program's card size: the known fields, then the distortions
+// a hand-held shot adds (blur, a quarter turn, a small perspective).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "PictureFile.h"
+
+namespace cardgen {
+
+using Picture = ocrtool::Grey;
+
+struct CardText {
+    std::string name = "Julia Hartmann";
+    std::string title = "Sales Director";
+    std::string company = "Nordwind Logistics Ltd";
+    std::string telephone = "+44 20 7946 0321";
+    std::string mobile = "+44 7700 900123";
+    std::string email = "julia.hartmann@nordwind.co.uk";
+    std::string web = "www.nordwind.co.uk";
+    std::string street = "14 Harbour Road";
+    std::string city = "Bristol BS1 4QA";
+};
+
+enum class Distortion { Clean, Blurred, QuarterTurn, Perspective };
+
+// 1200 x 680 (680 x 1200 after a quarter turn); empty when no font is found.
+Picture DrawCard(const CardText& text, Distortion distortion);
+
+}  // namespace cardgen
