@@ -43,9 +43,11 @@ void Ours(benchmark::State& state, Output output) {
         JpegThumbnailInfo out{};
         gGetJpegOutputInfo(d, &out);
         if (output == kPlanes) {
-            const size_t luma = size_t{out.paddedWidth} * out.paddedHeight;
-            planes.resize(luma * 3 / 2);
-            JpegPlanes p{planes.data(), planes.data() + luma, planes.data() + luma * 5 / 4, out.paddedWidth,
+            uint16_t cw = 0, ch = 0;
+            gGetJpegPlaneSizes(d, &cw, &ch);
+            const size_t luma = size_t{out.paddedWidth} * out.paddedHeight, chroma = size_t{cw} * ch;
+            planes.resize(luma + 2 * chroma);
+            JpegPlanes p{planes.data(), planes.data() + luma, planes.data() + luma + chroma, out.paddedWidth,
                          out.paddedHeight};
             d->Decode(d, &p);
         } else {

@@ -36,27 +36,18 @@ inline uint16_t Pack565(int32_t r, int32_t g, int32_t b) {
     return static_cast<uint16_t>(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3));
 }
 
-struct Layout {
-    int hShift = 0;  // chroma sample of pixel x is x >> hShift
-    int vShift = 0;
-    bool dither = false;
-};
-
-Layout LayoutOf(uint8_t samplingType) {
-    switch (samplingType) {
-    case kJpegSampling420: return {1, 1, true};
-    case kJpegSampling422: return {1, 0, false};
-    case kJpegSampling440: return {0, 1, true};
-    default: return {0, 0, false};
-    }
+// The vertically subsampled types dither (their chroma bands show most).
+bool Dithers(uint8_t samplingType) {
+    return samplingType == kJpegSampling420 || samplingType == kJpegSampling440;
 }
 
-void ToRgb565(const JpegPlanes& planes, uint32_t chromaStride, uint8_t type, uint32_t width, uint32_t height,
+void ToRgb565(const JpegPlanes& planes, const ChromaLayout& layout, uint8_t type, uint32_t width, uint32_t height,
               uint16_t* out) {
     const uint32_t evenW = (width + 1) & ~1u;
     const uint32_t evenH = (height + 1) & ~1u;
     const uint32_t stride = planes.paddedWidth;
-    const Layout layout = LayoutOf(type);
+    const bool dithers = Dithers(type);
+    const uint32_t chromaStride = layout.stride;
     for (uint32_t y = 0; y < evenH; ++y) {
         const uint32_t sy = std::min(y, height - 1);
         const uint8_t* yRow = planes.y + size_t{sy} * stride;
@@ -81,7 +72,7 @@ void ToRgb565(const JpegPlanes& planes, uint32_t chromaStride, uint8_t type, uin
                 const int32_t r = lum + kChroma.rFromCr[crRow[cx]];
                 const int32_t g = lum - ((kChroma.gFromCr[crRow[cx]] + kChroma.gFromCb[cbRow[cx]] + 8192) >> 14);
                 const int32_t b = lum + kChroma.bFromCb[cbRow[cx]];
-                if (layout.dither) {
+                if (dithers) {
                     const uint8_t* d = dither[x & 1];
                     o[x] = Pack565(Clamp(r + d[2]), Clamp(g + d[1]), Clamp(b + d[0]));
                 } else {
@@ -97,15 +88,15 @@ void ToRgb565(const JpegPlanes& planes, uint32_t chromaStride, uint8_t type, uin
 
 // Planar 4:2:0: Y, then Cb and Cr at half size, each chroma sample the mean
 // of the samples that cover its 2 x 2 cell.
-void ToPlanar420(const JpegPlanes& planes, uint32_t chromaStride, uint8_t type, uint32_t width, uint32_t height,
-                 uint8_t* out) {
+void ToPlanar420(const JpegPlanes& planes, const ChromaLayout& layout, uint8_t type, uint32_t width,
+                 uint32_t height, uint8_t* out) {
     const uint32_t evenW = (width + 1) & ~1u;
     const uint32_t evenH = (height + 1) & ~1u;
     const uint32_t stride = planes.paddedWidth;
     uint8_t* yOut = out;
     uint8_t* cbOut = out + size_t{evenW} * evenH;
     uint8_t* crOut = cbOut + size_t{evenW / 2} * (evenH / 2);
-    const Layout layout = LayoutOf(type);
+    const uint32_t chromaStride = layout.stride;
     auto lumaAt = [&](uint32_t x, uint32_t y, int32_t& cb, int32_t& cr) -> uint8_t {
         x = std::min(x, width - 1);
         y = std::min(y, height - 1);
@@ -146,7 +137,7 @@ void ToPlanar420(const JpegPlanes& planes, uint32_t chromaStride, uint8_t type, 
 
 }  // namespace
 
-void ConvertPlanes(const JpegPlanes& planes, uint32_t chromaStride, uint8_t samplingType, uint32_t width,
+void ConvertPlanes(const JpegPlanes& planes, const ChromaLayout& chroma, uint8_t samplingType, uint32_t width,
                    uint32_t height, int planar, void* output) {
     if (width == 0 || height == 0) {
         return;
@@ -163,9 +154,9 @@ void ConvertPlanes(const JpegPlanes& planes, uint32_t chromaStride, uint8_t samp
         return;  // other type values write nothing
     }
     if (planar) {
-        ToPlanar420(planes, chromaStride, samplingType, width, height, static_cast<uint8_t*>(output));
+        ToPlanar420(planes, chroma, samplingType, width, height, static_cast<uint8_t*>(output));
     } else {
-        ToRgb565(planes, chromaStride, samplingType, width, height, static_cast<uint16_t*>(output));
+        ToRgb565(planes, chroma, samplingType, width, height, static_cast<uint16_t*>(output));
     }
 }
 

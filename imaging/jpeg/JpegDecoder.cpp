@@ -123,10 +123,22 @@ int32_t SetUpFrame(DecoderContext& ctx, uint16_t sofMarker) {
     return 0;
 }
 
+// Transform scale of a component's blocks: subsampled chroma is reduced less
+// than the picture, so that at 1/2 and below its plane keeps the luma's
+// resolution (a 16 x 16 picture area is one chroma block, 2 x 2 at 1/8).
+void ComponentScale(const DecoderContext& ctx, int index, int& scaleX, int& scaleY) {
+    const FrameComponent& c = ctx.frame.components[index];
+    scaleX = ctx.scale * c.h / ctx.frame.hMax;
+    scaleY = ctx.scale * c.v / ctx.frame.vMax;
+    scaleX = scaleX < 1 ? 1 : scaleX;
+    scaleY = scaleY < 1 ? 1 : scaleY;
+}
+
 // Plane sizes at the decoder's scale.
 struct OutputSizes {
     uint32_t paddedWidth, paddedHeight, width, height;
     uint32_t chromaWidth, chromaHeight;
+    int chromaScaleX, chromaScaleY;
 };
 
 OutputSizes SizesOf(const DecoderContext& ctx) {
@@ -137,10 +149,20 @@ OutputSizes SizesOf(const DecoderContext& ctx) {
     s.width = (ctx.frame.width + scale - 1) / scale;
     s.height = (ctx.frame.height + scale - 1) / scale;
     if (ctx.frame.componentCount == 3) {
-        s.chromaWidth = s.paddedWidth * ctx.frame.components[1].h / ctx.frame.hMax;
-        s.chromaHeight = s.paddedHeight * ctx.frame.components[1].v / ctx.frame.vMax;
+        const FrameComponent& c = ctx.frame.components[1];
+        ComponentScale(ctx, 1, s.chromaScaleX, s.chromaScaleY);
+        s.chromaWidth = ctx.paddedWidth * c.h / ctx.frame.hMax / static_cast<uint32_t>(s.chromaScaleX);
+        s.chromaHeight = ctx.paddedHeight * c.v / ctx.frame.vMax / static_cast<uint32_t>(s.chromaScaleY);
     }
     return s;
+}
+
+ChromaLayout LayoutOf(const OutputSizes& s) {
+    ChromaLayout layout;
+    layout.stride = s.chromaWidth;
+    layout.hShift = s.chromaWidth && s.chromaWidth < s.paddedWidth ? 1 : 0;
+    layout.vShift = s.chromaHeight && s.chromaHeight < s.paddedHeight ? 1 : 0;
+    return layout;
 }
 
 int32_t DecodeFrame(JpegDecoder* decoder, const JpegPlanes* planes) {
@@ -158,10 +180,10 @@ int32_t DecodeFrame(JpegDecoder* decoder, const JpegPlanes* planes) {
         return kJpegBadArgument;
     }
     ctx.decoded = true;
-    ctx.planes[0] = {planes->y, sizes.paddedWidth, sizes.paddedHeight};
+    ctx.planes[0] = {planes->y, sizes.paddedWidth, sizes.paddedHeight, ctx.scale, ctx.scale};
     if (colour) {
-        ctx.planes[1] = {planes->cb, sizes.chromaWidth, sizes.chromaHeight};
-        ctx.planes[2] = {planes->cr, sizes.chromaWidth, sizes.chromaHeight};
+        ctx.planes[1] = {planes->cb, sizes.chromaWidth, sizes.chromaHeight, sizes.chromaScaleX, sizes.chromaScaleY};
+        ctx.planes[2] = {planes->cr, sizes.chromaWidth, sizes.chromaHeight, sizes.chromaScaleX, sizes.chromaScaleY};
     }
 
     JpegByteReader& reader = ctx.reader;
@@ -354,6 +376,16 @@ int32_t gGetJpegOutputInfo(const JpegDecoder* decoder, JpegThumbnailInfo* info) 
     return 0;
 }
 
+int32_t gGetJpegPlaneSizes(const JpegDecoder* decoder, uint16_t* chromaWidth, uint16_t* chromaHeight) {
+    if (!decoder || !chromaWidth || !chromaHeight) {
+        return kJpegBadArgument;
+    }
+    const OutputSizes s = SizesOf(*static_cast<const DecoderContext*>(decoder));
+    *chromaWidth = static_cast<uint16_t>(s.chromaWidth);
+    *chromaHeight = static_cast<uint16_t>(s.chromaHeight);
+    return 0;
+}
+
 int32_t gDecodeJpegImage(JpegDecoder* decoder, uint16_t* pixels, uint32_t pixelCapacity, JpegThumbnailInfo* info) {
     if (!decoder || !pixels || !info) {
         return kJpegBadArgument;
@@ -394,7 +426,7 @@ int32_t gDecodeJpegImage(JpegDecoder* decoder, uint16_t* pixels, uint32_t pixelC
                       static_cast<uint16_t>(s.paddedWidth), static_cast<uint16_t>(s.paddedHeight)};
     const int32_t result = DecodeFrame(decoder, &planes);
     if (result == 0 || result == kJpegNoScanData) {
-        ConvertPlanes(planes, s.chromaWidth, ctx.samplingType, s.width, s.height, 0, pixels);
+        ConvertPlanes(planes, LayoutOf(s), ctx.samplingType, s.width, s.height, 0, pixels);
     }
     std::free(y);
     gGetJpegOutputInfo(decoder, info);

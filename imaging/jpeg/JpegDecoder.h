@@ -144,7 +144,7 @@ struct JpegImageInfo {
 
 // Output planes of JpegDecoder::Decode. paddedWidth and paddedHeight are the
 // Y plane's size at the decoder's scale (gGetJpegOutputInfo); the Cb and Cr
-// planes are smaller by the ratio of the chroma to the luma factors.
+// planes have the size gGetJpegPlaneSizes reports.
 struct JpegPlanes {
     uint8_t* y;
     uint8_t* cb;
@@ -179,6 +179,11 @@ int32_t gCreateJpegThumbnailDecoder(JpegDecoder** decoder, const uint8_t* data, 
 // The sizes of what the decoder produces at its scale: paddedWidth x
 // paddedHeight for JpegPlanes, evenWidth x evenHeight RGB565 pixels.
 int32_t gGetJpegOutputInfo(const JpegDecoder* decoder, JpegThumbnailInfo* info);
+
+// The size of the Cb and Cr planes that Decode writes at the decoder's scale
+// (0 x 0 for one component). At scale 1 subsampled chroma is smaller than the
+// luma; at 1/2 and below 4:2:0 chroma keeps the luma's size.
+int32_t gGetJpegPlaneSizes(const JpegDecoder* decoder, uint16_t* chromaWidth, uint16_t* chromaHeight);
 
 // Decodes to evenWidth x evenHeight RGB565 pixels (rows top to bottom); -2 when
 // pixelCapacity is short of that. info is the thumbnail record for a thumbnail

@@ -77,6 +77,8 @@ struct PlaneTarget {
     uint8_t* base = nullptr;
     uint32_t stride = 0;   // bytes per row at the decoder's scale
     uint32_t rows = 0;
+    int scaleX = 1;        // transform scale of the component's blocks
+    int scaleY = 1;
 };
 
 struct DecoderContext : JpegDecoder {
@@ -147,10 +149,19 @@ inline uint32_t IntervalLength(uint16_t restartInterval, uint32_t mcuCount) {
 
 // --- JpegColorOutput.cpp ------------------------------------------------------
 
+// Where the chroma sample of a pixel lies: (x >> hShift, y >> vShift) of a
+// plane of stride bytes per row.
+struct ChromaLayout {
+    uint32_t stride = 0;
+    int hShift = 0;
+    int vShift = 0;
+};
+
 // Converts planes of the given sampling type into RGB565 (planar 0) or into
-// planar YCbCr 4:2:0 (planar 1: Y width x height, then Cb and Cr at half
-// width and height, rounded up). width and height are even.
-void ConvertPlanes(const JpegPlanes& planes, uint32_t chromaStride, uint8_t samplingType,
+// planar YCbCr 4:2:0 (planar 1: Y, then Cb and Cr at half width and height).
+// The output is width x height rounded up to even sizes, the last column and
+// row repeated.
+void ConvertPlanes(const JpegPlanes& planes, const ChromaLayout& chroma, uint8_t samplingType,
                    uint32_t width, uint32_t height, int planar, void* output);
 
 }  // namespace jpeg

@@ -54,57 +54,63 @@ inline void Idct8(const int32_t* in, int inStep, int32_t* out, int outStep) {
     out[4 * outStep] = x3 - b3;
 }
 
-// Matrices of the reduced transforms: output m is the mean of the s full-size
-// samples it covers, taken from all 8 coefficients (the higher ones fold onto
-// the lower), with the prescale taken out and 1/sqrt(8) per direction for the
-// block's factor 8. So a reduced block is the box-filtered full-size block.
-template <int N>
-struct ReducedMatrix {
-    float m[N][8];
-    ReducedMatrix() {
+// Matrices of the reduced transforms: output m of N is the mean of the 8 / N
+// full-size samples it covers, taken from all 8 coefficients (the higher ones
+// fold onto the lower), with the prescale taken out and 1/sqrt(8) per
+// direction for the block's factor 8. So a reduced block is the box-filtered
+// full-size block; N = 8 is the plain inverse transform.
+struct ReducedMatrices {
+    float m[4][8][8];  // [log2 N][output][coefficient]
+    ReducedMatrices() {
         const double pi = 3.14159265358979323846;
-        const int s = 8 / N;
-        for (int out = 0; out < N; ++out) {
-            for (int u = 0; u < 8; ++u) {
-                const double k = u == 0 ? 1 / std::sqrt(2.0) : 1.0;
-                const double prescale = u == 0 || u == 4 ? 1.0 : std::sqrt(2.0) * std::cos((u < 4 ? u : 8 - u) * pi / 16);
-                double sum = 0;
-                for (int n = out * s; n < out * s + s; ++n) {
-                    sum += 0.5 * k * std::cos((2 * n + 1) * u * pi / 16);
+        for (int level = 0; level < 4; ++level) {
+            const int n = 1 << level;
+            const int s = 8 / n;
+            for (int out = 0; out < n; ++out) {
+                for (int u = 0; u < 8; ++u) {
+                    const double k = u == 0 ? 1 / std::sqrt(2.0) : 1.0;
+                    const double prescale = u == 0 ? 1.0 : std::sqrt(2.0) * std::cos((u < 4 ? u : 8 - u) * pi / 16);
+                    double sum = 0;
+                    for (int i = out * s; i < out * s + s; ++i) {
+                        sum += 0.5 * k * std::cos((2 * i + 1) * u * pi / 16);
+                    }
+                    m[level][out][u] = static_cast<float>(sum / s / prescale / std::sqrt(8.0));
                 }
-                m[out][u] = static_cast<float>(sum / s / prescale / std::sqrt(8.0));
             }
         }
     }
 };
 
-const ReducedMatrix<4> kReduced4;
-const ReducedMatrix<2> kReduced2;
+const ReducedMatrices kReduced;
 
-template <int N>
-void IdctReduced(const int16_t* block, const ReducedMatrix<N>& a, uint8_t* out, uint32_t stride) {
-    float rows[8][N];  // rows[v][x]: horizontal pass over coefficient row v
+int Log2(int n) { return n == 8 ? 3 : (n == 4 ? 2 : (n == 2 ? 1 : 0)); }
+
+// nx x ny samples from the block (nx, ny in 1, 2, 4, 8).
+void IdctReduced(const int16_t* block, int nx, int ny, uint8_t* out, uint32_t stride) {
+    const float (*mx)[8] = kReduced.m[Log2(nx)];
+    const float (*my)[8] = kReduced.m[Log2(ny)];
+    float rows[8][8];  // rows[v][x]: horizontal pass over coefficient row v
     for (int v = 0; v < 8; ++v) {
         const int16_t* r = block + v * 8;
         if ((r[0] | r[1] | r[2] | r[3] | r[4] | r[5] | r[6] | r[7]) == 0) {
-            for (int x = 0; x < N; ++x) {
+            for (int x = 0; x < nx; ++x) {
                 rows[v][x] = 0;
             }
             continue;
         }
-        for (int x = 0; x < N; ++x) {
+        for (int x = 0; x < nx; ++x) {
             float sum = 0;
             for (int u = 0; u < 8; ++u) {
-                sum += a.m[x][u] * static_cast<float>(r[u]);
+                sum += mx[x][u] * static_cast<float>(r[u]);
             }
             rows[v][x] = sum;
         }
     }
-    for (int y = 0; y < N; ++y) {
-        for (int x = 0; x < N; ++x) {
+    for (int y = 0; y < ny; ++y) {
+        for (int x = 0; x < nx; ++x) {
             float sum = 0;
             for (int v = 0; v < 8; ++v) {
-                sum += a.m[y][v] * rows[v][x];
+                sum += my[y][v] * rows[v][x];
             }
             out[y * stride + x] = Clamp(static_cast<int32_t>(std::lround(sum)) + 128);
         }
@@ -148,32 +154,29 @@ void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride) {
     }
 }
 
-void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride) {
-    IdctReduced<4>(block, kReduced4, out, stride);
-}
+void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride) { IdctReduced(block, 4, 4, out, stride); }
 
-void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride) {
-    IdctReduced<2>(block, kReduced2, out, stride);
-}
+void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctReduced(block, 2, 2, out, stride); }
 
 namespace {
 using FullTransform = void (*)(const int16_t*, uint8_t*, uint32_t);
 const FullTransform kFullTransform = IdctSse2Available() ? IdctFullSse2 : IdctFull;
 }  // namespace
 
-void IdctStore(const int16_t* block, int lastIndex, int scale, uint8_t* out, uint32_t stride) {
-    const int n = 8 / scale;
-    if (lastIndex == 0 || scale == 8) {
+void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint8_t* out, uint32_t stride) {
+    const int nx = 8 / scaleX;
+    const int ny = 8 / scaleY;
+    if (lastIndex == 0 || (scaleX == 8 && scaleY == 8)) {
         const uint8_t v = Clamp(((block[0] + 32) >> 6) + 128);
-        for (int y = 0; y < n; ++y) {
-            std::memset(out + y * stride, v, static_cast<size_t>(n));
+        for (int y = 0; y < ny; ++y) {
+            std::memset(out + y * stride, v, static_cast<size_t>(nx));
         }
         return;
     }
-    switch (scale) {
-    case 1: kFullTransform(block, out, stride); break;
-    case 2: IdctReduced4(block, out, stride); break;
-    default: IdctReduced2(block, out, stride); break;
+    if (scaleX == 1 && scaleY == 1) {
+        kFullTransform(block, out, stride);
+    } else {
+        IdctReduced(block, nx, ny, out, stride);
     }
 }
 

@@ -15,10 +15,12 @@ namespace jpeg {
 // sqrt(2) cos(3 pi/16).
 extern const uint16_t kIdctScale[64];
 
-// Transforms the block and writes 8 / scale rows of 8 / scale samples at out.
-// lastIndex is the zig-zag index of the last coefficient that may be non-zero
-// (0: DC only).
-void IdctStore(const int16_t* block, int lastIndex, int scale, uint8_t* out, uint32_t stride);
+// Transforms the block and writes 8 / scaleY rows of 8 / scaleX samples at
+// out (scales 1, 2, 4 or 8; a subsampled chroma block at a reduced picture
+// scale is reduced less than the luma, and not always alike in both
+// directions). lastIndex is the zig-zag index of the last coefficient that
+// may be non-zero (0: DC only).
+void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint8_t* out, uint32_t stride);
 
 // The transforms one by one (also used by tests). IdctFull is the scalar
 // reference; IdctFullSse2 the vector kernel that IdctStore picks at run time

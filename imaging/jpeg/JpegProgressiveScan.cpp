@@ -204,8 +204,6 @@ int32_t DecodeProgressiveScan(DecoderContext& ctx, const ScanHeader& scan) {
 
 int32_t FinishProgressiveFrame(DecoderContext& ctx) {
     alignas(16) int16_t block[64];
-    const int scale = ctx.scale;
-    const uint32_t blockSize = 8u / static_cast<uint32_t>(scale);
     for (int i = 0; i < ctx.frame.componentCount; ++i) {
         const FrameComponent& fc = ctx.frame.components[i];
         if (!ctx.quant[fc.tq].defined) {
@@ -226,8 +224,10 @@ int32_t FinishProgressiveFrame(DecoderContext& ctx) {
                         last = k;
                     }
                 }
-                uint8_t* out = plane.base + size_t{by * blockSize} * plane.stride + bx * blockSize;
-                IdctStore(block, last, scale, out, plane.stride);
+                const uint32_t blockW = 8u / static_cast<uint32_t>(plane.scaleX);
+                const uint32_t blockH = 8u / static_cast<uint32_t>(plane.scaleY);
+                uint8_t* out = plane.base + size_t{by * blockH} * plane.stride + bx * blockW;
+                IdctStore(block, last, plane.scaleX, plane.scaleY, out, plane.stride);
             }
         }
     }

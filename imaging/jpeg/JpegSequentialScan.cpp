@@ -91,8 +91,6 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
 
     const ScanGeometry geometry(ctx, scan);
     alignas(16) int16_t block[64];
-    const int scale = ctx.scale;
-    const int blockSize = 8 / scale;
 
     WalkIntervals(ctx, geometry, [&](EntropyReader& reader, uint32_t first, uint32_t end) {
         for (int i = 0; i < scan.componentCount; ++i) {
@@ -113,9 +111,10 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
                         if (DecodeBlock(reader, decoders[i], block, lastIndex) != 0) {
                             return false;
                         }
-                        const uint32_t x = (mx * bw + bx) * blockSize;
-                        const uint32_t y = (my * bh + by) * blockSize;
-                        IdctStore(block, lastIndex, scale, plane.base + size_t{y} * plane.stride + x, plane.stride);
+                        const uint32_t x = (mx * bw + bx) * (8 / plane.scaleX);
+                        const uint32_t y = (my * bh + by) * (8 / plane.scaleY);
+                        IdctStore(block, lastIndex, plane.scaleX, plane.scaleY,
+                                  plane.base + size_t{y} * plane.stride + x, plane.stride);
                     }
                 }
             }

@@ -69,11 +69,14 @@ TEST_P(JpegDecoderPeer, Rgb565MatchesPeer) {
     EXPECT_GE(Psnr(ours, peer), 34.0) << c.name;
 }
 
-// Each scale against libjpeg-turbo's scaled decode (luma), and against the
+// Each scale against libjpeg-turbo's scaled decode and against the
 // box-filtered full-size decode of our own over the whole cells (a ragged
-// edge cell also averages the padding). Colour at a reduced scale keeps one
-// chroma sample per 2 x 2 luma samples (measured 14.7 dB on this pattern's
-// strong colour texture at 1/8), so its floor only catches gross faults.
+// edge cell also averages the padding). Luma matches the peer to rounding
+// (measured >= 59.9 dB). Colour goes through RGB565 (about 38 dB against 8-bit
+// RGB by itself): measured >= 35.9 dB against our box-filtered full size and
+// >= 34.3 dB against the peer for 4:2:0, 4:4:4 and grey; for 4:2:2 and 4:4:0 the
+// peer keeps chroma at half resolution in one direction, so only the box
+// comparison applies.
 TEST_P(JpegDecoderPeer, ScalesAgree) {
     const Case& c = GetParam();
     const std::vector<uint8_t> jpeg = PeerEncode(TestPattern(c.width, c.height), c.options);
@@ -84,15 +87,19 @@ TEST_P(JpegDecoderPeer, ScalesAgree) {
         const OurPlanes ours = OurDecode(jpeg, scale);
         ASSERT_EQ(ours.decodeResult, 0) << scale;
         const Picture luma = Channel(ours.ycc, 0);
-        EXPECT_GE(Psnr(luma, Channel(PeerDecode(jpeg, "grey", scale), 0)), 45.0) << c.name << " 1/" << scale;
+        EXPECT_GE(Psnr(luma, Channel(PeerDecode(jpeg, "grey", scale), 0)), 55.0) << c.name << " 1/" << scale;
+        int32_t result = -99;
+        const Picture rgb = OurRgb565(jpeg, scale, &result);
+        ASSERT_EQ(result, 0);
+        const uint8_t type = ours.samplingType;
+        if (type == kJpegSampling420 || type == kJpegSampling444 || type == kJpegSamplingGrey) {
+            EXPECT_GE(Psnr(rgb, PeerDecode(jpeg, "rgb", scale)), 32.0) << c.name << " 1/" << scale;
+        }
         if (w == 0 || h == 0) {
             continue;
         }
         EXPECT_GE(Psnr(Crop(luma, w, h), Crop(Downscale(full, scale), w, h)), 45.0) << c.name << " 1/" << scale;
-        int32_t result = -99;
-        const Picture rgb = OurRgb565(jpeg, scale, &result);
-        ASSERT_EQ(result, 0);
-        EXPECT_GE(Psnr(Crop(rgb, w, h), Crop(Downscale(fullRgb, scale), w, h)), 12.0) << c.name << " 1/" << scale;
+        EXPECT_GE(Psnr(Crop(rgb, w, h), Crop(Downscale(fullRgb, scale), w, h)), 34.0) << c.name << " 1/" << scale;
     }
 }
 

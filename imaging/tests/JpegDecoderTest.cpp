@@ -246,14 +246,14 @@ TEST(JpegIdct, DcOnlyBlockAtEveryScale) {
         uint8_t out[64];
         std::memset(out, 0, sizeof(out));
         const int n = 8 / scale;
-        jpeg::IdctStore(block, 0, scale, out, 8);
+        jpeg::IdctStore(block, 0, scale, scale, out, 8);
         for (int y = 0; y < n; ++y) {
             for (int x = 0; x < n; ++x) {
                 EXPECT_EQ(out[y * 8 + x], 148) << scale;
             }
         }
         // The reduced transforms give the same flat block when asked in full.
-        jpeg::IdctStore(block, 63, scale, out, 8);
+        jpeg::IdctStore(block, 63, scale, scale, out, 8);
         EXPECT_EQ(out[0], 148) << scale;
         EXPECT_EQ(out[(n - 1) * 8 + n - 1], 148) << scale;
     }
@@ -344,7 +344,9 @@ TEST(JpegColorOutput, DitherAndPacking) {
             std::vector<uint8_t> y(16 * 16, luma), cb(16 * 16, 128), cr(16 * 16, 128);
             JpegPlanes planes{y.data(), cb.data(), cr.data(), 16, 16};
             uint16_t out[4 * 4];
-            jpeg::ConvertPlanes(planes, 8, type, 4, 4, 0, out);
+            const jpeg::ChromaLayout layout{16, type == kJpegSampling420 || type == kJpegSampling422 ? 1 : 0,
+                                            type == kJpegSampling420 || type == kJpegSampling440 ? 1 : 0};
+            jpeg::ConvertPlanes(planes, layout, type, 4, 4, 0, out);
             if (luma == 255) {
                 for (uint16_t p : out) {
                     EXPECT_EQ(p, 0xFFFF) << int(type);
@@ -358,8 +360,8 @@ TEST(JpegColorOutput, DitherAndPacking) {
     std::vector<uint8_t> y(16 * 16, 90), cb(16 * 16, 60), cr(16 * 16, 200);
     JpegPlanes planes{y.data(), cb.data(), cr.data(), 16, 16};
     uint16_t a[16], b[16];
-    jpeg::ConvertPlanes(planes, 8, kJpegSampling422, 4, 4, 0, a);
-    jpeg::ConvertPlanes(planes, 16, kJpegSampling444, 4, 4, 0, b);
+    jpeg::ConvertPlanes(planes, {16, 1, 0}, kJpegSampling422, 4, 4, 0, a);
+    jpeg::ConvertPlanes(planes, {16, 0, 0}, kJpegSampling444, 4, 4, 0, b);
     EXPECT_EQ(std::memcmp(a, b, sizeof(a)), 0);
 }
 

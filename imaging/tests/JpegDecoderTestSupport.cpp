@@ -132,9 +132,11 @@ OurPlanes OurDecode(const std::vector<uint8_t>& jpeg, int scale) {
     JpegThumbnailInfo out{};
     gGetJpegOutputInfo(decoder, &out);
     const bool colour = info.samplingType != kJpegSamplingGrey;
-    const int hs = (info.samplingType == kJpegSampling420 || info.samplingType == kJpegSampling422) ? 1 : 0;
-    const int vs = (info.samplingType == kJpegSampling420 || info.samplingType == kJpegSampling440) ? 1 : 0;
-    const uint32_t pw = out.paddedWidth, ph = out.paddedHeight, cw = pw >> hs, ch = ph >> vs;
+    uint16_t cw = 0, ch = 0;
+    gGetJpegPlaneSizes(decoder, &cw, &ch);
+    const uint32_t pw = out.paddedWidth, ph = out.paddedHeight;
+    const int hs = colour && cw < pw ? 1 : 0;
+    const int vs = colour && ch < ph ? 1 : 0;
     std::vector<uint8_t> y(size_t{pw} * ph), cb(colour ? size_t{cw} * ch : 0), cr(cb.size());
     JpegPlanes planes{y.data(), colour ? cb.data() : nullptr, colour ? cr.data() : nullptr,
                       static_cast<uint16_t>(pw), static_cast<uint16_t>(ph)};

@@ -64,9 +64,10 @@ int Decode(const std::vector<std::string>& args) {
     } else {
         const uint32_t pw = out.paddedWidth, ph = out.paddedHeight;
         const bool colour = info.samplingType != kJpegSamplingGrey;
-        const int hShift = (info.samplingType == kJpegSampling420 || info.samplingType == kJpegSampling422) ? 1 : 0;
-        const int vShift = (info.samplingType == kJpegSampling420 || info.samplingType == kJpegSampling440) ? 1 : 0;
-        const uint32_t cw = pw >> hShift, ch = ph >> vShift;
+        uint16_t cw = 0, ch = 0;
+        gGetJpegPlaneSizes(decoder, &cw, &ch);
+        const int hShift = colour && cw < pw ? 1 : 0;
+        const int vShift = colour && ch < ph ? 1 : 0;
         std::vector<uint8_t> y(size_t{pw} * ph), cb(colour ? size_t{cw} * ch : 0), cr(cb.size());
         JpegPlanes planes{y.data(), colour ? cb.data() : nullptr, colour ? cr.data() : nullptr,
                           static_cast<uint16_t>(pw), static_cast<uint16_t>(ph)};
