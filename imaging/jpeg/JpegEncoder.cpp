@@ -2,7 +2,11 @@
 // entry points and release.
 #include "jpeg/JpegEncoder.h"
 
+#include "exif/ExifWriter.h"
 #include "jpeg/JpegEncoderState.h"
+#include "jpeg/JpegEncoderProgressive.h"
+#include "jpeg/JpegEncoderThumbnail.h"
+#include "jpeg/JpegRateControl.h"
 #include "jpeg/JpegStreamWriter.h"
 #include "jpeg/JpegTables.h"
 
@@ -55,8 +59,21 @@ float FormatSizeFactor(int32_t format)
 // also holds for tiny pictures with a large header.
 uint32_t HeaderBytes(const JpegEncoderImpl* e)
 {
-    uint32_t app = e->inputFormat == 10 ? 16 : 18;
+    uint32_t app = 18;
+    if (e->inputFormat == 10) {
+        app = 16;
+    } else if (e->headerKind == 1) {
+        app = exif::kExifBlockMaxBytes + (e->thumbnailOn ? exif::kExifIfd1MaxBytes : 0);
+    }
+    if (e->thumbnailOn) {
+        app += 2 + 12 + 16;  // thumbnail SOI, JFXX fields, APP14 of the thumbnail
+    }
     uint32_t rows = e->outputMode == 0 ? static_cast<uint32_t>(e->mcuRows) : 1;
+    if (e->codingMode == 2) {
+        // Ten scans with their DRI and SOS, larger DHT, and a flush and marker
+        // per restart interval of each scan.
+        rows = 2 * static_cast<uint32_t>(e->paddedHeight / 8) + static_cast<uint32_t>(e->mcuRows) + 16 * 10;
+    }
     // SOI, APPn, tables and scan header, a flushed byte and RSTn per MCU row, EOI, word completion.
     return 2 + app + JpegSequentialHeaderBytes(e->components) + 3 * rows + 2 + 4;
 }
@@ -98,6 +115,41 @@ int32_t Release(JpegEncoder* self)
     return kJpegOk;
 }
 
+int32_t GetConfig(JpegEncoder* self, int32_t id, uint32_t* value);
+
+// SOI and the header: APP14, JFIF or EXIF, with the thumbnail. 0 or -1.
+int32_t WriteHeader(JpegEncoderImpl* e)
+{
+    JpegBitWriter& w = *e->writer;
+    w.PutMarker(jpeg::kSoi);
+    if (e->inputFormat == 10 || e->headerKind == 0) {
+        if (e->inputFormat == 10) {
+            WriteAdobeApp14(w);
+        } else {
+            WriteJfifApp0(w);
+        }
+        if (e->thumbnailOn && JpegWriteJfxxThumbnail(e) != kJpegOk) {
+            return kJpegFailed;
+        }
+    } else {
+        exif::WriteExifApp1(&w, e->thumbnailOn ? 1 : 0, e->exif);
+        if (e->thumbnailOn && JpegWriteExifThumbnail(e) != kJpegOk) {
+            return kJpegFailed;
+        }
+    }
+    w.StorePendingBytes();
+    return w.Overflowed() ? kJpegFailed : kJpegOk;
+}
+
+void StartNewFrame(JpegEncoderImpl* e)
+{
+    e->newFrame = 1;
+    e->mcuRow = -1;
+    e->mcuCol = 0;
+    e->draining = 0;
+    e->progressiveScan = -1;
+}
+
 int32_t Encode(JpegEncoder* self, const uint8_t* input, uint8_t* output, uint32_t* size)
 {
     auto* e = static_cast<JpegEncoderImpl*>(self);
@@ -110,38 +162,41 @@ int32_t Encode(JpegEncoder* self, const uint8_t* input, uint8_t* output, uint32_
     }
     JpegBitWriter& w = *e->writer;
     if (e->newFrame) {
-        e->currentFormat = e->inputFormat;
-        JpegSetupSampling(e);
-        e->mcuRow = -1;
-        e->draining = 0;
-        JpegSetInputView(e, input);
+        JpegPrepareInput(e, input);
         w.Attach(output, *size);
-        w.PutMarker(jpeg::kSoi);
-        if (e->inputFormat == 10) {
-            WriteAdobeApp14(w);
-        } else {
-            WriteJfifApp0(w);
+        if (WriteHeader(e) != kJpegOk) {
+            StartNewFrame(e);
+            *size = 0;
+            return kJpegFailed;
+        }
+        if (e->codingMode == 2) {
+            e->rateMode = e->rateMode == 1 ? 0 : e->rateMode;
+        } else if (e->rateMode == 1) {
+            JpegStartRateFrame(e);
         }
         e->newFrame = 0;
+        e->draining = 0;
+        e->progressiveScan = -1;
     } else {
         w.Reattach(output, *size);
-        JpegSetInputView(e, input);
+        if (e->viewInPlace) {
+            JpegSetInputView(e, input);
+        }
     }
 
     int32_t rc;
     if (e->draining) {
         rc = w.spillCount != 0 ? kJpegMoreOutput : kJpegOk;
     } else {
-        rc = JpegRunSequential(e, e->outputMode == 0);
-        if (rc == kJpegMoreOutput && e->mcuRow < 0) {
+        bool whole = e->outputMode == 0;
+        rc = e->codingMode == 2 ? JpegRunProgressive(e, whole) : JpegRunSequential(e, whole);
+        if (rc == kJpegMoreOutput && e->mcuRow < 0 && e->progressiveScan < 0) {
             e->draining = 1;
         }
     }
     if (rc == kJpegOk || rc == kJpegFailed) {
         // A failed frame leaves its partial stream; the next call starts afresh.
-        e->newFrame = 1;
-        e->mcuRow = -1;
-        e->draining = 0;
+        StartNewFrame(e);
     }
     *size = w.position;
     return rc;
@@ -150,10 +205,37 @@ int32_t Encode(JpegEncoder* self, const uint8_t* input, uint8_t* output, uint32_
 int32_t EncodeToBuffer(JpegEncoder* self, const JpegSourceStream* source, const uint8_t* input, uint8_t* output,
                        uint32_t* size)
 {
-    if (self == nullptr || source == nullptr || input == nullptr || output == nullptr || size == nullptr) {
+    auto* e = static_cast<JpegEncoderImpl*>(self);
+    if (e == nullptr || source == nullptr || input == nullptr || output == nullptr || size == nullptr) {
         return kJpegFailed;
     }
-    return kJpegBadParameter;
+    uint32_t required = source->length;
+    GetConfig(e, kJpegConfigWrapSize, &required);
+    if (*size < required) {
+        *size = 0;
+        return kJpegOutputTooSmall;
+    }
+    // Only between frames, and only over a stream that starts with SOI.
+    if (!e->newFrame || source->data == nullptr || source->length < 2 || source->data[0] != 0xFF ||
+        source->data[1] != jpeg::kSoi) {
+        return kJpegBadParameter;
+    }
+    JpegBitWriter& w = *e->writer;
+    JpegPrepareInput(e, input);
+    w.Attach(output, *size);
+    if (WriteHeader(e) != kJpegOk) {
+        StartNewFrame(e);
+        *size = 0;
+        return kJpegFailed;
+    }
+    w.AppendBytes(source->data + 2, source->length - 2);
+    StartNewFrame(e);
+    if (w.Overflowed()) {
+        *size = 0;
+        return kJpegFailed;
+    }
+    *size = w.position;
+    return kJpegOk;
 }
 
 int32_t SetConfig(JpegEncoder* self, int32_t id, int32_t value)
@@ -171,6 +253,29 @@ int32_t SetConfig(JpegEncoder* self, int32_t id, int32_t value)
         e->rateMode = 0;
         e->outputSizeFigure = ComputeOutputSizeFigure(e);
         return kJpegOk;
+    case kJpegConfigTargetBytes:
+    case kJpegConfigTargetQuality: {
+        if (e->outputMode == 2) {
+            return kJpegFailed;
+        }
+        uint32_t target = static_cast<uint32_t>(value);
+        if (id == kJpegConfigTargetBytes) {
+            uint64_t minimum = static_cast<uint64_t>(e->thumbnailFigure) +
+                               ((static_cast<uint64_t>(e->width) * static_cast<uint64_t>(e->height)) >> 6) + 1024;
+            if (target < minimum) {
+                return kJpegBadSize;
+            }
+            e->targetBytes = target;
+            e->rateMode = 1;
+        } else {
+            e->quality = JpegQualityFromTarget(e, target);
+            e->rateMode = 2;
+        }
+        if (e->codingMode == 1 && e->outputMode == 0) {
+            e->outputSizeFigure = target;
+        }
+        return kJpegOk;
+    }
     case kJpegConfigChromaSwap:
         if (e->inputFormat < 1 || e->inputFormat > 3) {
             return kJpegNullArgument;
@@ -254,7 +359,7 @@ void JpegSetupSampling(JpegEncoderImpl* e)
     e->component[2] = {3, 1, 1, 1, 1, 1};
     for (int t = 0; t < 2; ++t) {
         e->dcCodes[t] = &JpegStdDcCodes(t);
-        e->acCodes[t] = &JpegStdAcCodes(t);
+        e->acCodes[t] = e->codingMode == 2 ? &JpegProgressiveAcCodes(t) : &JpegStdAcCodes(t);
     }
 }
 
@@ -330,7 +435,10 @@ int32_t gCreateJpegImageEncoder(JpegEncoder** encoder, JpegEncodeParams* params)
     e->blockStats = static_cast<uint32_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint32_t)));
     e->ownLuma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
     e->ownChroma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
-    if (e->blockStats == nullptr || e->ownLuma == nullptr || e->ownChroma == nullptr) {
+    e->rateLuma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
+    e->rateChroma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
+    if (e->blockStats == nullptr || e->ownLuma == nullptr || e->ownChroma == nullptr || e->rateLuma == nullptr ||
+        e->rateChroma == nullptr) {
         return Fail(e, kJpegNoMemory);
     }
     if (params->useLumaTable == 1) {
@@ -378,6 +486,10 @@ int32_t gCreateJpegImageEncoder(JpegEncoder** encoder, JpegEncodeParams* params)
     if (e->codingMode != 1 && e->codingMode != 2) {
         return Fail(e, kJpegBadParameter);
     }
+    // The components are coded as they are under APP14: no EXIF block to carry IFD1.
+    if (e->inputFormat == 10 && e->headerKind == 1 && e->thumbnailOn) {
+        return Fail(e, kJpegBadParameter);
+    }
 
     e->blocks = static_cast<int16_t*>(JpegTrackedAlloc(e, kMaxBlocksPerMcu * 64 * sizeof(int16_t)));
     e->edge = static_cast<uint8_t*>(JpegTrackedAlloc(e, kEdgeBytes));
@@ -389,12 +501,55 @@ int32_t gCreateJpegImageEncoder(JpegEncoder** encoder, JpegEncodeParams* params)
     }
 
     JpegSetupSampling(e);
+    if (JpegNeedsWorkPlanes(e)) {
+        e->workPlanes = static_cast<uint8_t*>(
+            JpegTrackedAlloc(e, JpegWorkPlaneBytes(e->inputFormat, e->paddedWidth, e->paddedHeight)));
+        if (e->workPlanes == nullptr) {
+            return Fail(e, kJpegNoMemory);
+        }
+    }
+    if (e->codingMode == 2) {
+        size_t samples = JpegWorkPlaneBytes(e->inputFormat, e->paddedWidth, e->paddedHeight);
+        e->coefficients = static_cast<int16_t*>(JpegTrackedAlloc(e, samples * sizeof(int16_t)));
+        if (e->coefficients == nullptr) {
+            return Fail(e, kJpegNoMemory);
+        }
+    }
     if (e->thumbnailOn) {
         int32_t align = (e->inputFormat == 4 || e->inputFormat == 10) ? 8 : 16;
         bool jpegThumb = e->thumbnailKind == 1;
-        e->thumbnailWidthRounded = jpegThumb ? (e->thumbnailWidth + align - 1) / align * align : e->thumbnailWidth;
-        e->thumbnailHeightRounded = jpegThumb ? (e->thumbnailHeight + align - 1) / align * align : e->thumbnailHeight;
+        int32_t rw = jpegThumb ? (e->thumbnailWidth + align - 1) / align * align : e->thumbnailWidth;
+        int32_t rh = jpegThumb ? (e->thumbnailHeight + align - 1) / align * align : e->thumbnailHeight;
+        e->thumbnailWidthRounded = rw;
+        e->thumbnailHeightRounded = rh;
+        // Plane 0 at full size; planes 1 and 2 as the picture samples them, or
+        // quarter size for a JPEG thumbnail (coded 4:2:0) unless the components
+        // are coded as they are (format 10).
+        int32_t format = e->inputFormat;
+        bool quarter = jpegThumb && format != 10;
+        bool halfW = quarter || format == 1 || format == 2 || (format >= 5 && format <= 9) || format == 11;
+        bool halfH = quarter || format == 1 || (format >= 5 && format <= 8) || format == 11;
+        e->thumbStride[0] = rw;
+        e->thumbRows[0] = rh;
+        for (int p = 1; p < 3; ++p) {
+            e->thumbStride[p] = halfW ? (quarter ? ((rw / 2) + 7) / 8 * 8 : (rw + 1) / 2) : rw;
+            e->thumbRows[p] = halfH ? (quarter ? ((rh / 2) + 7) / 8 * 8 : (rh + 1) / 2) : rh;
+        }
+        size_t bytes = static_cast<size_t>(rw) * rh;
+        if (format != 4) {
+            bytes += 2 * static_cast<size_t>(e->thumbStride[1]) * e->thumbRows[1];
+        }
+        uint8_t* buffer = static_cast<uint8_t*>(JpegTrackedAlloc(e, bytes));
+        if (buffer == nullptr) {
+            return Fail(e, kJpegNoMemory);
+        }
+        e->thumbPlane[0] = buffer;
+        if (format != 4) {
+            e->thumbPlane[1] = buffer + static_cast<size_t>(rw) * rh;
+            e->thumbPlane[2] = e->thumbPlane[1] + static_cast<size_t>(e->thumbStride[1]) * e->thumbRows[1];
+        }
     }
+    e->progressiveScan = -1;
     e->outputSizeFigure = ComputeOutputSizeFigure(e);
 
     *encoder = e;

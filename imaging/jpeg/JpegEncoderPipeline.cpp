@@ -5,6 +5,7 @@
 // scan bits) in the encoder, so a call can end after any MCU when the output
 // chunk is full and the next call goes on from there.
 #include "jpeg/JpegEncoderState.h"
+#include "jpeg/JpegRateControl.h"
 #include "jpeg/JpegStreamWriter.h"
 #include "jpeg/JpegTables.h"
 
@@ -47,7 +48,9 @@ void GatherEdgeMcu(const JpegEncoderImpl* e, const McuSource& at, int validWidth
     }
 }
 
-void FormMcuAt(JpegEncoderImpl* e, int col, int row)
+}  // namespace
+
+void JpegFormMcu(JpegEncoderImpl* e, int col, int row)
 {
     const JpegInputLayout& l = *e->layout;
     McuSource at;
@@ -75,32 +78,54 @@ void FormMcuAt(JpegEncoderImpl* e, int col, int row)
     e->former(edge, e->blocks);
 }
 
+int JpegTransformBlock(JpegEncoderImpl* e, int16_t* block, int table)
+{
+    int activity = 0;
+    if (e->activityClassing) {
+        int32_t a, b;
+        BlockActivity(block, &a, &b);
+        activity = ActivityClass(a, b);
+    }
+    if (activity == 0) {
+        return ForwardDctQuantize8x8(block, *e->quant[table]);
+    }
+    ForwardDct8x8(block);
+    return QuantizeBlock(block, *e->quant[table], activity == 2);
+}
+
+namespace {
+
 void CodeMcu(JpegEncoderImpl* e)
 {
     int lumaBlocks = e->layout->lumaBlocks;
     int total = lumaBlocks + (e->components == 3 ? 2 : 0);
+    const bool rate = e->rateMode == 1;
+    const uint64_t start = e->writer->StreamPosition();
+    // Past the budget an MCU keeps the stream valid at the least cost: DC difference 0 and EOB.
+    const bool coded = !rate || JpegRateCodeMcu(e, total);
+    const int shift = rate ? e->truncation : 0;
     for (int b = 0; b < total; ++b) {
         int comp = b < lumaBlocks ? 0 : b - lumaBlocks + 1;
         int table = comp == 0 ? 0 : 1;
         int16_t* block = e->blocks + 64 * b;
-        int count;
-        int activity = 0;
-        if (e->activityClassing) {
-            int32_t a, bb;
-            BlockActivity(block, &a, &bb);
-            activity = ActivityClass(a, bb);
-        }
-        if (activity == 0) {
-            count = ForwardDctQuantize8x8(block, *e->quant[table]);
+        int count = 0;
+        if (coded) {
+            count = JpegTransformBlock(e, block, table);
+            int dc = block[0];
+            block[0] = static_cast<int16_t>(dc - e->dcPredictor[comp]);
+            e->dcPredictor[comp] = dc;
+            if (shift > 0) {
+                count -= shift;
+                block[63] = 0;
+            }
         } else {
-            ForwardDct8x8(block);
-            count = QuantizeBlock(block, *e->quant[table], activity == 2);
+            block[0] = 0;
         }
-        int dc = block[0];
-        block[0] = static_cast<int16_t>(dc - e->dcPredictor[comp]);
-        e->dcPredictor[comp] = dc;
         EncodeBlockSequential(block, *e->dcCodes[table], *e->acCodes[table], *e->scan, count);
         e->writer->AppendBytes(e->scan->bytes, e->scan->count);
+    }
+    if (rate) {
+        e->bitsSpent += 8 * (e->writer->StreamPosition() - start);
     }
 }
 
@@ -133,7 +158,7 @@ void JpegSetInputView(JpegEncoderImpl* e, const uint8_t* input)
             e->view.stride[i] = 0;
         }
     }
-    if (e->chromaSwap && e->currentFormat >= 1 && e->currentFormat <= 3) {
+    if (e->chromaSwap && e->inputFormat >= 1 && e->inputFormat <= 3) {
         std::swap(e->view.plane[1], e->view.plane[2]);
         std::swap(e->view.stride[1], e->view.stride[2]);
     }
@@ -158,7 +183,7 @@ int32_t JpegRunSequential(JpegEncoderImpl* e, bool wholeStream)
             return kJpegMoreOutput;  // hand out the full chunk before coding more
         }
         if (e->mcuCol < e->mcuCols) {
-            FormMcuAt(e, e->mcuCol, e->mcuRow);
+            JpegFormMcu(e, e->mcuCol, e->mcuRow);
             CodeMcu(e);
             ++e->mcuCol;
             if (w.lost) {

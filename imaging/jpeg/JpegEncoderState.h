@@ -86,11 +86,41 @@ struct JpegEncoderImpl : JpegEncoder {
     JpegInputView view;
     const ExifInfo* exif;
 
+    int32_t viewInPlace;  // the view reads the caller's input (not the work planes)
+
     // Work buffers.
     JpegBitWriter* writer;
     ScanBitBuffer* scan;
     int16_t* blocks;     // one MCU of sample blocks
     uint8_t* edge;       // one MCU of input, padded at the picture's right and bottom edges
+    uint8_t* workPlanes; // padded planes of a converted frame (thumbnail or progressive)
+
+    // Thumbnail planes (Y or R or grey, Cb or G, Cr or B) at the rounded thumbnail size.
+    uint8_t* thumbPlane[3];
+    int32_t thumbStride[3];
+    int32_t thumbRows[3];
+
+    // Progressive coding: quantised coefficients of every block, per component
+    // in raster order over its padded plane, and the scan position.
+    int16_t* coefficients;
+    size_t coefficientOffset[3];
+    int32_t componentBlockCols[3];
+    int32_t progressiveScan;     // 0 DC, then the AC scans; -1 before the coefficient passes
+    int32_t scanOpen;            // DRI and SOS of the current scan are written
+    int32_t scanRow;
+    int32_t scanCol;
+    int32_t restartNumber;
+    int32_t eobRun;
+
+    // Rate mode 1: tables built from the picture's activity, blocks of the
+    // frame, blocks coded, bits spent, truncation of this MCU.
+    uint16_t* rateLuma;
+    uint16_t* rateChroma;
+    int32_t rateTablesBuilt;
+    uint32_t blockCount;
+    uint32_t blocksCoded;
+    uint64_t bitsSpent;
+    int32_t truncation;
 
     void* allocations[kMaxAllocations];
     int32_t allocationCount;
@@ -108,6 +138,16 @@ void JpegSetupSampling(JpegEncoderImpl* e);
 
 // Pipeline (JpegEncoderPipeline.cpp).
 void JpegSetInputView(JpegEncoderImpl* e, const uint8_t* input);
+// Forms the MCU at (col, row) of the view into e->blocks, padding edge MCUs.
+void JpegFormMcu(JpegEncoderImpl* e, int col, int row);
+// Transforms and quantises one block (with its activity class); returns the quantiser's count.
+int JpegTransformBlock(JpegEncoderImpl* e, int16_t* block, int table);
+
+// Input setup (JpegEncoderInput.cpp).
+size_t JpegWorkPlaneBytes(int32_t inputFormat, int32_t paddedWidth, int32_t paddedHeight);
+bool JpegNeedsWorkPlanes(const JpegEncoderImpl* e);
+// Points the view at the frame, converting it into the work planes when needed.
+void JpegPrepareInput(JpegEncoderImpl* e, const uint8_t* input);
 // Runs the sequential scan from its saved position: 0 at the end of the frame,
 // -6005 / -6010 while it goes on, -1 when the output ran out in output mode 0.
 int32_t JpegRunSequential(JpegEncoderImpl* e, bool wholeStream);

@@ -55,8 +55,9 @@ void WriteDqt(JpegEncoderImpl* e)
 {
     JpegBitWriter& w = *e->writer;
     float scale = e->rateMode == 1 ? 1.0f : JpegQualityScale(e->quality);
-    const uint16_t* luma = (e->useOwnLuma || e->rateMode == 1) ? e->ownLuma : jpeg::kStdLumaQuant;
-    const uint16_t* chroma = (e->useOwnChroma || e->rateMode == 1) ? e->ownChroma : jpeg::kStdChromaQuant;
+    const uint16_t* luma = e->rateMode == 1 ? e->rateLuma : (e->useOwnLuma ? e->ownLuma : jpeg::kStdLumaQuant);
+    const uint16_t* chroma =
+        e->rateMode == 1 ? e->rateChroma : (e->useOwnChroma ? e->ownChroma : jpeg::kStdChromaQuant);
     JpegScaleQuantTable(luma, scale, e->quant[0]);
     JpegScaleQuantTable(chroma, scale, e->quant[1]);
 
@@ -133,6 +134,23 @@ void WriteSosSequential(JpegEncoderImpl* e)
     w.PutByte(0);   // Ss
     w.PutByte(63);  // Se
     w.PutByte(0);   // Ah, Al
+}
+
+void WriteSosProgressive(JpegEncoderImpl* e, int component, int ss, int se)
+{
+    JpegBitWriter& w = *e->writer;
+    int first = component < 0 ? 0 : component;
+    int count = component < 0 ? e->components : 1;
+    w.PutMarker(jpeg::kSos);
+    w.PutWord(static_cast<uint16_t>(6 + 2 * count));
+    w.PutByte(static_cast<uint8_t>(count));
+    for (int c = first; c < first + count; ++c) {
+        w.PutByte(e->component[c].id);
+        w.PutByte(static_cast<uint8_t>((e->component[c].dcTable << 4) | e->component[c].acTable));
+    }
+    w.PutByte(static_cast<uint8_t>(ss));
+    w.PutByte(static_cast<uint8_t>(se));
+    w.PutByte(0);  // no successive approximation
 }
 
 void WriteDri(JpegBitWriter& w, uint16_t interval)

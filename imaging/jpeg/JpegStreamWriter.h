@@ -16,6 +16,8 @@ void WriteDqt(JpegEncoderImpl* e);
 void WriteSof(JpegEncoderImpl* e);
 void WriteDhtStandard(JpegEncoderImpl* e);
 void WriteSosSequential(JpegEncoderImpl* e);
+// SOS of a progressive scan: all components (component -1) or one, positions ss to se.
+void WriteSosProgressive(JpegEncoderImpl* e, int component, int ss, int se);
 void WriteDri(JpegBitWriter& w, uint16_t interval);
 // Pads the scan's pending bits with 1 bits, stuffs, and puts the marker (RSTn or EOI).
 void FlushScanAndPutMarker(JpegEncoderImpl* e, uint8_t marker);

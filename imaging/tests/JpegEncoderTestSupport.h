@@ -48,6 +48,24 @@ inline Rgb MakeTestImage(int width, int height, uint32_t seed = 1)
     return img;
 }
 
+// Only smooth shading: what a scaled-down copy must keep.
+inline Rgb MakeSmoothImage(int width, int height)
+{
+    Rgb img;
+    img.width = width;
+    img.height = height;
+    img.px.resize(3 * static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &img.px[3 * (static_cast<size_t>(y) * width + x)];
+            p[0] = static_cast<uint8_t>(128 + 100 * std::sin(x / 61.0 + y / 97.0));
+            p[1] = static_cast<uint8_t>(120 + 90 * std::cos(y / 53.0));
+            p[2] = static_cast<uint8_t>(40 + (x + y) * 180 / (width + height));
+        }
+    }
+    return img;
+}
+
 inline Rgb MakeNoiseImage(int width, int height, uint32_t seed)
 {
     Rgb img;

@@ -120,15 +120,95 @@ bool ParseInt(const std::string& s, long lo, long hi, int& out)
     return true;
 }
 
+bool ParseSize(const std::string& s, int& w, int& h)
+{
+    size_t x = s.find('x');
+    return x != std::string::npos && ParseInt(s.substr(0, x), 1, 65535, w) && ParseInt(s.substr(x + 1), 1, 65535, h);
+}
+
 int EncodeUsage()
 {
     std::fprintf(stderr,
                  "usage: jpegtool encode IN.ppm|IN.pgm|IN.yuv OUT.jpg [--quality Q] [--format N] [--mode 0|1|2]\n"
-                 "       [--size WxH] (raw frames) [--stripe-rows N] (mode 2)\n");
+                 "       [--size WxH] (raw frames) [--stripe-rows N] (mode 2) [--progressive] [--target-bytes N]\n"
+                 "       [--thumbnail WxH] [--rgb-thumbnail] [--exif] %s\n",
+                 kExifOptions);
     return 2;
 }
 
 }  // namespace
+
+const char* const kExifOptions = "[--make S] [--model S] [--date 'YYYY:MM:DD HH:MM:SS'] [--orientation 1-8] [--gps LAT,LON[,ALT]]";
+
+void DefaultExif(ExifInfo& x, int width, int height)
+{
+    x = ExifInfo{};
+    std::snprintf(x.ExifVersion, sizeof(x.ExifVersion), "0220");
+    std::snprintf(x.Software, sizeof(x.Software), "jpegtool");
+    x.PixelXDimension = static_cast<uint32_t>(width);
+    x.PixelYDimension = static_cast<uint32_t>(height);
+    x.Orientation = 1;
+    x.ColorSpace = 1;
+    x.XResolution = {72, 1};
+    x.YResolution = {72, 1};
+    x.ResolutionUnit = 2;
+    // Values the tool does not know are 0, written as 0/1 rather than an undefined 0/0.
+    for (ExifRationalValue* r : {&x.FocalLength, &x.ExposureTime, &x.FNumber, &x.SubjectDistance,
+                                 &x.FocalPlaneXResolution, &x.FocalPlaneYResolution, &x.DigitalZoomRatio}) {
+        *r = {0, 1};
+    }
+    x.ExposureBiasValue = {0, 1};
+    x.FocalPlaneResolutionUnit = 2;
+}
+
+void FillExif(ExifInfo& out, const ExifInfo& given, int width, int height)
+{
+    DefaultExif(out, width, height);
+    std::memcpy(out.Make, given.Make, sizeof(given.Make));
+    std::memcpy(out.Model, given.Model, sizeof(given.Model));
+    std::memcpy(out.DateTimeOriginal, given.DateTimeOriginal, sizeof(given.DateTimeOriginal));
+    out.Orientation = given.Orientation != 0 ? given.Orientation : 1;
+    out.GpsLatitude = given.GpsLatitude;
+    out.GpsLongitude = given.GpsLongitude;
+    out.GpsAltitude = given.GpsAltitude;
+    out.GpsHasFix = given.GpsHasFix;
+}
+
+int ParseExifOption(const std::vector<std::string>& args, size_t& i, ExifInfo& x)
+{
+    const std::string& a = args[i];
+    if (i + 1 >= args.size()) {
+        return a == "--make" || a == "--model" || a == "--date" || a == "--orientation" || a == "--gps" ? -1 : 0;
+    }
+    const std::string& v = args[i + 1];
+    if (a == "--make") {
+        std::snprintf(x.Make, sizeof(x.Make), "%s", v.c_str());
+    } else if (a == "--model") {
+        std::snprintf(x.Model, sizeof(x.Model), "%s", v.c_str());
+    } else if (a == "--date") {
+        std::snprintf(x.DateTimeOriginal, sizeof(x.DateTimeOriginal), "%s", v.c_str());
+    } else if (a == "--orientation") {
+        int o = 0;
+        if (!ParseInt(v, 1, 8, o)) {
+            return -1;
+        }
+        x.Orientation = static_cast<uint32_t>(o);
+    } else if (a == "--gps") {
+        double lat = 0, lon = 0, alt = 0;
+        int n = std::sscanf(v.c_str(), "%lf,%lf,%lf", &lat, &lon, &alt);
+        if (n < 2 || lat < -90 || lat > 90 || lon < -180 || lon > 180) {
+            return -1;
+        }
+        x.GpsLatitude = lat;
+        x.GpsLongitude = lon;
+        x.GpsAltitude = static_cast<float>(alt);
+        x.GpsHasFix = 1;
+    } else {
+        return 0;
+    }
+    ++i;
+    return 1;
+}
 
 int Encode(const std::vector<std::string>& args)
 {
@@ -136,11 +216,31 @@ int Encode(const std::vector<std::string>& args)
         return EncodeUsage();
     }
     int quality = 75, format = 0, mode = 0, width = 0, height = 0, stripeRows = 1;
+    int progressive = 0, thumbW = 0, thumbH = 0, thumbKind = 1, exifOn = 0, targetBytes = 0;
+    ExifInfo exif{};
+    bool exifGiven = false;
     for (size_t i = 2; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
         bool ok = hasValue;
-        if (a == "--quality" && hasValue) {
+        int exifOption = ParseExifOption(args, i, exif);
+        if (exifOption != 0) {
+            ok = exifOption > 0;
+            exifGiven = true;
+        } else if (a == "--progressive") {
+            progressive = 1;
+            ok = true;
+        } else if (a == "--exif") {
+            exifOn = 1;
+            ok = true;
+        } else if (a == "--rgb-thumbnail") {
+            thumbKind = 0;
+            ok = true;
+        } else if (a == "--thumbnail" && hasValue) {
+            ok = ParseSize(args[++i], thumbW, thumbH);
+        } else if (a == "--target-bytes" && hasValue) {
+            ok = ParseInt(args[++i], 1, 0x7FFFFFFF, targetBytes);
+        } else if (a == "--quality" && hasValue) {
             ok = ParseInt(args[++i], 1, 100, quality);
         } else if (a == "--format" && hasValue) {
             ok = ParseInt(args[++i], 1, 11, format);
@@ -149,10 +249,7 @@ int Encode(const std::vector<std::string>& args)
         } else if (a == "--stripe-rows" && hasValue) {
             ok = ParseInt(args[++i], 1, 65535, stripeRows);
         } else if (a == "--size" && hasValue) {
-            const std::string& s = args[++i];
-            size_t x = s.find('x');
-            ok = x != std::string::npos && ParseInt(s.substr(0, x), 1, 65535, width) &&
-                 ParseInt(s.substr(x + 1), 1, 65535, height);
+            ok = ParseSize(args[++i], width, height);
         } else {
             ok = false;
         }
@@ -209,13 +306,26 @@ int Encode(const std::vector<std::string>& args)
     params.bitsPerSample = 8;
     params.inputFormat = format;
     params.quality = quality;
-    params.codingMode = 1;
+    params.codingMode = progressive ? 2 : 1;
     params.outputMode = mode;
     params.stripeRows = stripeRows;
+    params.thumbnailOn = thumbW > 0 ? 1 : 0;
+    params.thumbnailKind = thumbKind;
+    params.thumbnailWidth = thumbW;
+    params.thumbnailHeight = thumbH;
+    if (exifOn || exifGiven) {
+        FillExif(params.exif, exif, width, height);
+        params.headerKind = 1;
+    }
     JpegEncoder* enc = nullptr;
     int32_t rc = gCreateJpegImageEncoder(&enc, &params);
     if (rc != kJpegOk) {
         std::fprintf(stderr, "jpegtool encode: cannot create the encoder (%d)\n", rc);
+        return 1;
+    }
+    if (targetBytes > 0 && (rc = enc->SetConfig(enc, kJpegConfigTargetBytes, targetBytes)) != kJpegOk) {
+        std::fprintf(stderr, "jpegtool encode: target refused (%d)\n", rc);
+        enc->Release(enc);
         return 1;
     }
     uint32_t capacity = 0;

@@ -18,7 +18,10 @@ const Command kCommands[] = {
     {"decode", jpegtool::Decode, "decode IN.jpg OUT.ppm|OUT.pgm [--scale 1|2|4|8] [--rgb565]"},
     {"info", jpegtool::Info, "info IN.jpg"},
     {"thumb", jpegtool::Thumb, "thumb IN.jpg OUT.ppm"},
-    {"encode", jpegtool::Encode, "encode IN.ppm|IN.pgm|IN.yuv OUT.jpg [--quality Q] [--format N] [--mode 0|1|2] [--size WxH]"},
+    {"encode", jpegtool::Encode,
+     "encode IN.ppm|IN.pgm|IN.yuv OUT.jpg [--quality Q] [--format N] [--mode 0|1|2] [--size WxH] [--progressive]\n"
+     "      [--target-bytes N] [--thumbnail WxH] [--exif] [--make S] [--model S] [--date D] [--orientation N] [--gps LAT,LON[,ALT]]"},
+    {"wrap", jpegtool::Wrap, "wrap IN.jpg THUMB.yuv OUT.jpg [--size WxH] [--format N] [--thumbnail WxH] [--rgb-thumbnail] [EXIF options]"},
 };
 
 int Usage() {
