@@ -8,23 +8,26 @@
 
 namespace {
 
-// Most blocks of a smooth picture carry only their DC after quantisation.
-inline bool HasNonZeroAc(const int16_t* block)
+// Non-zero AC coefficients of a block; most blocks of a smooth picture have none or few.
+inline int NonZeroAcCount(const int16_t* block)
 {
 #if defined(__SSE2__)
-    __m128i any = _mm_insert_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block)), 0, 0);
-    for (int i = 8; i < 64; i += 8) {
-        any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i)));
+    __m128i zeros = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 8) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
+        zeros = _mm_sub_epi16(zeros, _mm_cmpeq_epi16(v, _mm_setzero_si128()));
     }
-    return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF;
+    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 8));
+    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 4));
+    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 2));
+    int nonzero = 64 - (_mm_cvtsi128_si32(zeros) & 0xFFFF);
 #else
-    for (int i = 1; i < 64; ++i) {
-        if (block[i] != 0) {
-            return true;
-        }
+    int nonzero = 0;
+    for (int i = 0; i < 64; ++i) {
+        nonzero += block[i] != 0;
     }
-    return false;
 #endif
+    return nonzero - (block[0] != 0);
 }
 
 }  // namespace
@@ -55,31 +58,28 @@ void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, con
     int cat = MagnitudeCategory(d);
     PutScanBits(s, dc.length[cat] + cat, (static_cast<uint32_t>(dc.code[cat]) << cat) | MagnitudeBits(d, cat));
 
-    if (maxCoded <= 0 || !HasNonZeroAc(block)) {
-        PutScanBits(s, ac.length[0x00], ac.code[0x00]);  // EOB
-        return;
-    }
-    int16_t zz[64];
-    uint64_t nonzero = 0;
-    for (int k = 1; k < 64; ++k) {
-        zz[k] = block[jpeg::kZigzagToNatural[k]];
-        nonzero |= static_cast<uint64_t>(zz[k] != 0) << k;
-    }
+    // Walk the zig-zag order only up to the last coefficient to be coded.
+    int remaining = NonZeroAcCount(block);
+    remaining = remaining < maxCoded ? remaining : maxCoded;
     int previous = 0;
-    for (int coded = 0; nonzero != 0 && coded < maxCoded; ++coded) {
-        int k = __builtin_ctzll(nonzero);
-        nonzero &= nonzero - 1;
-        int run = k - previous - 1;
+    int run = 0;
+    for (int k = 1; remaining > 0; ++k) {
+        int c = block[jpeg::kZigzagToNatural[k]];
+        if (c == 0) {
+            ++run;
+            continue;
+        }
         while (run >= 16) {
             PutScanBits(s, ac.length[0xF0], ac.code[0xF0]);  // ZRL
             run -= 16;
         }
-        int c = zz[k];
         cat = MagnitudeCategory(c);
         int symbol = (run << 4) | cat;
         PutScanBits(s, ac.length[symbol] + cat,
                     (static_cast<uint32_t>(ac.code[symbol]) << cat) | MagnitudeBits(c, cat));
+        run = 0;
         previous = k;
+        --remaining;
     }
     if (previous != 63) {
         PutScanBits(s, ac.length[0x00], ac.code[0x00]);  // EOB

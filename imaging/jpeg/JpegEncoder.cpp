@@ -540,7 +540,8 @@ int32_t gCreateJpegImageEncoder(JpegEncoder** encoder, JpegEncodeParams* params)
             bytes += 2 * static_cast<size_t>(e->thumbStride[1]) * e->thumbRows[1];
         }
         uint8_t* buffer = static_cast<uint8_t*>(JpegTrackedAlloc(e, bytes));
-        if (buffer == nullptr) {
+        e->thumbColumnSums = static_cast<uint32_t*>(JpegTrackedAlloc(e, static_cast<size_t>(e->width) * sizeof(uint32_t)));
+        if (buffer == nullptr || e->thumbColumnSums == nullptr) {
             return Fail(e, kJpegNoMemory);
         }
         e->thumbPlane[0] = buffer;

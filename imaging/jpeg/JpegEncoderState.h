@@ -99,6 +99,7 @@ struct JpegEncoderImpl : JpegEncoder {
     uint8_t* thumbPlane[3];
     int32_t thumbStride[3];
     int32_t thumbRows[3];
+    uint32_t* thumbColumnSums;  // one sum per picture column for the box scaler
 
     // Progressive coding: quantised coefficients of every block, per component
     // in raster order over its padded plane, and the scan position.

@@ -108,26 +108,34 @@ void YccToRgb(int y, int cb, int cr, uint8_t* rgb)
 }
 
 void ScalePlaneBox(const uint8_t* src, uint8_t* dst, int32_t srcWidth, int32_t srcHeight, int32_t srcStride,
-                   int32_t srcRows, int32_t dstWidth, int32_t dstHeight, int32_t dstStride, int32_t dstRows)
+                   int32_t srcRows, int32_t dstWidth, int32_t dstHeight, int32_t dstStride, int32_t dstRows,
+                   uint32_t* columnSums)
 {
     (void)srcRows;
     const uint64_t stepX = (static_cast<uint64_t>(srcWidth) << 18) / static_cast<uint64_t>(dstWidth);
     const uint64_t stepY = (static_cast<uint64_t>(srcHeight) << 18) / static_cast<uint64_t>(dstHeight);
-    uint64_t top = 0;
+    // Only the boxes of columns 0 to dstWidth - 2 are averaged.
+    const size_t used = static_cast<size_t>((static_cast<uint64_t>(dstWidth - 1) * stepX) >> 18);
+    size_t top = 0;
     for (int32_t j = 0; j < dstHeight - 1; ++j) {
-        uint64_t bottom = (static_cast<uint64_t>(j + 1) * stepY) >> 18;
-        uint8_t* out = dst + static_cast<size_t>(j) * dstStride;
-        uint64_t left = 0;
-        for (int32_t i = 0; i < dstWidth - 1; ++i) {
-            uint64_t right = (static_cast<uint64_t>(i + 1) * stepX) >> 18;
-            uint32_t sum = 0;
-            for (uint64_t y = top; y < bottom; ++y) {
-                const uint8_t* s = src + y * static_cast<uint64_t>(srcStride);
-                for (uint64_t x = left; x < right; ++x) {
-                    sum += s[x];
-                }
+        const size_t bottom = static_cast<size_t>((static_cast<uint64_t>(j + 1) * stepY) >> 18);
+        // Column sums over the box's rows, then box sums along the row.
+        std::memset(columnSums, 0, used * sizeof(uint32_t));
+        for (size_t y = top; y < bottom; ++y) {
+            const uint8_t* s = src + y * static_cast<size_t>(srcStride);
+            for (size_t x = 0; x < used; ++x) {
+                columnSums[x] += s[x];
             }
-            uint64_t area = (bottom - top) * (right - left);
+        }
+        uint8_t* out = dst + static_cast<size_t>(j) * dstStride;
+        size_t left = 0;
+        for (int32_t i = 0; i < dstWidth - 1; ++i) {
+            const size_t right = static_cast<size_t>((static_cast<uint64_t>(i + 1) * stepX) >> 18);
+            uint64_t sum = 0;
+            for (size_t x = left; x < right; ++x) {
+                sum += columnSums[x];
+            }
+            const size_t area = (bottom - top) * (right - left);
             out[i] = static_cast<uint8_t>(area == 0 ? 0 : sum / area);
             left = right;
         }
@@ -146,7 +154,7 @@ void JpegMakeThumbnailPlanes(JpegEncoderImpl* e)
 {
     const int32_t tw = e->thumbnailWidth, th = e->thumbnailHeight;
     ScalePlaneBox(e->view.plane[0], e->thumbPlane[0], e->width, e->height, e->view.stride[0], e->paddedHeight, tw, th,
-                  e->thumbStride[0], e->thumbRows[0]);
+                  e->thumbStride[0], e->thumbRows[0], e->thumbColumnSums);
     if (e->components == 1) {
         return;
     }
@@ -165,7 +173,7 @@ void JpegMakeThumbnailPlanes(JpegEncoderImpl* e)
     }
     for (int p = 1; p < 3; ++p) {
         ScalePlaneBox(e->view.plane[p], e->thumbPlane[p], sw, sh, e->view.stride[p], srows, dw, dh, e->thumbStride[p],
-                      e->thumbRows[p]);
+                      e->thumbRows[p], e->thumbColumnSums);
     }
 }
 

@@ -6,9 +6,11 @@
 #include "jpeg/JpegEncoderState.h"
 
 // Box average of one 8-bit plane; the last column and row repeat the ones
-// before them, out to the destination's stride and rows.
+// before them, out to the destination's stride and rows. columnSums holds
+// srcWidth sums (taken at creation).
 void ScalePlaneBox(const uint8_t* src, uint8_t* dst, int32_t srcWidth, int32_t srcHeight, int32_t srcStride,
-                   int32_t srcRows, int32_t dstWidth, int32_t dstHeight, int32_t dstStride, int32_t dstRows);
+                   int32_t srcRows, int32_t dstWidth, int32_t dstHeight, int32_t dstStride, int32_t dstRows,
+                   uint32_t* columnSums);
 
 // YCbCr (full range, 14 fraction bits) to RGB, each result limited to 0..255.
 void YccToRgb(int y, int cb, int cr, uint8_t* rgb);

@@ -220,7 +220,8 @@ TEST(EncoderThumbnail, BoxScalerAveragesAndRepeatsTheEdges)
     }
     const int stride = 336, rows = 256;
     std::vector<uint8_t> dst(static_cast<size_t>(stride) * rows, 0);
-    ScalePlaneBox(src.data(), dst.data(), sw, sh, sw, sh, dw, dh, stride, rows);
+    std::vector<uint32_t> sums(sw);
+    ScalePlaneBox(src.data(), dst.data(), sw, sh, sw, sh, dw, dh, stride, rows, sums.data());
     for (int j = 0; j < dh - 1; j += 7) {
         for (int i = 0; i < dw - 1; i += 5) {
             int sum = 0;
