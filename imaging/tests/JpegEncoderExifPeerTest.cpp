@@ -334,13 +334,55 @@ TEST(JpegEncoderExifPeer, JfxxThumbnails)
     EXPECT_EQ(main.warnings, 0);
 }
 
+// Format 10 codes its components as they are: the RGB thumbnail copies the
+// box-averaged planes, the JPEG thumbnail carries its own APP14 segment.
+TEST(JpegEncoderExifPeer, InterleavedComponentsThumbnails)
+{
+    Rgb img = MakeTestImage(64, 48);
+    Frame frame = MakeFrame(img, 10);
+    JpegEncodeParams p = DefaultParams(64, 48, 10, 90);
+    p.thumbnailOn = 1;
+    p.thumbnailKind = 0;
+    p.thumbnailWidth = 16;
+    p.thumbnailHeight = 12;
+    EncodeResult r = EncodeFrame(frame, p);
+    ASSERT_EQ(r.code, 0);
+    Jfxx rgb = FindJfxx(r.stream);
+    ASSERT_EQ(rgb.code, 0x13);
+    for (int c = 0; c < 3; ++c) {
+        int sum = 0;
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 4; ++x) {
+                sum += img.At(x, y)[c];
+            }
+        }
+        EXPECT_EQ(rgb.payload[2 + c], sum / 16) << "component " << c;
+    }
+    p.thumbnailKind = 1;
+    r = EncodeFrame(frame, p);
+    ASSERT_EQ(r.code, 0);
+    Jfxx jpeg = FindJfxx(r.stream);
+    ASSERT_EQ(jpeg.code, 0x10);
+    ASSERT_GT(jpeg.payload.size(), 4u);
+    EXPECT_EQ(jpeg.payload[2], 0xFF);
+    EXPECT_EQ(jpeg.payload[3], 0xEE);
+    Decoded thumb = DecodeWithPeer(jpeg.payload, true);
+    ASSERT_TRUE(thumb.ok) << thumb.error;
+    EXPECT_EQ(thumb.warnings, 0);
+    EXPECT_EQ(thumb.width, 16);
+    EXPECT_EQ(thumb.components, 3);
+    Decoded main = DecodeWithPeer(r.stream, true);
+    ASSERT_TRUE(main.ok) << main.error;
+    EXPECT_GE(Psnr(main.pixels, frame.expected), 30.0);
+}
+
 // The camera's stream, made by the peer, wrapped with our EXIF block and a
 // thumbnail made from a small frame: the picture decodes exactly as before.
 TEST(JpegEncoderExifPeer, WrappedStreamKeepsItsPixels)
 {
     lumtest::TempDir dir;
-    Frame big = MakeFrame(MakeTestImage(320, 240), 1);
-    EncodeResult camera = EncodeFrame(big, DefaultParams(320, 240, 1, 90));  // any baseline stream will do
+    EncodeResult camera;
+    camera.stream = EncodeRgbWithPeer(MakeTestImage(320, 240), 90);
     Decoded before = DecodeWithPeer(camera.stream);
     ASSERT_TRUE(before.ok);
 

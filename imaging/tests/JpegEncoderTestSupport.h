@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -407,6 +408,34 @@ inline Decoded DecodeWithPeer(const std::vector<uint8_t>& stream, bool rgb = fal
     jpeg_destroy_decompress(&cinfo);
     d.ok = true;
     return d;
+}
+
+// A baseline stream of an RGB picture made by libjpeg (as a camera would deliver one).
+inline std::vector<uint8_t> EncodeRgbWithPeer(const Rgb& img, int quality)
+{
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(img.width);
+    cinfo.image_height = static_cast<JDIMENSION>(img.height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<uint8_t*>(img.At(0, static_cast<int>(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<uint8_t> stream(out, out + size);
+    free(out);
+    return stream;
 }
 
 inline double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
