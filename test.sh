@@ -8,6 +8,7 @@ cd "$top"
 tools/scripts/deps.sh
 
 jobs=$(nproc)
+export OMP_THREAD_LIMIT=1  # tests run side by side; see cmake/LumOCR.cmake
 if [ "${1:-}" = "--sanitize" ]; then
   tools/scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUM_SANITIZE=ON -DLUM_BUILD_BENCH=OFF
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

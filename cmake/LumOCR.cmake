@@ -29,12 +29,15 @@ function(lum_add_test_suite)
     add_dependencies(${ARG_NAME} ${ARG_DEPENDS})
   endif()
   set(common DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  # Tests run side by side: OpenMP in the recognition engine must not
+  # start a thread per core in each of them.
+  set(env ENVIRONMENT OMP_THREAD_LIMIT=1)
   gtest_discover_tests(${ARG_NAME} ${common}
-    TEST_FILTER "-*Peer.*:*E2E.*:*Slow.*" PROPERTIES LABELS unit)
+    TEST_FILTER "-*Peer.*:*E2E.*:*Slow.*" PROPERTIES LABELS unit ${env})
   gtest_discover_tests(${ARG_NAME} ${common}
-    TEST_FILTER "*Peer.*" PROPERTIES LABELS peer)
+    TEST_FILTER "*Peer.*" PROPERTIES LABELS peer ${env})
   gtest_discover_tests(${ARG_NAME} ${common}
-    TEST_FILTER "*E2E.*" PROPERTIES LABELS e2e)
+    TEST_FILTER "*E2E.*" PROPERTIES LABELS e2e ${env})
   gtest_discover_tests(${ARG_NAME} ${common}
-    TEST_FILTER "*Slow.*" PROPERTIES LABELS slow)
+    TEST_FILTER "*Slow.*" PROPERTIES LABELS slow ${env})
 endfunction()
