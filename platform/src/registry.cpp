@@ -13,9 +13,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -491,6 +493,8 @@ private:
 struct Notification {
     std::wstring keyFolded;
     std::wstring valueFolded;
+    bool wholeKey = false;  // every value of the key, told by name
+    std::function<void(const std::wstring&)> keyCallback;
     REGISTRYNOTIFYCALLBACK callback;
     DWORD userData;
     bool hasCondition;
@@ -504,6 +508,7 @@ struct Delivery {
     std::uintptr_t id;
     bool present;
     std::vector<BYTE> data;
+    std::wstring valueName;
 };
 
 DWORD DwordOf(const StoredValue* value)
@@ -582,8 +587,9 @@ void QueueChange(Registry& r, const std::wstring& keyFolded, const std::wstring&
 {
     bool queued = false;
     for (const auto& [id, n] : r.notifications) {
-        if (n.keyFolded == keyFolded && n.valueFolded == valueFolded && Fires(n, before, after)) {
-            r.queue.push_back(Delivery{id, after != nullptr, after ? after->data : std::vector<BYTE>{}});
+        if (n.keyFolded == keyFolded && (n.wholeKey || n.valueFolded == valueFolded) && Fires(n, before, after)) {
+            r.queue.push_back(Delivery{id, after != nullptr, after ? after->data : std::vector<BYTE>{},
+                                       after ? after->name : before->name});
             queued = true;
         }
     }
@@ -594,22 +600,27 @@ void QueueChange(Registry& r, const std::wstring& keyFolded, const std::wstring&
 // Replaces the store and fires the notifications of every watched value that differs.
 void ReplaceStore(Registry& r, Store next)
 {
-    std::vector<std::tuple<std::wstring, std::wstring, std::optional<StoredValue>, std::optional<StoredValue>>> changed;
+    std::set<std::pair<std::wstring, std::wstring>> watched;  // key, value (folded)
     for (const auto& [id, n] : r.notifications) {
-        const StoredValue* before = FindValue(r.store, n.keyFolded, n.valueFolded);
-        const StoredValue* after = FindValue(next, n.keyFolded, n.valueFolded);
+        if (!n.wholeKey) {
+            watched.emplace(n.keyFolded, n.valueFolded);
+            continue;
+        }
+        for (const Store* store : {&r.store, &next}) {
+            if (auto key = store->find(n.keyFolded); key != store->end())
+                for (const auto& [value, stored] : key->second.values)
+                    watched.emplace(n.keyFolded, value);
+        }
+    }
+    std::vector<std::tuple<std::wstring, std::wstring, std::optional<StoredValue>, std::optional<StoredValue>>> changed;
+    for (const auto& [key, value] : watched) {
+        const StoredValue* before = FindValue(r.store, key, value);
+        const StoredValue* after = FindValue(next, key, value);
         if (!(before && after && *before == *after) && (before || after))
-            changed.emplace_back(n.keyFolded, n.valueFolded, before ? std::optional(*before) : std::nullopt,
+            changed.emplace_back(key, value, before ? std::optional(*before) : std::nullopt,
                                  after ? std::optional(*after) : std::nullopt);
     }
     r.store = std::move(next);
-    std::sort(changed.begin(), changed.end(),
-              [](const auto& a, const auto& b) { return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b)); });
-    changed.erase(std::unique(changed.begin(), changed.end(),
-                              [](const auto& a, const auto& b) {
-                                  return std::get<0>(a) == std::get<0>(b) && std::get<1>(a) == std::get<1>(b);
-                              }),
-                  changed.end());
     for (const auto& [key, value, before, after] : changed)
         QueueChange(r, key, value, before ? &*before : nullptr, after ? &*after : nullptr);
 }
@@ -695,11 +706,16 @@ void NotificationThread()
             if (it == r.notifications.end())
                 continue;
             auto callback = it->second.callback;
+            auto keyCallback = it->second.keyCallback;
             DWORD user = it->second.userData;
             r.running = delivery.id;
             lock.unlock();
-            callback(reinterpret_cast<HREGNOTIFY>(delivery.id), user, delivery.present ? delivery.data.data() : nullptr,
-                     delivery.present ? static_cast<UINT>(delivery.data.size()) : 0);
+            if (keyCallback)
+                keyCallback(delivery.valueName);
+            else
+                callback(reinterpret_cast<HREGNOTIFY>(delivery.id), user,
+                         delivery.present ? delivery.data.data() : nullptr,
+                         delivery.present ? static_cast<UINT>(delivery.data.size()) : 0);
             lock.lock();
             r.running = 0;
             r.idle.notify_all();
@@ -1043,6 +1059,19 @@ HRESULT RegistrySetDWORD(HKEY key, LPCWSTR subKey, LPCWSTR valueName, DWORD data
     return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(error));
 }
 
+namespace {
+
+HREGNOTIFY AddNotification(Registry& r, Notification n)
+{
+    std::uintptr_t id = r.nextNotification;
+    r.nextNotification += 4;
+    r.notifications.emplace(id, std::move(n));
+    StartThreadLocked(r);
+    return reinterpret_cast<HREGNOTIFY>(id);
+}
+
+}  // namespace
+
 HRESULT RegistryNotifyCallback(HKEY key, LPCWSTR subKey, LPCWSTR valueName, REGISTRYNOTIFYCALLBACK callback,
                                DWORD userData, NOTIFICATIONCONDITION* condition, HREGNOTIFY* notify)
 {
@@ -1072,11 +1101,7 @@ HRESULT RegistryNotifyCallback(HKEY key, LPCWSTR subKey, LPCWSTR valueName, REGI
         if (current && current->type == REG_SZ && condition->TargetValue.psz)
             n.targetString = condition->TargetValue.psz;
     }
-    std::uintptr_t id = r.nextNotification;
-    r.nextNotification += 4;
-    r.notifications.emplace(id, std::move(n));
-    StartThreadLocked(r);
-    *notify = reinterpret_cast<HREGNOTIFY>(id);
+    *notify = AddNotification(r, std::move(n));
     return S_OK;
 }
 
@@ -1172,6 +1197,23 @@ void CloseRegistry()
     }
     std::lock_guard lock(r.lock);
     r.threadId = {};
+}
+
+HREGNOTIFY NotifyKeyChanges(HKEY key, LPCWSTR subKey, std::function<void(const std::wstring&)> changed)
+{
+    if (!changed)
+        return nullptr;
+    auto lock = Use();
+    Registry& r = R();
+    LONG error = ERROR_SUCCESS;
+    auto path = FullPath(r, key, subKey, error);
+    if (!path)
+        return nullptr;
+    Notification n{};
+    n.keyFolded = FoldCase(*path);
+    n.wholeKey = true;
+    n.keyCallback = std::move(changed);
+    return AddNotification(r, std::move(n));
 }
 
 std::wstring RegistryText()

@@ -455,6 +455,32 @@ TEST_F(RegistryNotify, ValuesWrittenByLumregFireUntilClosed)
     EXPECT_NE(text.find("\"Status\"=dword:00000000"), std::string::npos);
 }
 
+TEST_F(RegistryNotify, KeyWatchNamesEachChangedValue)
+{
+    std::mutex lock;
+    std::vector<std::wstring> names;
+    HREGNOTIFY cards = plat::NotifyKeyChanges(HKEY_LOCAL_MACHINE, L"Platform\\StorageCards", [&](const std::wstring& name) {
+        std::lock_guard guard(lock);
+        names.push_back(name);
+    });
+    ASSERT_NE(cards, nullptr);
+    auto count = [&] {
+        std::lock_guard guard(lock);
+        return names.size();
+    };
+    // A card inserted from outside, as a scenario or a person does.
+    ASSERT_EQ(RunProgram({Lumreg(), "--root", root.path().string(), "set", "HKLM\\Platform\\StorageCards", "Storage Card", "dword", "1"}), 0);
+    ASSERT_TRUE(Eventually([&] { return count() == 1; }));
+    EXPECT_EQ(RegistrySetDWORD(HKEY_LOCAL_MACHINE, L"Platform\\StorageCards", L"Storage Card", 1), S_OK);  // no change
+    EXPECT_EQ(RegistrySetDWORD(HKEY_LOCAL_MACHINE, L"Platform\\StorageCards", L"Internal Storage", 1), S_OK);
+    EXPECT_EQ(RegistrySetDWORD(HKEY_LOCAL_MACHINE, L"Platform\\Other", L"Storage Card", 0), S_OK);  // another key
+    ASSERT_TRUE(Eventually([&] { return count() == 2; }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(RegistryCloseNotification(cards), S_OK);
+    std::lock_guard guard(lock);
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Storage Card", L"Internal Storage"}));
+}
+
 TEST(RegistryTool, GetSetAndDump)
 {
     lumtest::TempDir root;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "plat/error.h"
@@ -101,6 +102,11 @@ bool OpenRegistry(bool watch = true);
 bool FlushRegistry();
 // Flushes, ends every notification and the notification thread, forgets the tree.
 void CloseRegistry();
+
+// Calls changed(value name) on the notification thread whenever a value of
+// the key is set to something new, appears or is deleted, by this process or
+// another. Ended with RegistryCloseNotification. Null on a bad key.
+HREGNOTIFY NotifyKeyChanges(HKEY key, LPCWSTR subKey, std::function<void(const std::wstring&)> changed);
 
 // The whole registry in its file format.
 std::wstring RegistryText();
