@@ -39,44 +39,42 @@ void ThresholdWindow(const std::uint8_t* src, int w, std::uint8_t* work, int x0,
                      int y1) {
     const int columns = x1 - x0 + 1;
     const int rows = y1 - y0 + 1;
+
+    // One row-major pass: marks per column, the source around them, and the window's sum.
+    int marks[kWindowSide] = {};
+    int around[kWindowSide] = {};
+    int sum = 0;
+    for (int y = y0; y <= y1; ++y) {
+        const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(y) * w + x0;
+        const std::uint8_t* k = work + static_cast<std::ptrdiff_t>(y) * w + x0;
+        for (int c = 0; c < columns; ++c) {
+            sum += s[c];
+            const int marked = k[c] != 255;
+            marks[c] += marked;
+            around[c] += marked * (s[c - 1] + s[c] + s[c + 1]);
+        }
+    }
     int value[kWindowSide];
     int counted = 0;
     for (int c = 0; c < columns; ++c) {
-        const int x = x0 + c;
-        int marks = 0;
-        int around = 0;
-        for (int y = y0; y <= y1; ++y) {
-            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * w + x;
-            if (work[at] != 255) {
-                ++marks;
-                around += src[at - 1] + src[at] + src[at + 1];
-            }
-        }
-        value[c] = marks > 0 ? kColumnScale * around / (100 * 3 * marks) : 0;
-        if (marks > kCountedColumnPixels) {
-            ++counted;
-        }
+        value[c] = marks[c] > 0 ? kColumnScale * around[c] / (100 * 3 * marks[c]) : 0;
+        counted += marks[c] > kCountedColumnPixels;
+    }
+    if (counted < kMinCountedColumns) {
+        return;  // too few marks: the window leaves the work picture as it is
     }
 
     // The mean divides by (rows - 1) x (columns - 1), as the window's nominal
     // size; a span of one pixel divides by 1 there.
-    int sum = 0;
-    for (int y = y0; y <= y1; ++y) {
-        const std::uint8_t* row = src + static_cast<std::ptrdiff_t>(y) * w;
-        for (int x = x0; x <= x1; ++x) {
-            sum += row[x];
-        }
-    }
     const int base = sum / (std::max(rows - 1, 1) * std::max(columns - 1, 1)) * 9 / 10;
     int darkSum = 0;
     int darkCount = 0;
     for (int y = y0; y <= y1; ++y) {
         const std::uint8_t* row = src + static_cast<std::ptrdiff_t>(y) * w;
         for (int x = x0; x <= x1; ++x) {
-            if (row[x] < base) {
-                darkSum += row[x];
-                ++darkCount;
-            }
+            const int dark = row[x] < base;
+            darkSum += dark * row[x];
+            darkCount += dark;
         }
     }
     const int limit = base + (darkCount > 0 ? darkSum / darkCount : base);
@@ -90,9 +88,6 @@ void ThresholdWindow(const std::uint8_t* src, int w, std::uint8_t* work, int x0,
     }
     for (int c = 0; c < columns; ++c) {
         value[c] = std::min(value[c], limit / 2);
-    }
-    if (counted < kMinCountedColumns) {
-        return;
     }
 
     // A gap of at most 16 columns takes the mean of its neighbours, or the one it has.
