@@ -13,7 +13,9 @@ using SteadyClock = std::chrono::steady_clock;
 
 // A wait on the virtual clock. AdvanceClock notifies it under the waiter's own
 // mutex (so no wake-up is lost between the deadline check and the wait); `guard`
-// and `alive` keep it from touching a wait that has already returned.
+// and `alive` keep it from touching a wait that has already returned. A wait
+// leaves without letting go of its mutex unless AdvanceClock is notifying it
+// at that very moment; then it lets go, and evaluates pred once more.
 struct VirtualWaiter {
     std::mutex* mutex;
     std::condition_variable* cv;
@@ -185,8 +187,9 @@ bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
 {
     ClockState& s = State();
     std::shared_ptr<VirtualWaiter> waiter;
+    bool satisfied = false;
     for (;;) {
-        if (pred())
+        if ((satisfied = pred()))
             break;
         bool isVirtual;
         std::uint64_t now;
@@ -212,20 +215,24 @@ bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
             cv.wait_for(lock, std::chrono::milliseconds(left));
         }
     }
-    if (waiter) {
-        // AdvanceClock may be about to take our mutex: let go of it while we leave.
+    if (!waiter)
+        return satisfied;
+    bool heldThroughout = waiter->guard.try_lock();
+    if (!heldThroughout) {
+        // AdvanceClock holds the guard and waits for our mutex: let it have it.
         lock.unlock();
-        {
-            std::lock_guard guard(waiter->guard);
-            waiter->alive = false;
-        }
-        {
-            std::lock_guard clockLock(s.lock);
-            std::erase(s.waiters, waiter);
-        }
-        lock.lock();
+        waiter->guard.lock();
     }
-    return pred();
+    waiter->alive = false;
+    waiter->guard.unlock();
+    {
+        std::lock_guard clockLock(s.lock);
+        std::erase(s.waiters, waiter);
+    }
+    if (heldThroughout)
+        return satisfied;
+    lock.lock();
+    return pred();  // the mutex was let go: look again
 }
 
 }  // namespace plat

@@ -34,7 +34,9 @@ void AdvanceClock(std::uint64_t milliseconds);
 void SetVirtualWallClock(std::int64_t unixMs);
 
 // Waits on cv (lock held) until pred() is true or the platform clock reaches
-// deadlineMs. Returns pred(). Works on both clocks; callers notify cv as usual.
+// deadlineMs. Returns pred(), as last evaluated with the lock held; a pred
+// that changes state must answer true again once it has said true.
+// Works on both clocks; callers notify cv as usual.
 // Switch clocks only while nothing waits.
 bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                std::uint64_t deadlineMs, const std::function<bool()>& pred);

@@ -14,3 +14,5 @@
 #include "plat/dialog.h"
 #include "plat/shell.h"
 #include "plat/framework.h"
+#include "plat/sync.h"
+#include "plat/thread.h"
