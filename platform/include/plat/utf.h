@@ -9,6 +9,8 @@ namespace plat {
 
 std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view text);
+// True when text is UTF-8 throughout (no overlong forms, surrogates or values past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
 
 // Case folding of the device's names (file names, registry keys and values):
 // the letters device names use (Latin-1 and Cyrillic included), independent

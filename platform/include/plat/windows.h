@@ -16,3 +16,5 @@
 #include "plat/framework.h"
 #include "plat/sync.h"
 #include "plat/thread.h"
+#include "plat/module.h"
+#include "plat/codepage.h"
