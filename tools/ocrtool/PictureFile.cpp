@@ -1,52 +1,74 @@
 #include "PictureFile.h"
 
-#include <jpeglib.h>
+#include "jpeg/JpegDecoder.h"
+
 #include <png.h>
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace ocrtool {
 namespace {
 
-struct JpegError {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
+constexpr int kLargestNeededWidth = 1280;
+constexpr int kLargestNeededHeight = 960;
 
-void OnJpegError(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
-}
 
-Rgb ReadJpeg(std::FILE* file, std::string& error) {
-    Rgb out;
-    jpeg_decompress_struct info{};
-    JpegError err{};
-    info.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = OnJpegError;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&info);
+// Through the program's own decoder, at the largest reduction that still
+// leaves the program's recognition size.
+Rgb ReadJpeg(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    JpegImageInfo info{};
+    std::uint8_t thumbKind = 0;
+    std::uint32_t thumbLength = 0;
+    JpegDecoder* decoder = nullptr;
+    const auto size = static_cast<std::uint32_t>(data.size());
+    if (gCreateJpegImageDecoder(&decoder, data.data(), size, &info, &thumbKind, &thumbLength, 1) != kJpegOk) {
         error = "bad JPEG file";
         return {};
     }
-    jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, file);
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    out.width = static_cast<int>(info.output_width);
-    out.height = static_cast<int>(info.output_height);
-    out.px.resize(static_cast<std::size_t>(out.width) * out.height * 3);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = out.px.data() + static_cast<std::size_t>(info.output_scanline) * out.width * 3;
-        jpeg_read_scanlines(&info, &row, 1);
+    int scale = 1;
+    for (int s : {8, 4, 2}) {
+        if (info.width / s >= kLargestNeededWidth && info.height / s >= kLargestNeededHeight) {
+            scale = s;
+            break;
+        }
     }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return out;
+    if (scale > 1) {
+        decoder->Release(decoder);
+        decoder = nullptr;
+        if (gCreateJpegImageDecoder(&decoder, data.data(), size, &info, &thumbKind, &thumbLength, scale) != kJpegOk) {
+            error = "bad JPEG file";
+            return {};
+        }
+    }
+    JpegThumbnailInfo out{};
+    gGetJpegOutputInfo(decoder, &out);
+    std::vector<std::uint16_t> pixels(static_cast<std::size_t>(out.evenWidth) * out.evenHeight);
+    const std::int32_t result = gDecodeJpegImage(decoder, pixels.data(), static_cast<std::uint32_t>(pixels.size()), &out);
+    decoder->Release(decoder);
+    if (result != kJpegOk) {
+        error = "bad JPEG file";
+        return {};
+    }
+    Rgb rgb;
+    rgb.width = out.width;
+    rgb.height = out.height;
+    rgb.px.resize(static_cast<std::size_t>(rgb.width) * rgb.height * 3);
+    for (int y = 0; y < rgb.height; ++y) {
+        for (int x = 0; x < rgb.width; ++x) {
+            const std::uint16_t v = pixels[static_cast<std::size_t>(y) * out.evenWidth + x];
+            std::uint8_t* o = &rgb.px[(static_cast<std::size_t>(y) * rgb.width + x) * 3];
+            o[0] = static_cast<std::uint8_t>((v >> 11) << 3);
+            o[1] = static_cast<std::uint8_t>(((v >> 5) & 0x3F) << 2);
+            o[2] = static_cast<std::uint8_t>((v & 0x1F) << 3);
+        }
+    }
+    return rgb;
 }
 
 Rgb ReadPng(const std::string& path, std::string& error) {
@@ -110,7 +132,7 @@ Rgb ReadPicture(const std::string& path, std::string& error) {
     unsigned char head[8] = {};
     const std::size_t n = std::fread(head, 1, sizeof(head), file.get());
     std::rewind(file.get());
-    if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return ReadJpeg(file.get(), error);
+    if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return ReadJpeg(path, error);
     if (n >= 8 && head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G') return ReadPng(path, error);
     if (n >= 2 && head[0] == 'P' && (head[1] == '5' || head[1] == '6')) return ReadPnm(file.get(), error);
     error = "unknown picture format: " + path;

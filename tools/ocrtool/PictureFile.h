@@ -1,5 +1,6 @@
-// Picture files for ocrtool: JPEG, PNG and PGM/PPM, decoded to RGB, and the
-// program's own way from there to its grey recognition picture.
+// Picture files for ocrtool: JPEG (through the program's own decoder), PNG
+// and PGM/PPM, decoded to RGB, and the program's way from there to its grey
+// recognition picture.
 #pragma once
 
 #include <cstdint>
