@@ -26,7 +26,6 @@ constexpr int kMinCardWordConfidence = 20;
 constexpr int kMinCardLineConfidence = 45;
 constexpr int kSureLineConfidence = 90;
 constexpr double kOffCardPaper = 0.8;
-constexpr int kMosaicGap = 24;         // white around each line read together with others
 constexpr int kMaxStripWidth = 6000;  // ground this much darker than the card's is off the card  // a card line read this surely is not read again
 
 // The sizes and sharpening a card line is read with, in order.
@@ -835,29 +834,15 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& p
     std::sort(sortedPaper.begin(), sortedPaper.end());
     const int cardPaper = sortedPaper.empty() ? 255 : sortedPaper[sortedPaper.size() * 3 / 4];
 
-    // Soft small text reads differently at each size: the lines are read at
-    // each size in turn, all lines of one size stacked into one picture, and
-    // every line keeps its surest reading. Sure lines are not read again.
+    // Soft small text reads differently at each size: every line is read at
+    // each size in turn until one reading is sure, and keeps its surest one.
     std::vector<PlacedLine> best(found.size());
     std::vector<int> bestScore(found.size(), -1);
-    std::vector<bool> sure(found.size(), false);
     for (std::size_t i = 0; i < found.size(); ++i) {
-        sure[i] = !found[i].inverted && paper[i] < kOffCardPaper * cardPaper;  // off the card: never read
-    }
-    for (std::size_t r = 0; r < std::size(kReadings); ++r) {
-        const Reading& reading = kReadings[r];
-        struct Piece {
-            std::size_t line;
-            Strip strip;
-            Grey image;
-            int top;
-        };
-        std::vector<Piece> pieces;
-        int width = 0, height = kMosaicGap;
-        for (std::size_t i = 0; i < found.size(); ++i) {
-            if (sure[i]) continue;
+        if (!found[i].inverted && paper[i] < kOffCardPaper * cardPaper) continue;  // off the card
+        for (const Reading& reading : kReadings) {
             const Strip strip = StripOf(found[i].letters, radians, reading.letterHeight);
-            if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) continue;
+            if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) break;
             Grey image = Apply(picture, strip.warp);
             if (found[i].inverted) {
                 for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
@@ -865,61 +850,33 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& p
             if (reading.sharpen > 0) image = Sharpened(image, reading.sharpen);
             image = NormaliseLighting(image, std::max(8, image.height / 2));
             MaskToLine(image, strip, found[i].letters, allMarks[found[i].inverted]);
-            width = std::max(width, image.width + 2 * kMosaicGap);
-            const int top = height;
-            height += image.height + kMosaicGap + image.height / 2;
-            pieces.push_back({i, strip, std::move(image), top});
-        }
-        if (pieces.empty()) break;
-        Grey mosaic;
-        mosaic.width = width;
-        mosaic.height = height;
-        mosaic.px.assign(static_cast<std::size_t>(width) * height, 255);
-        for (const Piece& piece : pieces) {
-            for (int y = 0; y < piece.image.height; ++y) {
-                std::copy_n(&piece.image.px[static_cast<std::size_t>(y) * piece.image.width], piece.image.width,
-                            &mosaic.px[static_cast<std::size_t>(piece.top + y) * width + kMosaicGap]);
-            }
-        }
-        std::vector<RawWord> words;
-        progress.base = 5 + static_cast<int>(90 * r / std::size(kReadings));
-        progress.span = static_cast<int>(90 / std::size(kReadings));
-        if (!ReadWords(api, mosaic, tesseract::PSM_SINGLE_BLOCK, progress, words)) return false;
+            std::vector<RawWord> words;
+            progress.base = 5 + static_cast<int>(90 * i / found.size());
+            progress.span = 0;
+            if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
 
-        std::vector<PlacedLine> reads(pieces.size());
-        std::vector<int> characters(pieces.size(), 0), weighted(pieces.size(), 0);
-        for (const RawWord& w : words) {
-            if (w.confidence < kMinCardWordConfidence) continue;
-            const int centre = (w.box.top + w.box.bottom) / 2;
-            const auto piece = std::find_if(pieces.begin(), pieces.end(), [&](const Piece& p) {
-                return centre >= p.top && centre < p.top + p.image.height;
-            });
-            if (piece == pieces.end()) continue;
-            const std::size_t k = static_cast<std::size_t>(piece - pieces.begin());
-            RawWord local = w;
-            local.box.left -= kMosaicGap;
-            local.box.right -= kMosaicGap;
-            local.box.top -= piece->top;
-            local.box.bottom -= piece->top;
-            int alnum = 0;
-            for (char32_t ch : DecodeUtf8(w.text)) alnum += ch >= 0x80 || std::isalnum(static_cast<int>(ch));
-            characters[k] += alnum;
-            weighted[k] += alnum * w.confidence;
-            reads[k].words.push_back(PlaceThrough(piece->strip.warp, local));
-        }
-        for (std::size_t k = 0; k < pieces.size(); ++k) {
+            PlacedLine line;
+            int characters = 0, weighted = 0;
+            for (const RawWord& w : words) {
+                if (w.confidence < kMinCardWordConfidence) continue;
+                int alnum = 0;
+                for (char32_t ch : DecodeUtf8(w.text)) alnum += ch >= 0x80 || std::isalnum(static_cast<int>(ch));
+                characters += alnum;
+                weighted += alnum * w.confidence;
+                line.words.push_back(PlaceThrough(strip.warp, w));
+            }
             // Texture and specks read as a few unsure characters.
-            if (characters[k] < 3 || weighted[k] < kMinCardLineConfidence * characters[k]) continue;
-            const std::size_t i = pieces[k].line;
-            const int score = weighted[k] / characters[k];
-            if (score <= bestScore[i]) continue;
-            bestScore[i] = score;
-            best[i] = std::move(reads[k]);
-            best[i].inverted = found[i].inverted;
-            best[i].textHeight = pieces[k].strip.letterHeight;
-            best[i].order = pieces[k].strip.order;
-            best[i].along = pieces[k].strip.tMin;
-            sure[i] = score >= kSureLineConfidence;
+            if (characters < 3 || weighted < kMinCardLineConfidence * characters) continue;
+            const int score = weighted / characters;
+            if (score > bestScore[i]) {
+                bestScore[i] = score;
+                best[i] = std::move(line);
+                best[i].inverted = found[i].inverted;
+                best[i].textHeight = strip.letterHeight;
+                best[i].order = strip.order;
+                best[i].along = strip.tMin;
+            }
+            if (score >= kSureLineConfidence) break;
         }
     }
     for (std::size_t i = 0; i < found.size(); ++i) {
