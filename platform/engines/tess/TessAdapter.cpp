@@ -1,5 +1,6 @@
 #include "TessAdapter.h"
 
+#include <omp.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
@@ -927,6 +928,9 @@ Result Recognize(const GreyView& view, const Request& request) {
     }
 
     std::lock_guard lock(g_mutex);
+    // The recogniser's worker threads only as the machine's load leaves room
+    // for: spinning workers on busy cores slow every reading down.
+    omp_set_dynamic(1);
     ProgressState progress;
     progress.callback = &request.progress;
     tesseract::TessBaseAPI* api = RecognizerFor(request.languages);
