@@ -244,6 +244,7 @@ TEST(RealCardPhotoPeer, NameCompanyAndNumbersThroughTheProgramsPath) {
         });
     }
     EXPECT_GE(right, 2) << Dump(fields);
+    EXPECT_TRUE(Has(fields, OCR_FIELD_MOBILE, "+44 (0) 7911 123456")) << Dump(fields);
 }
 
 }  // namespace

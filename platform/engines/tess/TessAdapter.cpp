@@ -34,7 +34,7 @@ struct Reading {
     double letterHeight;  // median letter height the line is scaled to
     double sharpen;
 };
-constexpr Reading kReadings[] = {{22.0, 0.0}, {30.0, 1.0}, {40.0, 1.0}};
+constexpr Reading kReadings[] = {{22.0, 0.0}, {30.0, 1.0}, {40.0, 1.0}, {40.0, 0.0}, {30.0, 0.0}};
 constexpr int kSourceDpi = 300;
 
 struct Grey {
@@ -836,11 +836,19 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& p
     const int cardPaper = sortedPaper.empty() ? 255 : sortedPaper[sortedPaper.size() * 3 / 4];
 
     // Soft small text reads differently at each size: every line is read at
-    // each size in turn until one reading is sure, and keeps its surest one.
+    // each size in turn until one reading is sure or two readings agree; else
+    // the text read most often wins, the surer one among equals.
     std::vector<PlacedLine> best(found.size());
     std::vector<int> bestScore(found.size(), -1);
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (!found[i].inverted && paper[i] < kOffCardPaper * cardPaper) continue;  // off the card
+        struct Candidate {
+            std::string text;
+            int score;
+            int votes;
+            PlacedLine line;
+        };
+        std::vector<Candidate> candidates;
         for (const Reading& reading : kReadings) {
             const Strip strip = StripOf(found[i].letters, radians, reading.letterHeight);
             if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) break;
@@ -857,6 +865,11 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& p
             if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
 
             PlacedLine line;
+            line.inverted = found[i].inverted;
+            line.textHeight = strip.letterHeight;
+            line.order = strip.order;
+            line.along = strip.tMin;
+            std::string text;
             int characters = 0, weighted = 0;
             for (const RawWord& w : words) {
                 if (w.confidence < kMinCardWordConfidence) continue;
@@ -865,20 +878,31 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& p
                 characters += alnum;
                 weighted += alnum * w.confidence;
                 line.words.push_back(PlaceThrough(strip.warp, w));
+                text += w.text + " ";
             }
             // Texture and specks read as a few unsure characters.
             if (characters < 3 || weighted < kMinCardLineConfidence * characters) continue;
             const int score = weighted / characters;
-            if (score > bestScore[i]) {
-                bestScore[i] = score;
-                best[i] = std::move(line);
-                best[i].inverted = found[i].inverted;
-                best[i].textHeight = strip.letterHeight;
-                best[i].order = strip.order;
-                best[i].along = strip.tMin;
+            auto same = std::find_if(candidates.begin(), candidates.end(),
+                                     [&](const Candidate& c) { return c.text == text; });
+            if (same == candidates.end()) {
+                candidates.push_back({text, score, 1, std::move(line)});
+                same = candidates.end() - 1;
+            } else {
+                ++same->votes;
+                if (score > same->score) {
+                    same->score = score;
+                    same->line = std::move(line);
+                }
             }
-            if (score >= kSureLineConfidence) break;
+            if (score >= kSureLineConfidence || same->votes >= 2) break;
         }
+        if (candidates.empty()) continue;
+        const auto chosen = std::max_element(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+            return a.votes != b.votes ? a.votes < b.votes : a.score < b.score;
+        });
+        bestScore[i] = chosen->score;
+        best[i] = std::move(chosen->line);
     }
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (bestScore[i] >= 0) lines.push_back(std::move(best[i]));
