@@ -1,0 +1,6 @@
+// printf-style text to the debug output, without the line prefix.
+#pragma once
+
+#include "plat/windows.h"
+
+void DebugPrint(LPCWSTR format, ...);
