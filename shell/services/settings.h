@@ -1,0 +1,130 @@
+// Run-time state shared by every screen: the GUI-status mask, modes, flags,
+// launch parameters given by another program, and the OCR options loaded
+// from the registry with their defaults written back.
+#pragma once
+
+#include "draw_event.h"
+#include "plat/windows.h"
+#include "singleton.h"
+
+// GUI-status bits.
+inline constexpr DWORD GUI_STATUS_START = 0x1;
+inline constexpr DWORD GUI_STATUS_CAMERA = 0x2;
+inline constexpr DWORD GUI_STATUS_CAMCORDER = 0x4;
+inline constexpr DWORD GUI_STATUS_SETTING = 0x8;
+inline constexpr DWORD GUI_STATUS_VIEWER = 0x10;
+inline constexpr DWORD GUI_STATUS_REVIEW_SINGLE = 0x20;
+inline constexpr DWORD GUI_STATUS_POPUP = 0x40;
+inline constexpr DWORD GUI_STATUS_THUMBNAIL = 0x80;
+inline constexpr DWORD GUI_STATUS_REVIEW_MULTI = 0x100;
+inline constexpr DWORD GUI_STATUS_REVIEW_MOVIE = 0x200;
+inline constexpr DWORD GUI_STATUS_NOTICE = 0x800;
+inline constexpr DWORD GUI_STATUS_CAPTURING = 0x1000;
+inline constexpr DWORD GUI_STATUS_THUMBNAIL_FROM_CAMERA = 0x4000;
+
+// Flags word.
+inline constexpr DWORD SETTINGS_FLAG_DRAW_HELD = 0x2;
+inline constexpr DWORD SETTINGS_FLAG_FORCE_EXIT = 0x4;
+
+inline constexpr const WCHAR* kOcrOptionsKey = L"SOFTWARE\\Quarlo\\LumOCR";
+inline constexpr const WCHAR* kCameraStateKey = L"SOFTWARE\\Velmora\\Camera";
+inline constexpr const WCHAR* kKeypadStateKey = L"System\\State\\Velmora\\Keypad";
+inline constexpr const WCHAR* kLaunchParametersKey = L"\\Software\\Microsoft\\Pictures\\Camera\\User";
+
+// The OCR option words the main frame holds.
+struct OcrOptions {
+    DWORD enableAutoFocus = 0;
+    DWORD selectedLanguage = 0;
+    DWORD enableAutoSave = 0;
+    DWORD bcrOcrMode = 0;
+    DWORD singleMultiMode = 0;
+};
+
+struct LaunchParameters {
+    int mode;
+    WCHAR defaultDir[MAX_PATH];
+    WCHAR fileName[MAX_PATH];
+    int qualitySetting;
+    int width;
+    int height;
+    int userVideoTime;
+    int videoType;
+    int audioEnabled;
+};
+
+class CSettings : public CDrawEvent, public CSingleton<CSettings> {
+public:
+    using CSingleton<CSettings>::GetInstance;
+
+    void AddGUIStatus(DWORD bits);
+    void RemoveGUIStatus(DWORD bits);
+    void ChangeGUIStatus(DWORD add, DWORD remove);
+    BOOL IsGUIStatus(DWORD bits) const { return (guiStatus_ & bits) != 0; }
+    DWORD GetGUIStatus() const { return guiStatus_; }
+    // The bit of the screen that is active now: the first match in the
+    // screens' order, 0 for none. The popup bit takes no part.
+    DWORD GetActiveGUIStatus() const;
+
+    void SetCurrentCommand(DWORD command);
+    DWORD GetCurrentCommand() const { return currentCommand_; }
+    DWORD GetCurrentCommandFamily() const { return currentCommandFamily_; }
+    void SetAutoOffMode(int mode);
+    int GetAutoOffMode() const { return autoOffMode_; }
+    // The shared auto-off countdown: -1 never, else seconds.
+    static int& AutoOffSeconds();
+    void SetGPSState(int state) { gpsState_ = state; }
+    int GetGPSState() const { return gpsState_; }
+
+    // "Run" = run value, "SleepSoon" = 0, each flushed.
+    void SignalStart(DWORD run);
+    void SignalEnd();
+    void ClearSleepSoon();
+    void SetVolumeMute(BOOL restore);
+
+    // The language library's file name, or empty when there is none.
+    LPCWSTR FindMuiFile();
+    int GetDefaultOcrLanguage();
+    void LoadLaunchParameters();
+    // The parts of the start-up defaults that belong to this object and the
+    // storage choice.
+    void Load(LPCWSTR commandLine);
+    void LoadOcrOptions(OcrOptions& options);
+    void Release() {}
+
+    int GetMode() const { return mode_; }
+    BOOL IsLaunchedByOther() const { return launchedByOther_; }
+    const LaunchParameters& GetLaunchParameters() const { return launch_; }
+    int GetRecordWithoutSound() const { return recordWithoutSound_; }
+    int GetBatteryLevel() const { return batteryLevel_; }
+    void SetBatteryLevel(int level) { batteryLevel_ = level; }
+    DWORD GetFlags() const { return flags_; }
+    void SetFlags(DWORD bits) { flags_ |= bits; }
+    void ClearFlags(DWORD bits) { flags_ &= ~bits; }
+
+    LPWSTR CurrentOcrPicturePath() { return currentOcrPicturePath_; }
+    LPWSTR CurrentOcrPictureName() { return currentOcrPictureName_; }
+
+    CSettings();
+    ~CSettings() override = default;
+
+private:
+    int batteryLevel_ = 0;
+    DWORD guiStatus_ = GUI_STATUS_START;
+    DWORD currentCommand_ = 0;
+    DWORD currentCommandFamily_ = 0;
+    int mode_ = 0;
+    int recordWithoutSound_ = 0;
+    int autoOffMode_ = 0;
+    BOOL launchedByOther_ = FALSE;
+    int noticeAtStart_ = 0;
+    int gpsState_ = 0;
+    BYTE gpsOn_ = 0;
+    WCHAR currentOcrPicturePath_[MAX_PATH] = {};
+    WCHAR currentOcrPictureName_[MAX_PATH] = {};
+    DWORD savedKeyVolume_ = 0;
+    DWORD savedScreenVolume_ = 0;
+    LaunchParameters launch_ = {};
+    int sleepExitInProgress_ = 0;
+    DWORD flags_ = SETTINGS_FLAG_DRAW_HELD;
+    WCHAR muiFile_[MAX_PATH] = {};
+};
