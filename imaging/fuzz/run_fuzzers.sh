@@ -8,12 +8,28 @@ clang=$(command -v clang++ || command -v clang++-14 || true)
 if [ -z "$clang" ]; then
   echo "run_fuzzers: clang++ not found"; exit 1
 fi
-mkdir -p "$work"
-codec=$(ls "$src"/imaging/jpeg/*.cpp "$src"/imaging/exif/*.cpp)
-flags="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -ffp-contract=off -I$src/imaging"
+mkdir -p "$work/obj"
+flags="-std=c++20 -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -ffp-contract=off -I$src/imaging"
+# The codec is compiled once for both targets, and again only when a source
+# is newer than its object.
+objects=()
+stale=()
+for f in "$src"/imaging/jpeg/*.cpp "$src"/imaging/exif/*.cpp "$src"/imaging/fuzz/*Fuzzer.cpp; do
+  o="$work/obj/$(basename "$f" .cpp).o"
+  objects+=("$o")
+  if [ ! -f "$o" ] || [ "$f" -nt "$o" ] || [ -n "$(find "$src/imaging/jpeg" "$src/imaging/exif" -name '*.h' -newer "$o")" ]; then
+    stale+=("$f" "$o")
+  fi
+done
+if [ ${#stale[@]} -gt 0 ]; then
+  printf '%s\n' "${stale[@]}" | xargs -P "$(nproc)" -n 2 sh -c "\"$clang\" $flags -c -o \"\$1\" \"\$0\""
+fi
+codec=()
+for o in "${objects[@]}"; do
+  case "$o" in *Fuzzer.o) ;; *) codec+=("$o") ;; esac
+done
 for target in JpegDecoderFuzzer ExifReaderFuzzer; do
-  # shellcheck disable=SC2086
-  "$clang" $flags -o "$work/$target" "$src/imaging/fuzz/$target.cpp" $codec
+  "$clang" -fsanitize=fuzzer,address,undefined -o "$work/$target" "$work/obj/$target.o" "${codec[@]}"
 done
 
 # Seeds: every JPEG of the test data (the decoder target skips the first
