@@ -1,7 +1,7 @@
 // Edge detection per 320 x 240 preview frame and the direction vote per
 // 320 x 240 thumbnail; Leptonica's Sobel filter and its adaptive threshold
 // with connected components on the same pictures as the peer.
-//   ocrchecks_bench [--benchmark_filter=...]
+//   ocrchecks_bench [--benchmark_repetitions=3 --benchmark_report_aggregates_only=true]
 #include <benchmark/benchmark.h>
 
 #include <leptonica/allheaders.h>
@@ -115,8 +115,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            m_ns[run.benchmark_name()] = run.GetAdjustedRealTime() *
-                                         (run.time_unit == benchmark::kMillisecond ? 1e6 : 1.0);
+            // With repetitions the median stands for the run.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") {
+                continue;
+            }
+            m_ns[run.run_name.str()] = run.GetAdjustedRealTime() *
+                                       (run.time_unit == benchmark::kMillisecond ? 1e6 : 1.0);
         }
         ConsoleReporter::ReportRuns(runs);
     }
