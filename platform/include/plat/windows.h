@@ -5,6 +5,7 @@
 #include "plat/error.h"
 #include "plat/debug.h"
 #include "plat/handle.h"
+#include "plat/gdi.h"
 #include "plat/clock.h"
 #include "plat/file.h"
 #include "plat/registry.h"

@@ -1,0 +1,89 @@
+// GDI's object table, shared with DirectDraw (DCs on surfaces) and the
+// screen (window backing surfaces).
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "gdi_surface.h"
+#include "plat/gdi.h"
+
+namespace plat::gdi {
+
+class Font;
+
+struct Object {
+    enum class Kind { Bitmap, Brush, Pen, Font, Dc };
+    explicit Object(Kind k) : kind(k) {}
+    virtual ~Object() = default;
+    Kind kind;
+    bool stock = false;
+};
+
+struct BitmapObject : Object {
+    BitmapObject() : Object(Kind::Bitmap) {}
+    std::shared_ptr<Surface> surface;
+    bool dib = false;
+    HDC selectedInto = nullptr;
+};
+
+struct BrushObject : Object {
+    BrushObject() : Object(Kind::Brush) {}
+    COLORREF colour = 0;
+    bool hollow = false;
+};
+
+struct PenObject : Object {
+    PenObject() : Object(Kind::Pen) {}
+    int style = PS_SOLID;
+    int width = 1;
+    COLORREF colour = 0;
+};
+
+struct FontObject : Object {
+    FontObject() : Object(Kind::Font) {}
+    LOGFONTW logFont{};
+    std::shared_ptr<Font> font;
+};
+
+struct DcObject : Object {
+    DcObject() : Object(Kind::Dc) {}
+    enum class Use { Memory, Window, Screen, Surface } use = Use::Memory;
+    std::shared_ptr<Surface> surface;  // what the DC draws on
+    POINT origin{};                    // of the DC's coordinates on the surface
+    RECT clip{};                       // on the surface
+    HWND hwnd = nullptr;
+    std::shared_ptr<BitmapObject> bitmap;
+    std::shared_ptr<BrushObject> brush;
+    std::shared_ptr<PenObject> pen;
+    std::shared_ptr<FontObject> font;
+    HGDIOBJ bitmapHandle = nullptr, brushHandle = nullptr, penHandle = nullptr, fontHandle = nullptr;
+    COLORREF bkColour = RGB(255, 255, 255);
+    COLORREF textColour = 0;
+    int bkMode = OPAQUE;
+    UINT textAlign = 0;
+    POINT pen_pos{};
+    bool recording = false;
+    std::vector<TextCall> textCalls;
+};
+
+// One lock for all of GDI: drawing is quick and FreeType is not thread-safe.
+std::recursive_mutex& Mutex();
+
+HGDIOBJ Insert(std::shared_ptr<Object> object);
+std::shared_ptr<Object> Lookup(HGDIOBJ handle);
+template <class T>
+std::shared_ptr<T> LookupAs(HGDIOBJ handle)
+{
+    return std::dynamic_pointer_cast<T>(Lookup(handle));
+}
+std::shared_ptr<DcObject> LookupDc(HDC dc);
+
+// A DC that draws on the given surface (origin 0, clipped to the surface).
+HDC CreateSurfaceDc(std::shared_ptr<Surface> surface, DcObject::Use use, HWND hwnd = nullptr, POINT origin = {});
+// Removes a DC made by CreateSurfaceDc (or any DC).
+bool DestroyDc(HDC dc);
+
+}  // namespace plat::gdi
