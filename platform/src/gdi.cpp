@@ -839,63 +839,57 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
     return TRUE;
 }
 
-COLORREF SetBkColor(HDC hdc, COLORREF colour)
-{
-    Guard g(Mutex());
-    auto dc = LookupDc(hdc);
-    if (!dc || colour == CLR_INVALID)
-        return CLR_INVALID;
-    COLORREF old = dc->bkColour;
-    dc->bkColour = colour & 0xFFFFFF;
-    return old;
-}
+namespace {
 
-COLORREF GetBkColor(HDC hdc)
-{
-    Guard g(Mutex());
-    auto dc = LookupDc(hdc);
-    return dc ? dc->bkColour : CLR_INVALID;
-}
-
-int SetBkMode(HDC hdc, int mode)
-{
-    Guard g(Mutex());
-    auto dc = LookupDc(hdc);
-    if (!dc || (mode != TRANSPARENT && mode != OPAQUE))
-        return 0;
-    int old = dc->bkMode;
-    dc->bkMode = mode;
-    return old;
-}
-
-COLORREF SetTextColor(HDC hdc, COLORREF colour)
-{
-    Guard g(Mutex());
-    auto dc = LookupDc(hdc);
-    if (!dc || colour == CLR_INVALID)
-        return CLR_INVALID;
-    COLORREF old = dc->textColour;
-    dc->textColour = colour & 0xFFFFFF;
-    return old;
-}
-
-UINT SetTextAlign(HDC hdc, UINT align)
+// Replaces one drawing attribute of a DC and returns the old one, or fail for a dead DC.
+template <class T>
+T SwapAttribute(HDC hdc, T DcObject::*field, T value, T fail)
 {
     Guard g(Mutex());
     auto dc = LookupDc(hdc);
     if (!dc)
-        return GDI_ERROR;
-    UINT old = dc->textAlign;
-    dc->textAlign = align;
+        return fail;
+    T old = (*dc).*field;
+    (*dc).*field = value;
     return old;
 }
 
-UINT GetTextAlign(HDC hdc)
+template <class T>
+T ReadAttribute(HDC hdc, T DcObject::*field, T fail)
 {
     Guard g(Mutex());
     auto dc = LookupDc(hdc);
-    return dc ? dc->textAlign : GDI_ERROR;
+    return dc ? (*dc).*field : fail;
 }
+
+}  // namespace
+
+COLORREF SetBkColor(HDC hdc, COLORREF colour)
+{
+    if (colour == CLR_INVALID)
+        return CLR_INVALID;
+    return SwapAttribute(hdc, &DcObject::bkColour, colour & 0xFFFFFF, CLR_INVALID);
+}
+
+COLORREF GetBkColor(HDC hdc) { return ReadAttribute(hdc, &DcObject::bkColour, CLR_INVALID); }
+
+int SetBkMode(HDC hdc, int mode)
+{
+    if (mode != TRANSPARENT && mode != OPAQUE)
+        return 0;
+    return SwapAttribute(hdc, &DcObject::bkMode, mode, 0);
+}
+
+COLORREF SetTextColor(HDC hdc, COLORREF colour)
+{
+    if (colour == CLR_INVALID)
+        return CLR_INVALID;
+    return SwapAttribute(hdc, &DcObject::textColour, colour & 0xFFFFFF, CLR_INVALID);
+}
+
+UINT SetTextAlign(HDC hdc, UINT align) { return SwapAttribute(hdc, &DcObject::textAlign, align, GDI_ERROR); }
+
+UINT GetTextAlign(HDC hdc) { return ReadAttribute(hdc, &DcObject::textAlign, GDI_ERROR); }
 
 BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, LPCRECT rect, LPCWSTR text, UINT count, const INT*)
 {
