@@ -11,6 +11,7 @@
 #include "gdi_internal.h"
 #include "plat/debug.h"
 #include "plat/error.h"
+#include "plat/window.h"
 
 namespace plat::gdi {
 
@@ -776,8 +777,16 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush)
 {
     Guard g(Mutex());
     auto dc = LookupDc(hdc);
+    if (!dc || !rect)
+        return 0;
+    // A system colour index + 1 stands for that colour's brush.
+    auto value = reinterpret_cast<std::uintptr_t>(brush);
+    if ((value & SYS_COLOR_INDEX_FLAG) && (value & ~static_cast<std::uintptr_t>(SYS_COLOR_INDEX_FLAG)) - 1 < 64) {
+        FillDc(*dc, *rect, GetSysColor(static_cast<int>(value - 1)));
+        return 1;
+    }
     auto b = LookupAs<BrushObject>(brush);
-    if (!dc || !b || !rect)
+    if (!b)
         return 0;
     if (!b->hollow)
         FillDc(*dc, *rect, b->colour);

@@ -538,7 +538,7 @@ void Union(RECT& into, const RECT& r)
 
 }  // namespace
 
-BOOL InvalidateRect(HWND hwnd, LPCRECT rect, BOOL)
+BOOL InvalidateRect(HWND hwnd, LPCRECT rect, BOOL erase)
 {
     std::lock_guard lock(S().mu);
     Window* w = Find(hwnd);
@@ -559,6 +559,8 @@ BOOL InvalidateRect(HWND hwnd, LPCRECT rect, BOOL)
         w->update = RECT{};
     Union(w->update, r);
     w->invalid = true;
+    if (erase)
+        w->erase = true;
     if (auto q = QueueOf(w->thread))
         Wake(*q);
     return TRUE;
@@ -572,6 +574,7 @@ BOOL ValidateRect(HWND hwnd, LPCRECT)
         return FALSE;
     // Any validation ends the request: the system paints whole windows.
     w->invalid = false;
+    w->erase = false;
     w->update = RECT{};
     return TRUE;
 }

@@ -8,6 +8,7 @@
 #include "plat/error.h"
 #include "plat/message.h"
 #include "plat/window.h"
+#include "plat/gdi.h"
 #include "wm_internal.h"
 
 namespace plat::wm {
@@ -450,8 +451,19 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         ValidateRect(hwnd, nullptr);
         return 0;
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
+        // The class's background brush, if it has one.
+        HBRUSH brush = nullptr;
+        {
+            std::lock_guard lock(S().mu);
+            if (Window* w = Find(hwnd); w && w->cls)
+                brush = w->cls->wc.hbrBackground;
+        }
+        RECT client;
+        if (brush && GetClientRect(hwnd, &client))
+            FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
         return 1;
+    }
     case WM_SETTEXT: {
         std::lock_guard lock(S().mu);
         Window* w = Find(hwnd);

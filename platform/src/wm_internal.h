@@ -47,6 +47,7 @@ struct Window {
     std::vector<BYTE> extra;
     bool destroying = false;
     bool invalid = false;
+    bool erase = false;  // the next BeginPaint erases the background
     RECT update{};
     bool neverActive = false;  // shell windows: the task bar, menu bars
 

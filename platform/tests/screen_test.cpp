@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "lumtest/tempdir.h"
+#include "plat/device.h"
+#include "plat/screen.h"
+#include "plat/windows.h"
+
+namespace {
+
+int g_erased = 0;
+
+// Paints a dark blue window with a white word at (10, 10).
+LRESULT PaintingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ERASEBKGND) {
+        ++g_erased;
+        RECT r;
+        GetClientRect(hwnd, &r);
+        HBRUSH b = CreateSolidBrush(RGB(0, 0, 128));
+        FillRect(reinterpret_cast<HDC>(wParam), &r, b);
+        DeleteObject(b);
+        return 1;
+    }
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        ExtTextOutW(dc, 10, 10, 0, nullptr, L"Textiva", 7, nullptr);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+HWND PaintingWindow(RECT r)
+{
+    static const bool registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &PaintingProc;
+        wc.lpszClassName = L"ScreenTestPainter";
+        return RegisterClassW(&wc) != 0;
+    }();
+    (void)registered;
+    return CreateWindowExW(WS_EX_TOPMOST, L"ScreenTestPainter", L"painter", WS_POPUP | WS_VISIBLE, r.left, r.top,
+                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+}
+
+struct PngFile {
+    png_uint_32 width = 0, height = 0;
+    int colourType = 0;
+    std::vector<std::vector<png_byte>> rows;
+};
+
+// Reads a PNG with libpng, as any viewer would.
+bool ReadPng(const std::filesystem::path& path, PngFile* out)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        std::fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    out->width = png_get_image_width(png, info);
+    out->height = png_get_image_height(png, info);
+    out->colourType = png_get_color_type(png, info);
+    png_bytepp rows = png_get_rows(png, info);
+    size_t bytes = png_get_rowbytes(png, info);
+    for (png_uint_32 y = 0; y < out->height; ++y)
+        out->rows.emplace_back(rows[y], rows[y] + bytes);
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(f);
+    return true;
+}
+
+int InkIn(const plat::ScreenImage& s, RECT r, COLORREF ink)
+{
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            n += s.At(x, y) == ink;
+    return n;
+}
+
+}  // namespace
+
+TEST(Screen, PaintedWindowShowsOnTheComposedScreen)
+{
+    HWND w = PaintingWindow(RECT{20, 60, 220, 160});
+    ASSERT_TRUE(w);
+    g_erased = 0;
+    ASSERT_TRUE(UpdateWindow(w));
+    EXPECT_EQ(g_erased, 1);
+    plat::ScreenImage s = plat::ComposeScreen();
+    ASSERT_EQ(s.width, GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(s.height, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(s.At(25, 150), RGB(0, 0, 132));  // the erased background, in 5-6-5
+    EXPECT_GT(InkIn(s, RECT{30, 70, 120, 95}, RGB(255, 255, 255)), 20);  // the word
+    EXPECT_EQ(InkIn(s, RECT{130, 100, 220, 160}, RGB(255, 255, 255)), 0);
+
+    // GetDC(NULL) reads the same screen.
+    HDC screen = GetDC(nullptr);
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(GetPixel(screen, 25, 150), RGB(0, 0, 132));
+    EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+
+    // A window DC draws in client coordinates, clipped to the window.
+    HDC dc = GetDC(w);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    RECT all{-50, -50, 500, 500};
+    FillRect(dc, &all, red);
+    ReleaseDC(w, dc);
+    DeleteObject(red);
+    s = plat::ComposeScreen();
+    EXPECT_EQ(s.At(20, 60), RGB(255, 0, 0));
+    EXPECT_EQ(s.At(219, 159), RGB(255, 0, 0));
+    EXPECT_NE(s.At(19, 60), RGB(255, 0, 0));
+    EXPECT_NE(s.At(220, 160), RGB(255, 0, 0));
+
+    DestroyWindow(w);
+    EXPECT_NE(plat::ComposeScreen().At(100, 100), RGB(255, 0, 0));
+}
+
+TEST(Screen, ScreenshotIsAPngOfTheScreensSize)
+{
+    lumtest::TempDir root;
+    plat::SetDeviceRoot(root.path());
+    HWND w = PaintingWindow(RECT{0, 0, 240, 120});
+    UpdateWindow(w);
+    ASSERT_TRUE(plat::SaveScreenshot(L"first"));
+    EXPECT_FALSE(plat::SaveScreenshot(L"../outside"));
+    EXPECT_FALSE(plat::SaveScreenshot(L""));
+    DestroyWindow(w);
+
+    PngFile png;
+    ASSERT_TRUE(ReadPng(plat::ScreenshotDir() / "first.png", &png));
+    EXPECT_EQ(png.width, static_cast<png_uint_32>(GetSystemMetrics(SM_CXSCREEN)));
+    EXPECT_EQ(png.height, static_cast<png_uint_32>(GetSystemMetrics(SM_CYSCREEN)));
+    EXPECT_EQ(png.colourType, PNG_COLOR_TYPE_RGB);
+    const png_byte* px = &png.rows[110][3 * 5];  // the window's erased background
+    EXPECT_EQ(px[0], 0);
+    EXPECT_EQ(px[2], 132);
+}
