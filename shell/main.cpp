@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "plat/presenter.h"
 #include "plat/startup.h"
 #include "plat/windows.h"
 #include "plat/utf.h"
@@ -74,7 +75,17 @@ int main(int argc, char** argv)
     }
     if (!plat::Startup({.root = options.root, .deviceTemplate = {}}))
         std::fprintf(stderr, "lumocr: the registry of the device root could not be read\n");
+    std::wstring why;
+    if (!plat::CheckFonts(&why)) {
+        // Without its font every screen would stay blank.
+        std::fprintf(stderr, "lumocr: %ls (set LUMOCR_FONT_DIR or install fonts-dejavu-core)\n", why.c_str());
+        plat::Shutdown();
+        return 2;
+    }
+    if (options.window && !plat::StartPresenter(&why))
+        std::fprintf(stderr, "lumocr: %ls; running without a window\n", why.c_str());
     int result = WinMain(nullptr, nullptr, options.commandLine.data(), 1);
+    plat::StopPresenter();
     plat::Shutdown();
     return result;
 }
