@@ -661,45 +661,47 @@ BOOL DeleteDC(HDC hdc)
     return DestroyDc(hdc) ? TRUE : FALSE;
 }
 
-BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop)
+namespace {
+
+// The blits' common path: both ends looked up and the sizes checked before
+// the copy. A key colour is compared in the source's own format.
+BOOL Blit(HDC dst, int x, int y, int width, int height, HANDLE src, bool srcIsDc, int srcX, int srcY, int srcWidth,
+          int srcHeight, const COLORREF* key = nullptr, int alpha = 255)
 {
     Guard g(Mutex());
     auto d = LookupDc(dst);
-    if (!d)
-        return FALSE;
-    if (rop != SRCCOPY)
-        return PatBlt(dst, x, y, width, height, rop);
     POINT origin;
     auto s = SurfaceOfSource(src, &origin);
-    if (!s || !LookupDc(src))
+    if (!d || !s || (srcIsDc && !LookupDc(static_cast<HDC>(src))) || width < 0 || height < 0 || srcWidth < 0 ||
+        srcHeight < 0)
         return FALSE;
-    return Stretch(*d, x, y, width, height, *s, origin, srcX, srcY, width, height, nullptr) ? TRUE : FALSE;
+    DWORD raw = key ? s->Encode(*key) : 0;
+    return Stretch(*d, x, y, width, height, *s, origin, srcX, srcY, srcWidth, srcHeight, key ? &raw : nullptr, alpha)
+               ? TRUE
+               : FALSE;
+}
+
+}  // namespace
+
+BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop)
+{
+    if (rop != SRCCOPY)
+        return PatBlt(dst, x, y, width, height, rop);
+    return Blit(dst, x, y, width, height, src, true, srcX, srcY, width, height);
 }
 
 BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
                 int srcHeight, DWORD rop)
 {
-    Guard g(Mutex());
-    auto d = LookupDc(dst);
-    POINT origin;
-    auto s = SurfaceOfSource(src, &origin);
-    if (!d || !s || !LookupDc(src) || rop != SRCCOPY || width < 0 || height < 0 || srcWidth < 0 || srcHeight < 0)
+    if (rop != SRCCOPY)
         return FALSE;
-    return Stretch(*d, x, y, width, height, *s, origin, srcX, srcY, srcWidth, srcHeight, nullptr) ? TRUE : FALSE;
+    return Blit(dst, x, y, width, height, src, true, srcX, srcY, srcWidth, srcHeight);
 }
 
 BOOL TransparentImage(HDC dst, int x, int y, int width, int height, HANDLE src, int srcX, int srcY, int srcWidth,
                       int srcHeight, COLORREF key)
 {
-    Guard g(Mutex());
-    auto d = LookupDc(dst);
-    POINT origin;
-    auto s = SurfaceOfSource(src, &origin);
-    if (!d || !s || width < 0 || height < 0 || srcWidth < 0 || srcHeight < 0)
-        return FALSE;
-    // The key is compared in the source's own format.
-    DWORD raw = s->Encode(key);
-    return Stretch(*d, x, y, width, height, *s, origin, srcX, srcY, srcWidth, srcHeight, &raw) ? TRUE : FALSE;
+    return Blit(dst, x, y, width, height, src, false, srcX, srcY, srcWidth, srcHeight, &key);
 }
 
 BOOL TransparentBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
@@ -735,17 +737,10 @@ int StretchDIBits(HDC dst, int x, int y, int width, int height, int srcX, int sr
 BOOL AlphaBlend(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
                 int srcHeight, BLENDFUNCTION blend)
 {
-    Guard g(Mutex());
-    auto d = LookupDc(dst);
-    POINT origin;
-    auto s = SurfaceOfSource(src, &origin);
-    if (!d || !s || !LookupDc(src) || blend.BlendOp != AC_SRC_OVER || blend.AlphaFormat != 0 || width < 0 ||
-        height < 0 || srcWidth < 0 || srcHeight < 0)
-        return FALSE;
-    return Stretch(*d, x, y, width, height, *s, origin, srcX, srcY, srcWidth, srcHeight, nullptr,
-                   blend.SourceConstantAlpha)
-               ? TRUE
-               : FALSE;
+    if (blend.BlendOp != AC_SRC_OVER || blend.AlphaFormat != 0)
+        return FALSE;  // constant alpha only
+    return Blit(dst, x, y, width, height, src, true, srcX, srcY, srcWidth, srcHeight, nullptr,
+                blend.SourceConstantAlpha);
 }
 
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop)

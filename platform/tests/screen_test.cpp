@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lumtest/tempdir.h"
+#include "png_read.h"
 #include "plat/device.h"
 #include "plat/screen.h"
 #include "plat/windows.h"
@@ -49,39 +50,6 @@ HWND PaintingWindow(RECT r)
     (void)registered;
     return CreateWindowExW(WS_EX_TOPMOST, L"ScreenTestPainter", L"painter", WS_POPUP | WS_VISIBLE, r.left, r.top,
                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
-}
-
-struct PngFile {
-    png_uint_32 width = 0, height = 0;
-    int colourType = 0;
-    std::vector<std::vector<png_byte>> rows;
-};
-
-// Reads a PNG with libpng, as any viewer would.
-bool ReadPng(const std::filesystem::path& path, PngFile* out)
-{
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-    out->width = png_get_image_width(png, info);
-    out->height = png_get_image_height(png, info);
-    out->colourType = png_get_color_type(png, info);
-    png_bytepp rows = png_get_rows(png, info);
-    size_t bytes = png_get_rowbytes(png, info);
-    for (png_uint_32 y = 0; y < out->height; ++y)
-        out->rows.emplace_back(rows[y], rows[y] + bytes);
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(f);
-    return true;
 }
 
 int InkIn(const plat::ScreenImage& s, RECT r, COLORREF ink)

@@ -5,6 +5,7 @@
 // objects: a dead or foreign handle fails, stock objects cannot be deleted.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -252,7 +253,23 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size);
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
 
+// Images: the program's bitmaps are PNG files of resources/images named by
+// their id (drawn by tools/imagegen); files load from the device. Both give
+// 16-bit RGB565 DIB sections; PNG is read now, other picture files are not.
+inline constexpr UINT IMAGE_BITMAP = 0;
+inline constexpr UINT LR_DEFAULTCOLOR = 0x0000;
+inline constexpr UINT LR_LOADFROMFILE = 0x0010;
+inline constexpr UINT LR_CREATEDIBSECTION = 0x2000;
+HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR name);
+HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int width, int height, UINT flags);
+// The shell's loaders: a bitmap resource by id, and a picture file by device path.
+HBITMAP SHLoadImageResource(HINSTANCE instance, UINT id);
+HBITMAP SHLoadImageFile(LPCWSTR path);
+
 namespace plat {
+
+// Where the program's images are: $LUMOCR_IMAGE_DIR, else resources/images beside bin/.
+std::filesystem::path ImageDir();
 
 // One text call of a recording DC: what was drawn, where, and the box it took
 // (in the DC's coordinates).
