@@ -120,3 +120,21 @@ TEST(Screen, ScreenshotIsAPngOfTheScreensSize)
     EXPECT_EQ(px[0], 0);
     EXPECT_EQ(px[2], 132);
 }
+
+TEST(Screen, SnapshotDirFollowsThePresents)
+{
+    lumtest::TempDir dir;
+    setenv("LUMOCR_SNAPSHOT_DIR", dir.path().c_str(), 1);
+    HWND w = PaintingWindow(RECT{0, 0, 100, 100});
+    UpdateWindow(w);  // painting presents the screen
+    unsetenv("LUMOCR_SNAPSHOT_DIR");
+    DestroyWindow(w);
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        files.push_back(entry.path());
+    ASSERT_FALSE(files.empty());
+    EXPECT_EQ(files[0].filename().string().rfind("snapshot-", 0), 0u);
+    PngFile png;
+    ASSERT_TRUE(ReadPng(files[0], &png));
+    EXPECT_EQ(png.width, static_cast<png_uint_32>(GetSystemMetrics(SM_CXSCREEN)));
+}
