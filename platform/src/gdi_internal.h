@@ -70,6 +70,7 @@ struct DcObject : Object {
 };
 
 // One lock for all of GDI: drawing is quick and FreeType is not thread-safe.
+// Never taken while the window manager's lock is held, nor the other way round.
 std::recursive_mutex& Mutex();
 
 HGDIOBJ Insert(std::shared_ptr<Object> object);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "compose.h"
 #include "ddraw_internal.h"
@@ -72,8 +73,11 @@ Layers CurrentLayers()
 {
     Layers layers;
     std::vector<std::pair<HWND, RECT>> windows;
+    std::set<HWND> alive;
     {
         std::lock_guard lock(wm::S().mu);
+        for (const auto& entry : wm::S().windows)
+            alive.insert(entry.first);
         for (auto it = wm::S().topLevel.rbegin(); it != wm::S().topLevel.rend(); ++it) {
             wm::Window* w = wm::Find(*it);
             if (w && w->Visible())
@@ -86,7 +90,7 @@ Layers CurrentLayers()
     {
         std::lock_guard g(gdi::Mutex());
         // Forget the surfaces of windows that are gone.
-        std::erase_if(Backings(), [](const auto& entry) { return !IsWindow(entry.first); });
+        std::erase_if(Backings(), [&](const auto& entry) { return !alive.count(entry.first); });
         for (auto& [hwnd, rect] : windows) {
             auto it = Backings().find(hwnd);
             if (it != Backings().end())
