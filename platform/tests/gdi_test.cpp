@@ -491,3 +491,24 @@ TEST(GdiText, MissingFontDirectoryIsAClearError)
         unsetenv("LUMOCR_FONT_DIR");
     EXPECT_TRUE(plat::CheckFonts(&why));
 }
+
+TEST(GdiText, CjkTextFallsBackToACjkFont)
+{
+    Dib d(120, 40, 16, BI_RGB);
+    PatBlt(d.dc, 0, 0, 120, 40, WHITENESS);
+    HFONT font = Tahoma(-16, FW_NORMAL);
+    HGDIOBJ old = SelectObject(d.dc, font);
+    SetBkMode(d.dc, TRANSPARENT);
+    plat::RecordTextCalls(d.dc, true);
+    // Korean and Chinese, which DejaVu does not have.
+    ASSERT_TRUE(ExtTextOutW(d.dc, 2, 2, 0, nullptr, L"\xD55C\xAE00 \x4E2D\x6587", 5, nullptr));
+    auto calls = plat::RecordedTextCalls(d.dc);
+    ASSERT_EQ(calls.size(), 1u);
+    int ink = CountDiffering(d.dc, calls[0].box, RGB(255, 255, 255));
+    SelectObject(d.dc, old);
+    DeleteObject(font);
+    if (ink == 0)
+        GTEST_SKIP() << "no CJK font installed";
+    EXPECT_GT(ink, 60);
+    EXPECT_GT(calls[0].box.right - calls[0].box.left, 4 * 12);
+}
