@@ -24,7 +24,8 @@ struct Dib {
         h->biPlanes = 1;
         h->biBitCount = static_cast<WORD>(bpp);
         h->biCompression = compression;
-        std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), masks.data(), masks.size() * sizeof(DWORD));
+        if (!masks.empty())
+            std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), masks.data(), masks.size() * sizeof(DWORD));
         void* p = nullptr;
         bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &p, nullptr, 0);
         bits = static_cast<BYTE*>(p);
