@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libfreetype-dev fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei libpng-dev libsdl2-dev
+  libfreetype-dev fonts-dejavu-core fonts-dejavu-extra libpng-dev libsdl2-dev
+  fonts-wqy-microhei
   libtesseract-dev tesseract-ocr tesseract-ocr-osd
   tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra tesseract-ocr-ita
   tesseract-ocr-spa tesseract-ocr-por tesseract-ocr-rus tesseract-ocr-ukr
