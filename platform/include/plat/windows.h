@@ -15,6 +15,7 @@
 #include "plat/dialog.h"
 #include "plat/shell.h"
 #include "plat/framework.h"
+#include "plat/mmtimer.h"
 #include "plat/sync.h"
 #include "plat/thread.h"
 #include "plat/module.h"
