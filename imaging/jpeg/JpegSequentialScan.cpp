@@ -22,6 +22,7 @@ struct BlockDecoder {
     const HuffmanTable* ac;
     const int32_t* quant;  // prescaled, zig-zag order
     uint16_t prediction;   // modulo 2^16, so hostile streams cannot overflow it
+    bool dcOnly;           // 1/8 scale: the AC terms are decoded and dropped
 };
 
 // One block of F.2.2; -1 on a code the tables do not hold or a value out of range.
@@ -60,9 +61,11 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
         if (raw > 2048) {
             return -1;
         }
-        const int32_t value = reader.Extend(raw, size);
-        block[kZigzagToNatural[k]] = Saturate16((int64_t{b.quant[k]} * value + 2048) >> 12);
-        lastIndex = k;
+        if (!b.dcOnly) {
+            const int32_t value = reader.Extend(raw, size);
+            block[kZigzagToNatural[k]] = Saturate16((int64_t{b.quant[k]} * value + 2048) >> 12);
+            lastIndex = k;
+        }
         ++k;
     }
     return 0;
@@ -86,7 +89,9 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
             return -1;
         }
         PrescaleQuant(ctx.quant[fc.tq], quant[i]);
-        decoders[i] = {&ctx.dcTables[sc.dcTable], &ctx.acTables[sc.acTable], quant[i], 0};
+        const PlaneTarget& plane = ctx.planes[sc.frameIndex];
+        decoders[i] = {&ctx.dcTables[sc.dcTable], &ctx.acTables[sc.acTable], quant[i], 0,
+                       plane.scaleX == 8 && plane.scaleY == 8};
     }
 
     const ScanGeometry geometry(ctx, scan);
