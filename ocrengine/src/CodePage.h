@@ -1,5 +1,5 @@
 // The two single-byte code pages the engine library writes (1252 Western,
-// 1251 Cyrillic), kept here until the platform's conversion serves them.
+// 1251 Cyrillic), over the platform's conversion.
 #pragma once
 
 #include <cstddef>
