@@ -2,11 +2,13 @@
 // hands over to the system's own entry point.
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "plat/presenter.h"
 #include "plat/startup.h"
 #include "plat/windows.h"
+#include "plat/scenario.h"
 #include "plat/utf.h"
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
@@ -73,6 +75,15 @@ int main(int argc, char** argv)
         Usage();
         return 2;
     }
+    std::optional<plat::Scenario> scenario;
+    if (!options.scenario.empty()) {
+        std::string error;
+        scenario = plat::Scenario::Load(options.scenario, &error);
+        if (!scenario) {
+            std::fprintf(stderr, "lumocr: %s\n", error.c_str());
+            return 2;
+        }
+    }
     if (!plat::Startup({.root = options.root, .deviceTemplate = {}}))
         std::fprintf(stderr, "lumocr: the registry of the device root could not be read\n");
     std::wstring why;
@@ -84,7 +95,8 @@ int main(int argc, char** argv)
     }
     if (options.window && !plat::StartPresenter(&why))
         std::fprintf(stderr, "lumocr: %ls; running without a window\n", why.c_str());
-    int result = WinMain(nullptr, nullptr, options.commandLine.data(), 1);
+    auto program = [&] { return WinMain(nullptr, nullptr, options.commandLine.data(), 1); };
+    int result = scenario ? plat::RunProgramWithScenario(*scenario, program) : program();
     plat::StopPresenter();
     plat::Shutdown();
     return result;
