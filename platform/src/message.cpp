@@ -1,8 +1,5 @@
 // Per-thread message queues, sending across threads, window timers and paint
 // requests.
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cwctype>
@@ -10,6 +7,7 @@
 #include "plat/clock.h"
 #include "plat/error.h"
 #include "plat/message.h"
+#include "plat/thread.h"
 #include "wm_internal.h"
 
 namespace plat::wm {
@@ -132,11 +130,7 @@ State& S()
     return *state;
 }
 
-DWORD ThisThreadId()
-{
-    thread_local const DWORD id = static_cast<DWORD>(::syscall(SYS_gettid));
-    return id;
-}
+DWORD ThisThreadId() { return GetCurrentThreadId(); }
 
 std::wstring Lower(std::wstring_view text)
 {
