@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdint>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -702,6 +705,15 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailab
     auto host = MapPath(directoryName ? directoryName : L"\\");
     if (!host)
         return FALSE;
+    if (auto fake = plat::FakeFreeSpace()) {
+        if (freeBytesAvailableToCaller)
+            freeBytesAvailableToCaller->QuadPart = *fake;
+        if (totalNumberOfBytes)
+            totalNumberOfBytes->QuadPart = *fake;
+        if (totalNumberOfFreeBytes)
+            totalNumberOfFreeBytes->QuadPart = *fake;
+        return TRUE;
+    }
     struct statvfs vfs {};
     if (::statvfs(host->c_str(), &vfs) != 0) {
         SetLastError(ErrorFromErrno(errno, ERROR_PATH_NOT_FOUND));
@@ -788,6 +800,21 @@ BOOL SHGetSpecialFolderPath(HWND, LPWSTR path, int folder, BOOL create)
 }
 
 namespace plat {
+
+namespace {
+std::atomic<std::int64_t> fakeFreeSpace{-1};
+}
+
+void SetFakeFreeSpace(std::optional<std::uint64_t> bytes)
+{
+    fakeFreeSpace = bytes ? static_cast<std::int64_t>(std::min<std::uint64_t>(*bytes, INT64_MAX)) : -1;
+}
+
+std::optional<std::uint64_t> FakeFreeSpace()
+{
+    std::int64_t bytes = fakeFreeSpace;
+    return bytes < 0 ? std::nullopt : std::optional<std::uint64_t>(static_cast<std::uint64_t>(bytes));
+}
 
 std::vector<std::wstring> StorageCards()
 {

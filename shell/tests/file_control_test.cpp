@@ -157,6 +157,30 @@ TEST_F(FileControl, FreeSpaceIsReportedInKilobytes)
     EXPECT_GT(files->GetFreeSpace(nullptr, TRUE), 0u);
 }
 
+TEST_F(FileControl, LittleFreeSpace)
+{
+    CFileControl* files = CFileControl::GetInstance();
+    files->SetStorageType(0);
+    struct Case {
+        std::uint64_t bytes;
+        DWORD kb;
+        BOOL low;
+    } cases[] = {
+        {0, 0, TRUE},
+        {10 * 1024 + 1023, 10, TRUE},
+        {11 * 1024, 11, FALSE},
+        {1024 * 1024 * 1024, 1024 * 1024, FALSE},
+        {std::uint64_t{1} << 43, 0xFFFFFFFFu, FALSE},  // 8 TB: clamped, not wrapped
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        plat::SetFakeFreeSpace(c.bytes);
+        EXPECT_EQ(files->GetStorageFreeSpace(), c.kb);
+        EXPECT_EQ(files->IsLowSpace(), c.low);
+    }
+    plat::SetFakeFreeSpace(std::nullopt);
+}
+
 TEST_F(FileControl, DcfFoldersAndCameraNames)
 {
     CFileControl* files = CFileControl::GetInstance();

@@ -3,7 +3,9 @@
 // lookup ignores case, and nothing outside the root is ever touched.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,6 +120,11 @@ std::vector<std::wstring> StorageCards();
 // Copies into the device root every file of the template folder that the
 // root lacks; nothing that exists is overwritten. Returns the count copied.
 std::size_t PopulateDeviceRoot(const std::filesystem::path& templateDir);
+
+// Tests: the free space that GetDiskFreeSpaceExW reports for every folder
+// of the device root, in bytes; std::nullopt gives the volume's own figure again.
+void SetFakeFreeSpace(std::optional<std::uint64_t> bytes);
+std::optional<std::uint64_t> FakeFreeSpace();
 
 // Wildcard match of one name ("*", "?"), case ignored.
 bool MatchFileName(std::wstring_view pattern, std::wstring_view name);
