@@ -21,6 +21,7 @@
 #include "plat/input.h"
 #include "plat/message.h"
 #include "plat/registry.h"
+#include "plat/screen.h"
 #include "plat/shell.h"
 #include "plat/utf.h"
 #include "plat/window.h"
@@ -452,8 +453,9 @@ int Scenario::Run(std::string* failureOut, const std::atomic<bool>* stop) const
             ok = CheckValue(step, failure);
             break;
         case Kind::Screenshot:
-            DebugLine(L"scenario line %d: screenshot \"%ls\" is not available yet", step.line,
-                      step.words[0].c_str());
+            ok = SaveScreenshot(step.words[0]);
+            if (!ok)
+                failure = "the screenshot could not be written";
             break;
         case Kind::End:
             return 0;
