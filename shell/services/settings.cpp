@@ -30,12 +30,14 @@ void WriteDword(HKEY root, LPCWSTR subKey, LPCWSTR name, DWORD value)
     key.Close();
 }
 
-// The handset's system locale, kept in the registry like the handset does.
-DWORD SystemLcid()
+// Creates the named event, sets it once and lets it go again.
+void SignalNamedEvent(LPCWSTR name)
 {
-    DWORD lcid = 0;
-    RegistryGetDWORD(HKEY_LOCAL_MACHINE, L"nls", L"DefaultLCID", &lcid);
-    return lcid ? lcid : 0x0409;
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, name);
+    if (event) {
+        SetEvent(event);
+        CloseHandle(event);
+    }
 }
 
 int LanguageIndexOfPrimary(DWORD primary)
@@ -118,9 +120,14 @@ void CSettings::SignalStart(DWORD run)
 {
     WriteDword(HKEY_CURRENT_USER, kCameraStateKey, L"Run", run);
     ClearSleepSoon();
+    SignalNamedEvent(kStartEventName);
 }
 
-void CSettings::SignalEnd() { ClearSleepSoon(); }
+void CSettings::SignalEnd()
+{
+    ClearSleepSoon();
+    SignalNamedEvent(kEndEventName);
+}
 
 void CSettings::ClearSleepSoon() { WriteDword(HKEY_LOCAL_MACHINE, kKeypadStateKey, L"SleepSoon", 0); }
 
@@ -153,7 +160,7 @@ LPCWSTR CSettings::FindMuiFile()
     if (!SHGetSpecialFolderPath(nullptr, windows, CSIDL_WINDOWS, FALSE))
         return muiFile_;
     WCHAR name[MAX_PATH];
-    std::swprintf(name, MAX_PATH, L"LumOCR.exe.%04x.mui", static_cast<unsigned>(SystemLcid() & 0xFFFF));
+    std::swprintf(name, MAX_PATH, L"LumOCR.exe.%04x.mui", static_cast<unsigned>(GetSystemDefaultLCID() & 0xFFFF));
     WCHAR path[MAX_PATH];
     std::swprintf(path, MAX_PATH, L"%ls\\%ls", windows, name);
     DWORD attributes = GetFileAttributesW(path);

@@ -29,6 +29,8 @@ inline constexpr DWORD SETTINGS_FLAG_FORCE_EXIT = 0x4;
 inline constexpr const WCHAR* kOcrOptionsKey = L"SOFTWARE\\Quarlo\\LumOCR";
 inline constexpr const WCHAR* kCameraStateKey = L"SOFTWARE\\Velmora\\Camera";
 inline constexpr const WCHAR* kKeypadStateKey = L"System\\State\\Velmora\\Keypad";
+inline constexpr const WCHAR* kStartEventName = L"EVENT_CAMMON_LUMOCR_START";
+inline constexpr const WCHAR* kEndEventName = L"EVENT_CAMMON_LUMOCR_END";
 inline constexpr const WCHAR* kLaunchParametersKey = L"\\Software\\Microsoft\\Pictures\\Camera\\User";
 
 // The OCR option words the main frame holds.
@@ -75,7 +77,7 @@ public:
     void SetGPSState(int state) { gpsState_ = state; }
     int GetGPSState() const { return gpsState_; }
 
-    // "Run" = run value, "SleepSoon" = 0, each flushed.
+    // "Run" = run value, "SleepSoon" = 0, each flushed; then the named event.
     void SignalStart(DWORD run);
     void SignalEnd();
     void ClearSleepSoon();

@@ -117,8 +117,15 @@ TEST_F(Settings, StoredOptionsAreKept)
 TEST_F(Settings, LoadPublishesTheRunningState)
 {
     RegistrySetDWORD(HKEY_LOCAL_MACHINE, kKeypadStateKey, L"SleepSoon", 1);
+    // A watcher holds both events open, as the handset's camera monitor does.
+    HANDLE start = CreateEventW(nullptr, FALSE, FALSE, kStartEventName);
+    HANDLE end = CreateEventW(nullptr, FALSE, FALSE, kEndEventName);
+    ASSERT_NE(start, nullptr);
+    ASSERT_NE(end, nullptr);
     CSettings* settings = CSettings::GetInstance();
     settings->Load(L"");
+    EXPECT_EQ(WaitForSingleObject(start, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(end, 0), WAIT_TIMEOUT);
     EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kCameraStateKey, L"Run"), 1u);
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kKeypadStateKey, L"SleepSoon"), 0u);
     EXPECT_EQ(settings->GetGUIStatus(), GUI_STATUS_START | GUI_STATUS_NOTICE | GUI_STATUS_CAMERA);
@@ -128,6 +135,10 @@ TEST_F(Settings, LoadPublishesTheRunningState)
     settings->SignalStart(0);
     settings->SignalEnd();
     EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kCameraStateKey, L"Run"), 0u);
+    EXPECT_EQ(WaitForSingleObject(start, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(end, 0), WAIT_OBJECT_0);
+    CloseHandle(start);
+    CloseHandle(end);
 }
 
 TEST_F(Settings, OnlyTheExactCommandLineCountsAsLaunch)
