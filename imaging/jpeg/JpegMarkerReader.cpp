@@ -181,7 +181,7 @@ int32_t ReadScanHeader(JpegByteReader& reader, const FrameHeader& frame, ScanHea
     return 0;
 }
 
-// B.2.4.1 Quantization table-specification syntax; 16-bit tables are refused.
+// B.2.4.1 Quantization table syntax (DQT); 16-bit tables are refused.
 int32_t ReadQuantTables(JpegByteReader& reader, QuantTable quant[4]) {
     uint32_t length = 0;
     if (!ReadLength(reader, 2, length)) {
@@ -203,7 +203,7 @@ int32_t ReadQuantTables(JpegByteReader& reader, QuantTable quant[4]) {
     return 0;
 }
 
-// B.2.4.2 Huffman table-specification syntax.
+// B.2.4.2 Huffman table syntax (DHT).
 int32_t ReadHuffmanTables(JpegByteReader& reader, HuffmanTable dc[4], HuffmanTable ac[4],
                           int maxTableNumber) {
     uint32_t length = 0;
