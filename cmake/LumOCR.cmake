@@ -41,3 +41,14 @@ function(lum_add_test_suite)
   gtest_discover_tests(${ARG_NAME} ${common}
     TEST_FILTER "*Slow.*" PROPERTIES LABELS slow ${env})
 endfunction()
+
+# Adds every subfolder of the current folder that has its own CMakeLists.txt
+# (one folder per tool or benchmark).
+function(lum_add_program_folders)
+  file(GLOB entries CONFIGURE_DEPENDS LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(entry ${entries})
+    if(IS_DIRECTORY ${entry} AND EXISTS ${entry}/CMakeLists.txt)
+      add_subdirectory(${entry})
+    endif()
+  endforeach()
+endfunction()
