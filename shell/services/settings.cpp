@@ -3,9 +3,15 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "camcorder_control.h"
+#include "camera_control.h"
+#include "common_control.h"
 #include "debug_print.h"
 #include "file_control.h"
+#include "gps_control.h"
+#include "gui_screens.h"
 #include "registry_key.h"
+#include "sound_control.h"
 
 namespace {
 
@@ -37,6 +43,40 @@ void SignalNamedEvent(LPCWSTR name)
     if (event) {
         SetEvent(event);
         CloseHandle(event);
+    }
+}
+
+// Camera size index of a picture width: 2560 x 1920 down to 640 x 480, else
+// 320 x 240.
+int CameraSizeIndexOfWidth(int width)
+{
+    switch (width) {
+    case 2560: return 0;
+    case 2048: return 1;
+    case 1600: return 2;
+    case 1280: return 3;
+    case 640: return 4;
+    default: return 6;
+    }
+}
+
+// Video size index: 640 x 480, 320 x 240 or 176 x 144; 320 x 240 for others.
+int VideoSizeIndexOfWidth(int width)
+{
+    switch (width) {
+    case 640: return 4;
+    case 176: return 7;
+    default: return 6;
+    }
+}
+
+// The calling program's quality 3 (best) to 1 as the camera's 0 (best) to 2.
+int QualityOfSetting(int setting)
+{
+    switch (setting) {
+    case 2: return 1;
+    case 1: return 2;
+    default: return 0;
     }
 }
 
@@ -90,6 +130,31 @@ void CSettings::ChangeGUIStatus(DWORD add, DWORD remove)
     RemoveGUIStatus(remove);
 }
 
+CBaseGUI* CSettings::GetActiveGUI() const
+{
+    switch (GetActiveGUIStatus()) {
+    case GUI_STATUS_SETTING: return CPreviewSettingGUI::GetInstance();
+    case GUI_STATUS_CAMERA: return CPreviewCameraGUI::GetInstance();
+    case GUI_STATUS_CAMCORDER: return CPreviewCamcorderGUI::GetInstance();
+    case GUI_STATUS_REVIEW_SINGLE: return CReviewSingleGUI::GetInstance();
+    case GUI_STATUS_REVIEW_MOVIE: return CReviewMovieGUI::GetInstance();
+    case GUI_STATUS_THUMBNAIL_FROM_CAMERA | GUI_STATUS_THUMBNAIL: return CThumbnailGUI::GetInstance();
+    case GUI_STATUS_VIEWER: return CViewerGUI::GetInstance();
+    case GUI_STATUS_REVIEW_MULTI: return CReviewMultiCapturedGUI::GetInstance();
+    default: return nullptr;
+    }
+}
+
+void CSettings::SetNoticeStatus(BOOL on)
+{
+    if (on) {
+        AddGUIStatus(GUI_STATUS_NOTICE);
+        SetTimer(GetHwnd(), TM_CLEAR_GUI_STATUS, kNoticeMilliseconds, nullptr);
+    } else {
+        KillTimer(GetHwnd(), TM_CLEAR_GUI_STATUS);
+    }
+}
+
 DWORD CSettings::GetActiveGUIStatus() const
 {
     static constexpr DWORD kOrder[] = {
@@ -114,6 +179,19 @@ void CSettings::SetAutoOffMode(int mode)
 {
     autoOffMode_ = mode;
     AutoOffSeconds() = SecondsOfAutoOffMode(mode, AutoOffSeconds());
+}
+
+void CSettings::SetUseGPS(BOOL on)
+{
+    if (on) {
+        CGPSControl::GetInstance()->Init();
+        gpsState_ = 2;
+        gpsOn_ = static_cast<BYTE>(on);
+    } else {
+        CGPSControl::GetInstance()->Uninit();
+        gpsState_ = 0;
+        gpsOn_ = 0;
+    }
 }
 
 void CSettings::SignalStart(DWORD run)
@@ -210,22 +288,52 @@ void CSettings::LoadLaunchParameters()
     if (launch_.mode == 1)
         launch_.audioEnabled = 0;
     launchedByOther_ = TRUE;
+    const int quality = QualityOfSetting(launch_.qualitySetting);
     if (launch_.mode != 0) {
         DebugPrint(L"VOR Mode is Camcorder !!!\r\n");
         mode_ = 1;
+        CCamcorderControl* camcorder = CCamcorderControl::GetInstance();
+        const bool mms = launch_.videoType == 2;
+        camcorder->SelectSizeMode(mms ? 1 : 0);
+        const int size = VideoSizeIndexOfWidth(launch_.width);
+        camcorder->SetVideoSize(0, mms ? 6 : size, 0);
+        camcorder->SetVideoSize(1, mms ? size : 7, 0);
+        camcorder->SetStreamOption(static_cast<DWORD>(quality));
         recordWithoutSound_ = launch_.audioEnabled == 0 ? 1 : 0;
     } else {
         DebugPrint(L"VOR Mode is Camera !!!\r\n");
         mode_ = 0;
+        CCameraControl* camera = CCameraControl::GetInstance();
+        camera->SetShotMode(0, 1);
+        camera->SetShotModeSize(0, CameraSizeIndexOfWidth(launch_.width), 0);
+        camera->SetCaptureOption(quality, 0);
     }
 }
 
 void CSettings::Load(LPCWSTR commandLine)
 {
+    DebugPrint(L"\r\n[LumOCR] ");
     plat::DebugLine(L"CSettings::Load");
     if (commandLine && std::wcscmp(commandLine, L"VOR") == 0)
         LoadLaunchParameters();
     mode_ = 0;
+
+    CCameraControl* camera = CCameraControl::GetInstance();
+    camera->SetShotMode(0, 0);
+    camera->SetShotModeSize(4, 0x6660, 0);  // size 0 for shot mode 0, size 6 for modes 1 to 3
+    camera->SetCaptureOption(0, 0);
+    CCamcorderControl* camcorder = CCamcorderControl::GetInstance();
+    camcorder->SelectSizeMode(0);
+    camcorder->SetVideoSize(2, 0x76, 0);  // normal 320 x 240, MMS 176 x 144
+    camcorder->SetStreamOption(0);
+    CCommonControl* common = CCommonControl::GetInstance();
+    common->SetISO(0, 0);
+    common->SetMetering(2, 0);
+    common->SetContrast(3, 0);
+    common->SetSaturation(0, 0);
+    common->SetSharpness(3, 0);
+    common->SetUseWDR(0, 0);
+    CSoundControl::GetInstance()->SetShutterIndex(0);
 
     SetAutoOffMode(2);
     noticeAtStart_ = 1;
@@ -236,12 +344,14 @@ void CSettings::Load(LPCWSTR commandLine)
         files->SetStorageType(0);
 
     gpsOn_ = 0;
+    common->SetWidePreview(0, 0);
     gpsState_ = gpsOn_ && mode_ == 0 ? 2 : 0;
     if (noticeAtStart_)
         AddGUIStatus(GUI_STATUS_NOTICE);
     recordWithoutSound_ = 0;
     AddGUIStatus(mode_ == 0 ? GUI_STATUS_CAMERA : GUI_STATUS_CAMCORDER);
 
+    common->WriteSensorID(0);
     SignalStart(1);
     ClearSleepSoon();
     plat::DebugLine(L"CSettings::Load end");

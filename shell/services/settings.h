@@ -3,6 +3,7 @@
 // from the registry with their defaults written back.
 #pragma once
 
+#include "base_gui.h"
 #include "draw_event.h"
 #include "plat/windows.h"
 #include "singleton.h"
@@ -21,6 +22,10 @@ inline constexpr DWORD GUI_STATUS_REVIEW_MOVIE = 0x200;
 inline constexpr DWORD GUI_STATUS_NOTICE = 0x800;
 inline constexpr DWORD GUI_STATUS_CAPTURING = 0x1000;
 inline constexpr DWORD GUI_STATUS_THUMBNAIL_FROM_CAMERA = 0x4000;
+
+// The main window's timer that clears the notice bit again.
+inline constexpr UINT_PTR TM_CLEAR_GUI_STATUS = 24;
+inline constexpr UINT kNoticeMilliseconds = 3000;
 
 // Flags word.
 inline constexpr DWORD SETTINGS_FLAG_DRAW_HELD = 0x2;
@@ -66,6 +71,10 @@ public:
     // The bit of the screen that is active now: the first match in the
     // screens' order, 0 for none. The popup bit takes no part.
     DWORD GetActiveGUIStatus() const;
+    // The screen object of that bit, or none.
+    CBaseGUI* GetActiveGUI() const;
+    // On: the notice bit, cleared by the main window's timer after 3000 ms.
+    void SetNoticeStatus(BOOL on);
 
     void SetCurrentCommand(DWORD command);
     DWORD GetCurrentCommand() const { return currentCommand_; }
@@ -76,6 +85,9 @@ public:
     static int& AutoOffSeconds();
     void SetGPSState(int state) { gpsState_ = state; }
     int GetGPSState() const { return gpsState_; }
+    // Opens or closes the GPS device.
+    void SetUseGPS(BOOL on);
+    BOOL IsGPSOn() const { return gpsOn_; }
 
     // "Run" = run value, "SleepSoon" = 0, each flushed; then the named event.
     void SignalStart(DWORD run);
@@ -87,8 +99,8 @@ public:
     LPCWSTR FindMuiFile();
     int GetDefaultOcrLanguage();
     void LoadLaunchParameters();
-    // The parts of the start-up defaults that belong to this object and the
-    // storage choice.
+    // The start-up defaults: this object's, the camera's and camcorder's,
+    // and the storage choice.
     void Load(LPCWSTR commandLine);
     void LoadOcrOptions(OcrOptions& options);
     void Release() {}

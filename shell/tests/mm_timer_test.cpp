@@ -183,22 +183,9 @@ TEST_F(MMTimer, TableHoldsFiveAndReplacesTheSameTimer)
         EXPECT_TRUE(KillMMTimer(&sinks[i], 1));
 }
 
-LRESULT PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 TEST_F(MMTimer, WindowOwnerGetsThePostedMessage)
 {
-    static const bool registered = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &PlainProc;
-        wc.lpszClassName = L"MMTimerOwner";
-        return RegisterClassW(&wc) != 0;
-    }();
-    ASSERT_TRUE(registered);
-    HWND window = CreateWindowExW(0, L"MMTimerOwner", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                  nullptr);
+    HWND window = CreatePlainWindow();
     ASSERT_NE(window, nullptr);
     ASSERT_NE(SetMMTimerWnd(window, 4, 100, 1234, 1), 0u);
     plat::AdvanceClock(100);

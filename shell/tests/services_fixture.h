@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "file_control.h"
+#include "neighbour_doubles.h"
 #include "registry_key.h"
 #include "settings.h"
 #include "shell_fixture.h"
@@ -16,6 +17,7 @@ protected:
     {
         CFileControl::ReleaseInstance();
         CSettings::ReleaseInstance();
+        doubles::ReleaseAll();
         ShellFixture::TearDown();
     }
 

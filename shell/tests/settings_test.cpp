@@ -1,5 +1,7 @@
 #include <string>
+#include <vector>
 
+#include "gui_screens.h"
 #include "services_fixture.h"
 
 namespace {
@@ -27,6 +29,77 @@ TEST_F(Settings, ActiveScreenFollowsTheOrderOfTheBits)
         settings->AddGUIStatus(c.mask);
         EXPECT_EQ(settings->GetActiveGUIStatus(), c.active);
     }
+}
+
+template <class Screen>
+CBaseGUI* ScreenOf()
+{
+    return Screen::GetInstance();
+}
+CBaseGUI* NoScreen() { return nullptr; }
+
+TEST_F(Settings, ActiveScreenObject)
+{
+    using Screen = CBaseGUI* (*)();
+    struct Case {
+        DWORD mask;
+        Screen screen;
+    } cases[] = {
+        {0x8 | 0x2, &ScreenOf<CPreviewSettingGUI>},
+        {0x2, &ScreenOf<CPreviewCameraGUI>},
+        {0x4, &ScreenOf<CPreviewCamcorderGUI>},
+        {0x20 | 0x10, &ScreenOf<CReviewSingleGUI>},
+        {0x200, &ScreenOf<CReviewMovieGUI>},
+        {0x4000, &ScreenOf<CThumbnailGUI>},
+        {0x80, &ScreenOf<CThumbnailGUI>},
+        {0x10 | 0x100, &ScreenOf<CViewerGUI>},
+        {0x100, &ScreenOf<CReviewMultiCapturedGUI>},
+        {0x40, &NoScreen},
+        {0x1 | 0x800 | 0x1000, &NoScreen},
+    };
+    CSettings* settings = CSettings::GetInstance();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mask);
+        settings->RemoveGUIStatus(0xFFFFFFFF);
+        settings->AddGUIStatus(c.mask);
+        EXPECT_EQ(settings->GetActiveGUI(), c.screen());
+    }
+}
+
+TEST_F(Settings, NoticeTimerRunsOnTheMainWindow)
+{
+    HWND window = CreatePlainWindow();
+    ASSERT_NE(window, nullptr);
+    CSettings* settings = CSettings::GetInstance();
+    settings->SetHwnd(window);
+    auto timerDue = [&] {
+        MSG msg = {};
+        return PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE) && msg.wParam == TM_CLEAR_GUI_STATUS;
+    };
+
+    settings->SetNoticeStatus(TRUE);
+    EXPECT_TRUE(settings->IsGUIStatus(GUI_STATUS_NOTICE));
+    plat::AdvanceClock(2999);
+    EXPECT_FALSE(timerDue());
+    plat::AdvanceClock(1);
+    EXPECT_TRUE(timerDue());
+
+    settings->SetNoticeStatus(FALSE);
+    plat::AdvanceClock(3000);
+    EXPECT_FALSE(timerDue());
+    DestroyWindow(window);
+}
+
+TEST_F(Settings, GpsDeviceFollowsTheSwitch)
+{
+    CSettings* settings = CSettings::GetInstance();
+    settings->SetUseGPS(TRUE);
+    EXPECT_EQ(settings->GetGPSState(), 2);
+    EXPECT_TRUE(settings->IsGPSOn());
+    settings->SetUseGPS(FALSE);
+    EXPECT_EQ(settings->GetGPSState(), 0);
+    EXPECT_FALSE(settings->IsGPSOn());
+    EXPECT_EQ(doubles::Calls(), (std::vector<std::string>{"CGPSControl::Init()", "CGPSControl::Uninit()"}));
 }
 
 TEST_F(Settings, GuiStatusChangesAreLogged)
@@ -139,6 +212,72 @@ TEST_F(Settings, LoadPublishesTheRunningState)
     EXPECT_EQ(WaitForSingleObject(end, 0), WAIT_OBJECT_0);
     CloseHandle(start);
     CloseHandle(end);
+}
+
+TEST_F(Settings, LoadSetsTheCameraDefaults)
+{
+    CSettings::GetInstance()->Load(L"");
+    EXPECT_EQ(doubles::Calls(), (std::vector<std::string>{
+                                    "CCameraControl::SetShotMode(0, 0)",
+                                    "CCameraControl::SetShotModeSize(4, 0x6660, 0)",
+                                    "CCameraControl::SetCaptureOption(0, 0)",
+                                    "CCamcorderControl::SelectSizeMode(0)",
+                                    "CCamcorderControl::SetVideoSize(2, 0x76, 0)",
+                                    "CCamcorderControl::SetStreamOption(0)",
+                                    "CCommonControl::SetISO(0, 0)",
+                                    "CCommonControl::SetMetering(2, 0)",
+                                    "CCommonControl::SetContrast(3, 0)",
+                                    "CCommonControl::SetSaturation(0, 0)",
+                                    "CCommonControl::SetSharpness(3, 0)",
+                                    "CCommonControl::SetUseWDR(0, 0)",
+                                    "CSoundControl::SetShutterIndex(0)",
+                                    "CCommonControl::SetWidePreview(0, 0)",
+                                    "CCommonControl::WriteSensorID(0)",
+                                }));
+    EXPECT_EQ(CSettings::GetInstance()->GetGPSState(), 0);
+}
+
+TEST_F(Settings, LaunchParametersChooseTheCameraOrCamcorderSize)
+{
+    struct Case {
+        DWORD mode, width, height, quality, videoType, audio;
+        std::vector<std::string> calls;  // before the defaults of every start
+        int recordWithoutSound;          // as the launch left it
+    } cases[] = {
+        {0, 2560, 1920, 3, 0, 1, {"CCameraControl::SetShotMode(0, 1)", "CCameraControl::SetShotModeSize(0, 0x0, 0)", "CCameraControl::SetCaptureOption(0, 0)"}, 0},
+        {0, 2048, 1536, 2, 0, 1, {"CCameraControl::SetShotMode(0, 1)", "CCameraControl::SetShotModeSize(0, 0x1, 0)", "CCameraControl::SetCaptureOption(1, 0)"}, 0},
+        {0, 1600, 1200, 1, 0, 1, {"CCameraControl::SetShotMode(0, 1)", "CCameraControl::SetShotModeSize(0, 0x2, 0)", "CCameraControl::SetCaptureOption(2, 0)"}, 0},
+        {0, 1280, 960, 0, 0, 1, {"CCameraControl::SetShotMode(0, 1)", "CCameraControl::SetShotModeSize(0, 0x3, 0)", "CCameraControl::SetCaptureOption(0, 0)"}, 0},
+        {0, 640, 480, 7, 0, 1, {"CCameraControl::SetShotMode(0, 1)", "CCameraControl::SetShotModeSize(0, 0x4, 0)", "CCameraControl::SetCaptureOption(0, 0)"}, 0},
+        {0, 320, 999, 3, 0, 1, {"CCameraControl::SetShotMode(0, 1)", "CCameraControl::SetShotModeSize(0, 0x6, 0)", "CCameraControl::SetCaptureOption(0, 0)"}, 0},
+        {0, 800, 600, 3, 0, 1, {"CCameraControl::SetShotMode(0, 1)", "CCameraControl::SetShotModeSize(0, 0x6, 0)", "CCameraControl::SetCaptureOption(0, 0)"}, 0},
+        // Camcorder: normal size from the width, MMS size 176 x 144.
+        {2, 640, 480, 3, 0, 1, {"CCamcorderControl::SelectSizeMode(0)", "CCamcorderControl::SetVideoSize(0, 0x4, 0)", "CCamcorderControl::SetVideoSize(1, 0x7, 0)", "CCamcorderControl::SetStreamOption(0)"}, 0},
+        // MMS type: the MMS size from the width, normal 320 x 240.
+        {2, 176, 144, 1, 2, 0, {"CCamcorderControl::SelectSizeMode(1)", "CCamcorderControl::SetVideoSize(0, 0x6, 0)", "CCamcorderControl::SetVideoSize(1, 0x7, 0)", "CCamcorderControl::SetStreamOption(2)"}, 1},
+        // Mode 1 records without sound whatever AudioEnabled says.
+        {1, 999, 1, 2, 0, 1, {"CCamcorderControl::SelectSizeMode(0)", "CCamcorderControl::SetVideoSize(0, 0x6, 0)", "CCamcorderControl::SetVideoSize(1, 0x7, 0)", "CCamcorderControl::SetStreamOption(1)"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " width " << c.width);
+        CRegistryKey key;
+        ASSERT_TRUE(key.Create(HKEY_CURRENT_USER, kLaunchParametersKey));
+        key.SetDWORD(L"Mode", c.mode);
+        key.SetDWORD(L"Width", c.width);
+        key.SetDWORD(L"Height", c.height);
+        key.SetDWORD(L"QualitySetting", c.quality);
+        key.SetDWORD(L"VideoType", c.videoType);
+        key.SetDWORD(L"AudioEnabled", c.audio);
+        key.Close();
+        doubles::Clear();
+        CSettings* settings = CSettings::GetInstance();
+        settings->LoadLaunchParameters();
+        EXPECT_EQ(doubles::Calls(), c.calls);
+        EXPECT_EQ(settings->GetMode(), c.mode ? 1 : 0);
+        EXPECT_EQ(settings->GetRecordWithoutSound(), c.recordWithoutSound);
+        EXPECT_TRUE(settings->IsLaunchedByOther());
+        CSettings::ReleaseInstance();
+    }
 }
 
 TEST_F(Settings, OnlyTheExactCommandLineCountsAsLaunch)

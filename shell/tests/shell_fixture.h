@@ -21,5 +21,22 @@ protected:
         plat::UseRealClock();
     }
 
+    // A top-level window that only takes messages, for owners of timers.
+    static HWND CreatePlainWindow()
+    {
+        static const bool registered = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                return DefWindowProcW(hwnd, message, wParam, lParam);
+            };
+            wc.lpszClassName = L"ShellTestWindow";
+            return RegisterClassW(&wc) != 0;
+        }();
+        if (!registered)
+            return nullptr;
+        return CreateWindowExW(0, L"ShellTestWindow", L"window", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                               nullptr);
+    }
+
     lumtest::TempDir root;
 };
