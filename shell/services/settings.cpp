@@ -169,6 +169,17 @@ DWORD CSettings::GetActiveGUIStatus() const
     return 0;
 }
 
+int CSettings::GetScreenSetting(int number) const
+{
+    return number >= 1 && number <= 10 ? screenSettings_[number] : 0;
+}
+
+void CSettings::SetScreenSetting(int number, int value)
+{
+    if (number >= 1 && number <= 10)
+        screenSettings_[number] = value;
+}
+
 void CSettings::SetCurrentCommand(DWORD command)
 {
     currentCommand_ = command;
@@ -336,7 +347,10 @@ void CSettings::Load(LPCWSTR commandLine)
     CSoundControl::GetInstance()->SetShutterIndex(0);
 
     SetAutoOffMode(2);
+    SetScreenSetting(1, 1);
     noticeAtStart_ = 1;
+    SetScreenSetting(3, 0);
+    SetScreenSetting(4, 0);
 
     CFileControl* files = CFileControl::GetInstance();
     files->SetStorageType(1);
@@ -344,12 +358,15 @@ void CSettings::Load(LPCWSTR commandLine)
         files->SetStorageType(0);
 
     gpsOn_ = 0;
+    SetScreenSetting(5, 1);
+    SetScreenSetting(6, 0);
     common->SetWidePreview(0, 0);
     gpsState_ = gpsOn_ && mode_ == 0 ? 2 : 0;
     if (noticeAtStart_)
         AddGUIStatus(GUI_STATUS_NOTICE);
     recordWithoutSound_ = 0;
     AddGUIStatus(mode_ == 0 ? GUI_STATUS_CAMERA : GUI_STATUS_CAMCORDER);
+    SetScreenSetting(10, -1);
 
     common->WriteSensorID(0);
     SignalStart(1);

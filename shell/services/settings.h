@@ -115,6 +115,10 @@ public:
     void SetFlags(DWORD bits) { flags_ |= bits; }
     void ClearFlags(DWORD bits) { flags_ &= ~bits; }
 
+    // Settings 1 to 10 that belong to the camera screens; 0 for others.
+    int GetScreenSetting(int number) const;
+    void SetScreenSetting(int number, int value);
+
     LPWSTR CurrentOcrPicturePath() { return currentOcrPicturePath_; }
     LPWSTR CurrentOcrPictureName() { return currentOcrPictureName_; }
 
@@ -141,4 +145,6 @@ private:
     int sleepExitInProgress_ = 0;
     DWORD flags_ = SETTINGS_FLAG_DRAW_HELD;
     WCHAR muiFile_[MAX_PATH] = {};
+    // Index 0 unused.
+    int screenSettings_[11] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
 };

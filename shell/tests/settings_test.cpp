@@ -216,7 +216,13 @@ TEST_F(Settings, LoadPublishesTheRunningState)
 
 TEST_F(Settings, LoadSetsTheCameraDefaults)
 {
-    CSettings::GetInstance()->Load(L"");
+    CSettings* settings = CSettings::GetInstance();
+    for (int number = 1; number <= 10; ++number)
+        settings->SetScreenSetting(number, 7);
+    settings->Load(L"");
+    const int screenSettings[] = {1, 7, 0, 0, 1, 0, 7, 7, 7, -1};  // 2, 7, 8, 9 are the screens' own
+    for (int number = 1; number <= 10; ++number)
+        EXPECT_EQ(settings->GetScreenSetting(number), screenSettings[number - 1]) << "setting " << number;
     EXPECT_EQ(doubles::Calls(), (std::vector<std::string>{
                                     "CCameraControl::SetShotMode(0, 0)",
                                     "CCameraControl::SetShotModeSize(4, 0x6660, 0)",
