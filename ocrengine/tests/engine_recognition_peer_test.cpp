@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -204,6 +206,28 @@ TEST(DocumentPagePeer, ProgressRisesAndEndsAtOneHundred) {
     ASSERT_FALSE(g_percents.empty());
     EXPECT_TRUE(std::is_sorted(g_percents.begin(), g_percents.end()));
     EXPECT_EQ(100, g_percents.back());
+}
+
+TEST(SyntheticCardPeer, CancelFromTheProgressCallbackStopsTheCardRun) {
+    cardgen::Picture picture = cardgen::DrawCard(cardgen::CardText{}, cardgen::Distortion::Clean);
+    ASSERT_FALSE(picture.px.empty());
+    g_progressCalls = 0;
+    Engine engine({7}, [](std::int32_t) -> std::int32_t { return ++g_progressCalls < 3; });
+    std::int32_t result = -1;
+    const auto fields = Recognize(picture.px, picture.width, picture.height, &result);
+    EXPECT_EQ(FINE_E_CANCELLED, result);
+    EXPECT_EQ(3, g_progressCalls);
+    EXPECT_TRUE(fields.empty()) << Dump(fields);
+}
+
+// The test runs allow one thread; card lines are read side by side only when
+// more are allowed, so the card tests run again in a child that allows four.
+TEST(SyntheticCardPeer, CardTestsPassWithLinesReadSideBySide) {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string command = "OMP_THREAD_LIMIT=4 '" + self +
+                                "' --gtest_filter='SyntheticCardPeer.EveryState*:SyntheticCardPeer.Cancel*:"
+                                "RealCardPhotoPeer.*' >/dev/null 2>&1";
+    EXPECT_EQ(0, std::system(command.c_str()));
 }
 
 std::string Digits(const std::string& text) {

@@ -6,6 +6,7 @@
 #include <tesseract/resultiterator.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <map>
@@ -320,35 +321,44 @@ double EstimateSkewOf(const Grey& g, int* medianHeight) {
 // --- recognisers ---------------------------------------------------------
 
 std::mutex g_mutex;  // one recognition at a time over the cached recognisers
-std::map<std::string, std::unique_ptr<tesseract::TessBaseAPI>> g_recognizers;
+// Per language set, one recogniser per worker: card lines are read side by side.
+std::map<std::string, std::vector<std::unique_ptr<tesseract::TessBaseAPI>>> g_recognizers;
+
+std::unique_ptr<tesseract::TessBaseAPI> NewRecognizer(const std::string& languages) {
+    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    if (api->Init(nullptr, languages.c_str(), tesseract::OEM_LSTM_ONLY) != 0) return nullptr;
+    // The recogniser's debug output goes to one process-wide file: set once,
+    // before any worker reads.
+    static const bool quiet = api->SetVariable("debug_file", "/dev/null");
+    (void)quiet;
+    // Light-on-dark lines are found and turned by the adapter itself.
+    api->SetVariable("tessedit_do_invert", "0");
+    return api;
+}
 
 tesseract::TessBaseAPI* RecognizerFor(const std::string& languages) {
-    auto& slot = g_recognizers[languages];
-    if (!slot) {
-        auto api = std::make_unique<tesseract::TessBaseAPI>();
-        if (api->Init(nullptr, languages.c_str(), tesseract::OEM_LSTM_ONLY) != 0) {
-            g_recognizers.erase(languages);
-            return nullptr;
-        }
-        api->SetVariable("debug_file", "/dev/null");
-        // Light-on-dark lines are found and turned by the adapter itself.
-        api->SetVariable("tessedit_do_invert", "0");
-        slot = std::move(api);
+    auto& pool = g_recognizers[languages];
+    if (pool.empty()) pool.push_back(NewRecognizer(languages));
+    if (!pool.front()) {
+        g_recognizers.erase(languages);
+        return nullptr;
     }
-    return slot.get();
+    return pool.front().get();
 }
 
 struct ProgressState {
     const std::function<bool(int)>* callback = nullptr;
     tesseract::ETEXT_DESC* monitor = nullptr;
+    const std::atomic<bool>* stop = nullptr;  // set when another worker was cancelled
     int base = 0;
     int span = 100;
     int last = -1;
     bool cancelled = false;
 
     bool Report(int percent) {
+        if (stop && stop->load(std::memory_order_relaxed)) cancelled = true;
         if (cancelled) return false;
-        if (percent != last) {
+        if (percent > last) {
             last = percent;
             if (callback && *callback && !(*callback)(percent)) cancelled = true;
         }
@@ -679,6 +689,7 @@ struct Strip {
     double order = 0;
     double angle = 0, tMin = 0, tMax = 0, nMin = 0, nMax = 0;
     int median = 0;
+    double scale = 1;  // enlargement of the picture
 };
 
 Strip StripOf(const std::vector<Component>& letters, double radians, double letterTarget) {
@@ -727,6 +738,7 @@ Strip StripOf(const std::vector<Component>& letters, double radians, double lett
     strip.nMin = nMin;
     strip.nMax = nMax;
     strip.median = median;
+    strip.scale = scale;
     return strip;
 }
 
@@ -785,17 +797,110 @@ void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& l
     }
 }
 
-bool ReadCard(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& progress, Result& result,
-              std::vector<PlacedLine>& lines) {
+struct FoundLine {
+    std::vector<Component> letters;
+    bool inverted;
+};
+
+// One card line read at each size in turn until one reading is sure or two
+// readings agree; else the text read most often wins, the surer one among
+// equals. `score` stays -1 when no reading looks like text. False when cancelled.
+bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundLine& found,
+                  const std::vector<Component>& marks, double radians, ProgressState& progress, PlacedLine& best,
+                  int& score) {
+    struct Candidate {
+        std::string text;
+        int score;
+        int votes;
+        PlacedLine line;
+    };
+    std::vector<Candidate> candidates;
+    // A reading whose picture equals an earlier one's (the enlargement is
+    // clamped) gives the same words: its outcome is taken over, not read again.
+    struct Done {
+        double scale;
+        double sharpen;
+        int candidate;  // -1: not text
+    };
+    std::vector<Done> done;
+    for (const Reading& reading : kReadings) {
+        const Strip strip = StripOf(found.letters, radians, reading.letterHeight);
+        if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) break;
+        const auto same = std::find_if(done.begin(), done.end(), [&](const Done& d) {
+            return d.scale == strip.scale && d.sharpen == reading.sharpen;
+        });
+        int chosen = -1;
+        if (same != done.end()) {
+            if (same->candidate < 0) continue;
+            chosen = same->candidate;
+            ++candidates[chosen].votes;
+        } else {
+            Grey image = Apply(picture, strip.warp);
+            if (found.inverted) {
+                for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
+            }
+            if (reading.sharpen > 0) image = Sharpened(image, reading.sharpen);
+            image = NormaliseLighting(image, std::max(8, image.height / 2));
+            MaskToLine(image, strip, found.letters, marks);
+            std::vector<RawWord> words;
+            if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
+
+            PlacedLine line;
+            line.inverted = found.inverted;
+            line.textHeight = strip.letterHeight;
+            line.order = strip.order;
+            line.along = strip.tMin;
+            std::string text;
+            int characters = 0, weighted = 0;
+            for (const RawWord& w : words) {
+                if (w.confidence < kMinCardWordConfidence) continue;
+                int alnum = 0;
+                for (char32_t ch : DecodeUtf8(w.text)) alnum += ch >= 0x80 || std::isalnum(static_cast<int>(ch));
+                characters += alnum;
+                weighted += alnum * w.confidence;
+                line.words.push_back(PlaceThrough(strip.warp, w));
+                text += w.text + " ";
+            }
+            // Texture and specks read as a few unsure characters.
+            if (characters < 3 || weighted < kMinCardLineConfidence * characters) {
+                done.push_back({strip.scale, reading.sharpen, -1});
+                continue;
+            }
+            const int lineScore = weighted / characters;
+            const auto known = std::find_if(candidates.begin(), candidates.end(),
+                                            [&](const Candidate& c) { return c.text == text; });
+            if (known == candidates.end()) {
+                candidates.push_back({text, lineScore, 1, std::move(line)});
+                chosen = static_cast<int>(candidates.size()) - 1;
+            } else {
+                chosen = static_cast<int>(known - candidates.begin());
+                ++known->votes;
+                if (lineScore > known->score) {
+                    known->score = lineScore;
+                    known->line = std::move(line);
+                }
+            }
+            done.push_back({strip.scale, reading.sharpen, chosen});
+        }
+        if (candidates[chosen].score >= kSureLineConfidence || candidates[chosen].votes >= 2) break;
+    }
+    score = -1;
+    if (candidates.empty()) return true;
+    const auto winner = std::max_element(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.votes != b.votes ? a.votes < b.votes : a.score < b.score;
+    });
+    score = winner->score;
+    best = std::move(winner->line);
+    return true;
+}
+
+bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const Grey& picture, ProgressState& progress,
+              Result& result, std::vector<PlacedLine>& lines) {
     int letterHeight = 0;
     const double skew = EstimateSkewOf(picture, &letterHeight);
     result.skewDegrees = skew;
     const double radians = skew * kPi / 180.0;
-    struct Found {
-        std::vector<Component> letters;
-        bool inverted;
-    };
-    std::vector<Found> found;
+    std::vector<FoundLine> found;
     std::vector<Component> allMarks[2];
     for (const bool inverted : {false, true}) {
         for (auto& letters : ChainLines(LetterComponents(picture, inverted, allMarks[inverted]), radians)) {
@@ -835,75 +940,44 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& p
     std::sort(sortedPaper.begin(), sortedPaper.end());
     const int cardPaper = sortedPaper.empty() ? 255 : sortedPaper[sortedPaper.size() * 3 / 4];
 
-    // Soft small text reads differently at each size: every line is read at
-    // each size in turn until one reading is sure or two readings agree; else
-    // the text read most often wins, the surer one among equals.
+    // The lines are read side by side, one recogniser per worker, as many
+    // workers as the OpenMP settings and the machine's load allow; the
+    // recogniser's own threads stay idle inside them.
+    std::vector<std::size_t> toRead;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (found[i].inverted || paper[i] >= kOffCardPaper * cardPaper) toRead.push_back(i);  // else off the card
+    }
     std::vector<PlacedLine> best(found.size());
     std::vector<int> bestScore(found.size(), -1);
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        if (!found[i].inverted && paper[i] < kOffCardPaper * cardPaper) continue;  // off the card
-        struct Candidate {
-            std::string text;
-            int score;
-            int votes;
-            PlacedLine line;
-        };
-        std::vector<Candidate> candidates;
-        for (const Reading& reading : kReadings) {
-            const Strip strip = StripOf(found[i].letters, radians, reading.letterHeight);
-            if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) break;
-            Grey image = Apply(picture, strip.warp);
-            if (found[i].inverted) {
-                for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
-            }
-            if (reading.sharpen > 0) image = Sharpened(image, reading.sharpen);
-            image = NormaliseLighting(image, std::max(8, image.height / 2));
-            MaskToLine(image, strip, found[i].letters, allMarks[found[i].inverted]);
-            std::vector<RawWord> words;
-            progress.base = 5 + static_cast<int>(90 * i / found.size());
-            progress.span = 0;
-            if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
-
-            PlacedLine line;
-            line.inverted = found[i].inverted;
-            line.textHeight = strip.letterHeight;
-            line.order = strip.order;
-            line.along = strip.tMin;
-            std::string text;
-            int characters = 0, weighted = 0;
-            for (const RawWord& w : words) {
-                if (w.confidence < kMinCardWordConfidence) continue;
-                int alnum = 0;
-                for (char32_t ch : DecodeUtf8(w.text)) alnum += ch >= 0x80 || std::isalnum(static_cast<int>(ch));
-                characters += alnum;
-                weighted += alnum * w.confidence;
-                line.words.push_back(PlaceThrough(strip.warp, w));
-                text += w.text + " ";
-            }
-            // Texture and specks read as a few unsure characters.
-            if (characters < 3 || weighted < kMinCardLineConfidence * characters) continue;
-            const int score = weighted / characters;
-            auto same = std::find_if(candidates.begin(), candidates.end(),
-                                     [&](const Candidate& c) { return c.text == text; });
-            if (same == candidates.end()) {
-                candidates.push_back({text, score, 1, std::move(line)});
-                same = candidates.end() - 1;
-            } else {
-                ++same->votes;
-                if (score > same->score) {
-                    same->score = score;
-                    same->line = std::move(line);
-                }
-            }
-            if (score >= kSureLineConfidence || same->votes >= 2) break;
+    auto& pool = g_recognizers[languages];
+    const int workers = std::max(1, std::min<int>(omp_get_max_threads(), static_cast<int>(toRead.size())));
+    if (pool.size() < static_cast<std::size_t>(workers)) pool.resize(static_cast<std::size_t>(workers));
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> finished{0};
+    std::atomic<bool> cancelled{false};
+#pragma omp parallel num_threads(workers)
+    {
+        const int worker = omp_get_thread_num();
+        // The first worker is the caller's thread: only it reports progress.
+        ProgressState quiet;
+        quiet.stop = &cancelled;
+        ProgressState& own = worker == 0 ? progress : quiet;
+        auto& slot = pool[static_cast<std::size_t>(worker)];
+        if (worker > 0 && !slot) slot = NewRecognizer(languages);
+        tesseract::TessBaseAPI* recogniser = worker == 0 ? &api : slot.get();
+        for (std::size_t k = 0; recogniser && !cancelled.load();) {
+            k = next.fetch_add(1);
+            if (k >= toRead.size()) break;
+            const std::size_t i = toRead[k];
+            own.base = 5 + static_cast<int>(90 * finished.load() / toRead.size());
+            own.span = 0;
+            const bool read = ReadCardLine(*recogniser, picture, found[i], allMarks[found[i].inverted], radians, own,
+                                           best[i], bestScore[i]);
+            const std::size_t count = ++finished;
+            if (!read || (worker == 0 && !own.Report(5 + static_cast<int>(90 * count / toRead.size())))) cancelled = true;
         }
-        if (candidates.empty()) continue;
-        const auto chosen = std::max_element(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-            return a.votes != b.votes ? a.votes < b.votes : a.score < b.score;
-        });
-        bestScore[i] = chosen->score;
-        best[i] = std::move(chosen->line);
     }
+    if (cancelled) return false;
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (bestScore[i] >= 0) lines.push_back(std::move(best[i]));
     }
@@ -974,7 +1048,7 @@ Result Recognize(const GreyView& view, const Request& request) {
         picture = TurnQuarters(picture, result.quarterTurns);
     }
     std::vector<PlacedLine> placed;
-    const bool read = request.layout == Layout::Card ? ReadCard(*api, picture, progress, result, placed)
+    const bool read = request.layout == Layout::Card ? ReadCard(*api, request.languages, picture, progress, result, placed)
                                                      : ReadPage(*api, picture, progress, result, placed);
     if (!read) {
         result.status = Status::Cancelled;
