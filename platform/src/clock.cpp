@@ -158,6 +158,17 @@ void SetVirtualWallClock(std::int64_t unixMs)
     s.virtualWallStartMs = unixMs - static_cast<std::int64_t>(s.virtualNowMs - s.virtualStartMs);
 }
 
+std::optional<std::uint64_t> NextVirtualDeadline()
+{
+    ClockState& s = State();
+    std::lock_guard lock(s.lock);
+    std::optional<std::uint64_t> next;
+    for (const auto& w : s.waiters)
+        if (!next || w->deadlineMs < *next)
+            next = w->deadlineMs;
+    return next;
+}
+
 void AdvanceClock(std::uint64_t milliseconds)
 {
     ClockState& s = State();

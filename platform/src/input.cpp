@@ -1,6 +1,7 @@
 // Key and pen input: the low-level keyboard hook chain, hot keys, and the
 // delivery of key and pen messages to the window that should get them.
 #include <algorithm>
+#include <atomic>
 
 #include "plat/debug.h"
 #include "plat/error.h"
@@ -236,3 +237,18 @@ void PenInput(Pen action, int x, int y)
 }
 
 }  // namespace plat
+
+namespace {
+const HCURSOR kWaitCursor = reinterpret_cast<HCURSOR>(static_cast<ULONG_PTR>(0x7F02));
+std::atomic<HCURSOR> g_cursor{nullptr};
+}  // namespace
+
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR cursorName)
+{
+    if (!instance && cursorName == IDC_WAIT)
+        return kWaitCursor;
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+}
+
+HCURSOR SetCursor(HCURSOR cursor) { return g_cursor.exchange(cursor); }

@@ -5,6 +5,7 @@
 #include "plat/clock.h"
 #include "plat/device.h"
 #include "plat/file.h"
+#include "plat/process.h"
 #include "plat/registry.h"
 
 namespace fs = std::filesystem;
@@ -29,6 +30,10 @@ bool Startup(const StartupOptions& options)
     return OpenRegistry(true);
 }
 
-void Shutdown() { CloseRegistry(); }
+void Shutdown()
+{
+    EndApplications();
+    CloseRegistry();
+}
 
 }  // namespace plat

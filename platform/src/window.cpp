@@ -13,6 +13,12 @@
 
 namespace plat::wm {
 
+namespace {
+thread_local DWORD t_process = 0;
+}
+
+void SetThreadProcess(DWORD process) { t_process = process; }
+
 HWND NewHandle()
 {
     // Multiples of 4: the handset's "hwnd | 1" forms can be masked back.
@@ -306,6 +312,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         w->text = windowName ? windowName : L"";
         w->instance = instance;
         w->thread = ThisThreadId();
+        w->process = t_process;
         w->extra.assign(static_cast<size_t>(w->cls->wc.cbWndExtra), 0);
         int sw = ScreenWidth(s.orientation), sh = ScreenHeight(s.orientation);
         if (x == CW_USEDEFAULT) {
@@ -878,6 +885,7 @@ HWND GetWindow(HWND hwnd, UINT relation)
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName)
 {
     Started();
+    SyncApplications();
     std::lock_guard lock(S().mu);
     std::wstring cls = className ? Lower(className) : L"";
     std::wstring title = windowName ? Lower(windowName) : L"";
@@ -899,6 +907,7 @@ BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam)
     if (!proc)
         return FALSE;
     Started();
+    SyncApplications();
     std::vector<HWND> list;
     {
         std::lock_guard lock(S().mu);
@@ -975,7 +984,7 @@ DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId)
     if (!w)
         return 0;
     if (processId)
-        *processId = static_cast<DWORD>(::getpid());
+        *processId = w->process ? w->process : static_cast<DWORD>(::getpid());
     return w->thread;
 }
 

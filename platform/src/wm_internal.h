@@ -44,6 +44,7 @@ struct Window {
     LONG_PTR id = 0;
     HINSTANCE instance = nullptr;
     DWORD thread = 0;
+    DWORD process = 0;  // another application's; 0: this program
     std::vector<BYTE> extra;
     bool destroying = false;
     bool invalid = false;
@@ -146,6 +147,11 @@ void RunSent(Lock& lock, Queue& queue);
 LRESULT CallOnThread(Lock& lock, DWORD thread, std::function<LRESULT()> call, bool* ok, unsigned limitMs = 0);
 
 // Without the lock.
+// Windows this thread creates from now on belong to that process (a thread of
+// another application).
+void SetThreadProcess(DWORD process);
+// Starts and ends the other applications as the registry declares them.
+void SyncApplications();
 // Registers the stock classes and creates the shell's windows, once.
 void Started();
 void RegisterDialogClasses();

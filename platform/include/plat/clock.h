@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 
 #include "plat/types.h"
 
@@ -32,6 +33,9 @@ void AdvanceClock(std::uint64_t milliseconds);
 // report now; it moves on with AdvanceClock. By default the real time at
 // UseVirtualClock.
 void SetVirtualWallClock(std::int64_t unixMs);
+// Virtual clock only: the earliest deadline of the waits pending now, so that
+// a test can move time exactly to a thread's next wake-up.
+std::optional<std::uint64_t> NextVirtualDeadline();
 
 // Waits on cv (lock held) until pred() is true or the platform clock reaches
 // deadlineMs. Returns pred(), as last evaluated with the lock held; a pred

@@ -90,6 +90,13 @@ BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk);
 BOOL UnregisterHotKey(HWND hwnd, int id);
 inline BOOL RegisterHotKeyW(HWND hwnd, int id, UINT modifiers, UINT vk) { return RegisterHotKey(hwnd, id, modifiers, vk); }
 
+// The cursor: the handset has only the wait cursor; no cursor is NULL.
+inline const LPCWSTR IDC_WAIT = reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(32514));
+// The system's cursor (instance NULL) IDC_WAIT; anything else NULL with ERROR_RESOURCE_NAME_NOT_FOUND.
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR cursorName);
+// Shows the cursor (NULL: none) for the whole screen; returns the one shown before.
+HCURSOR SetCursor(HCURSOR cursor);
+
 namespace plat {
 
 // The handset's own input: hardware keys and the touch panel, as the

@@ -15,7 +15,8 @@ struct StartupOptions {
 // the real clock in place. False when the registry could not be read.
 bool Startup(const StartupOptions& options = {});
 
-// Writes the registry and stops its notification thread.
+// Ends the other applications' threads, writes the registry and stops its
+// notification thread.
 void Shutdown();
 
 // The folder of the running executable.

@@ -19,4 +19,5 @@
 #include "plat/sync.h"
 #include "plat/thread.h"
 #include "plat/module.h"
+#include "plat/process.h"
 #include "plat/codepage.h"
