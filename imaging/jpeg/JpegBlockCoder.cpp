@@ -1,6 +1,14 @@
 // Huffman coding of one block into the scan bit buffer (T.81 F.1.2).
+//
+// The coder visits only the non-zero AC coefficients: a 64-bit mask in
+// zig-zag order has one bit per non-zero coefficient, and the zero run before
+// each is the distance between two set bits. Most blocks hold a handful of
+// coefficients among many zeros, so a walk over every position mostly
+// mispredicts its "is it zero" branch.
 #include "jpeg/JpegEncoderKernels.h"
 #include "jpeg/JpegTables.h"
+
+#include <array>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -8,26 +16,76 @@
 
 namespace {
 
-// Non-zero AC coefficients of a block; most blocks of a smooth picture have none or few.
-inline int NonZeroAcCount(const int16_t* block)
+// Zig-zag bits of the non-zero coefficients of 4 natural positions, one
+// table per group of 4: the natural-order mask is cut into 16 nibbles and
+// each looks up where its bits lie in zig-zag order.
+using NibbleToZigzag = std::array<std::array<uint64_t, 16>, 16>;
+
+constexpr NibbleToZigzag MakeNibbleToZigzag()
+{
+    // Zig-zag position of each natural index: the anti-diagonals row + column
+    // = d in turn, even ones walked upwards, odd ones downwards (T.81 Figure A.6).
+    std::array<int, 64> position{};
+    int k = 0;
+    for (int d = 0; d < 15; ++d) {
+        int first = d < 8 ? 0 : d - 7;
+        int last = d < 8 ? d : 7;
+        for (int i = first; i <= last; ++i) {
+            int row = d % 2 == 0 ? first + last - i : i;
+            position[row * 8 + d - row] = k++;
+        }
+    }
+    NibbleToZigzag t{};
+    for (int group = 0; group < 16; ++group) {
+        for (int nibble = 0; nibble < 16; ++nibble) {
+            for (int bit = 0; bit < 4; ++bit) {
+                if (nibble & (1 << bit)) {
+                    t[group][nibble] |= uint64_t{1} << position[4 * group + bit];
+                }
+            }
+        }
+    }
+    return t;
+}
+
+constexpr NibbleToZigzag kNibbleToZigzag = MakeNibbleToZigzag();
+
+// Bit i set when AC coefficient i (natural order) is not zero; bit 0 is clear.
+inline uint64_t NaturalNonZeroAcMask(const int16_t* block)
 {
 #if defined(__SSE2__)
-    __m128i zeros = _mm_setzero_si128();
-    for (int i = 0; i < 64; i += 8) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
-        zeros = _mm_sub_epi16(zeros, _mm_cmpeq_epi16(v, _mm_setzero_si128()));
+    const __m128i* v = reinterpret_cast<const __m128i*>(block);
+    const __m128i zero = _mm_setzero_si128();
+    // Row 0 is read from coefficient 1 on and moved up one lane: the caller
+    // has just stored the DC difference, and a 16-byte load over that 2-byte
+    // store would stall store forwarding.
+    __m128i row0 = _mm_slli_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 1)), 2);
+    uint64_t zeros = 0;
+    for (int i = 0; i < 4; ++i) {
+        __m128i first = i == 0 ? row0 : _mm_loadu_si128(v + 2 * i);
+        // Saturating packs keep zero and non-zero apart; one byte per coefficient.
+        __m128i bytes = _mm_packs_epi16(first, _mm_loadu_si128(v + 2 * i + 1));
+        zeros |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero))) << (16 * i);
     }
-    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 8));
-    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 4));
-    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 2));
-    int nonzero = 64 - (_mm_cvtsi128_si32(zeros) & 0xFFFF);
+    return ~zeros & ~uint64_t{1};
 #else
-    int nonzero = 0;
-    for (int i = 0; i < 64; ++i) {
-        nonzero += block[i] != 0;
+    uint64_t mask = 0;
+    for (int i = 1; i < 64; ++i) {
+        mask |= uint64_t{block[i] != 0} << i;
     }
+    return mask;
 #endif
-    return nonzero - (block[0] != 0);
+}
+
+// Bit k set when the AC coefficient at zig-zag position k is not zero.
+inline uint64_t ZigzagNonZeroAcMask(const int16_t* block)
+{
+    uint64_t natural = NaturalNonZeroAcMask(block);
+    uint64_t zigzag = 0;
+    for (int group = 0; group < 16; ++group) {
+        zigzag |= kNibbleToZigzag[group][(natural >> (4 * group)) & 15];
+    }
+    return zigzag;
 }
 
 }  // namespace
@@ -53,35 +111,35 @@ void FlushScanBits(ScanBitBuffer& s)
 void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
                            ScanBitBuffer& s, int maxCoded)
 {
-    s.count = 0;
+    uint64_t acc = s.accumulator;
+    int32_t bits = s.bits;
+    uint8_t* out = s.bytes;
     int d = block[0];
     int cat = MagnitudeCategory(d);
-    PutScanBits(s, dc.length[cat] + cat, (static_cast<uint32_t>(dc.code[cat]) << cat) | MagnitudeBits(d, cat));
+    out = PutStuffedBits(acc, bits, out, dc.length[cat] + cat,
+                         (static_cast<uint32_t>(dc.code[cat]) << cat) | MagnitudeBits(d, cat));
 
-    // Walk the zig-zag order only up to the last coefficient to be coded.
-    int remaining = NonZeroAcCount(block);
-    remaining = remaining < maxCoded ? remaining : maxCoded;
+    uint64_t pending = ZigzagNonZeroAcMask(block);
     int previous = 0;
-    int run = 0;
-    for (int k = 1; remaining > 0; ++k) {
-        int c = block[jpeg::kZigzagToNatural[k]];
-        if (c == 0) {
-            ++run;
-            continue;
-        }
+    for (int coded = 0; pending != 0 && coded < maxCoded; ++coded) {
+        int k = __builtin_ctzll(pending);
+        pending &= pending - 1;
+        int run = k - previous - 1;
         while (run >= 16) {
-            PutScanBits(s, ac.length[0xF0], ac.code[0xF0]);  // ZRL
+            out = PutStuffedBits(acc, bits, out, ac.length[0xF0], ac.code[0xF0]);  // ZRL
             run -= 16;
         }
+        int c = block[jpeg::kZigzagToNatural[k]];
         cat = MagnitudeCategory(c);
         int symbol = (run << 4) | cat;
-        PutScanBits(s, ac.length[symbol] + cat,
-                    (static_cast<uint32_t>(ac.code[symbol]) << cat) | MagnitudeBits(c, cat));
-        run = 0;
+        out = PutStuffedBits(acc, bits, out, ac.length[symbol] + cat,
+                             (static_cast<uint32_t>(ac.code[symbol]) << cat) | MagnitudeBits(c, cat));
         previous = k;
-        --remaining;
     }
     if (previous != 63) {
-        PutScanBits(s, ac.length[0x00], ac.code[0x00]);  // EOB
+        out = PutStuffedBits(acc, bits, out, ac.length[0x00], ac.code[0x00]);  // EOB
     }
+    s.accumulator = acc;
+    s.bits = bits;
+    s.count = static_cast<uint32_t>(out - s.bytes);
 }

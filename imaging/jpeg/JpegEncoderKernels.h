@@ -75,31 +75,39 @@ void BlockActivity(const int16_t* block, int32_t* a, int32_t* b);
 // Activity class 0, 1 or 2 from the two figures.
 int ActivityClass(int32_t a, int32_t b);
 
-inline void PutScanBits(ScanBitBuffer& s, int count, uint32_t value)
+// Appends count bits to the accumulator; each completed 32-bit word goes to
+// out, every byte FF followed by a stuffed 00 (T.81 F.1.2.3). Returns the new
+// end of out. Callers keep the three in locals where they can: stores through
+// out may alias the fields of a struct, which would force reloads.
+inline uint8_t* PutStuffedBits(uint64_t& accumulator, int32_t& bits, uint8_t* out, int count, uint32_t value)
 {
-    s.accumulator = (s.accumulator << count) | value;
-    s.bits += count;
-    if (s.bits >= 32) {
-        s.bits -= 32;
-        uint32_t w = static_cast<uint32_t>(s.accumulator >> s.bits);
-        uint8_t* out = s.bytes + s.count;
-        // A byte FF is followed by a stuffed 00 (T.81 F.1.2.3).
+    accumulator = (accumulator << count) | value;
+    bits += count;
+    if (bits >= 32) {
+        bits -= 32;
+        uint32_t w = static_cast<uint32_t>(accumulator >> bits);
+        // Zero-byte test on ~w: a word without FF goes out in one go.
         if (((~w - 0x01010101u) & w & 0x80808080u) == 0) {
             out[0] = static_cast<uint8_t>(w >> 24);
             out[1] = static_cast<uint8_t>(w >> 16);
             out[2] = static_cast<uint8_t>(w >> 8);
             out[3] = static_cast<uint8_t>(w);
-            s.count += 4;
-        } else {
-            for (int shift = 24; shift >= 0; shift -= 8) {
-                uint8_t b = static_cast<uint8_t>(w >> shift);
-                s.bytes[s.count++] = b;
-                if (b == 0xFF) {
-                    s.bytes[s.count++] = 0;
-                }
+            return out + 4;
+        }
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            uint8_t b = static_cast<uint8_t>(w >> shift);
+            *out++ = b;
+            if (b == 0xFF) {
+                *out++ = 0;
             }
         }
     }
+    return out;
+}
+
+inline void PutScanBits(ScanBitBuffer& s, int count, uint32_t value)
+{
+    s.count = static_cast<uint32_t>(PutStuffedBits(s.accumulator, s.bits, s.bytes + s.count, count, value) - s.bytes);
 }
 
 // Pads the pending bits with 1 bits to a whole byte and moves them into bytes.

@@ -169,12 +169,17 @@ void ForwardDct8x8(int16_t* block)
 // truncating after adding 2^-10 gives the integer quotient exactly.
 int QuantizeBlock(int16_t* block, const JpegQuantTable& table, bool truncate)
 {
-    block[0] = static_cast<int16_t>(block[0] - 1024);
+    // The level shift is applied in the register: a 2-byte store followed by
+    // a 16-byte load of the same row stalls store forwarding.
+    const __m128i levelShift = _mm_cvtsi32_si128(1024);
     const __m128 nudge = _mm_set1_ps(1.0f / 1024);
     const __m128i limit = _mm_set1_epi16(2047);
     __m128i zeros = _mm_setzero_si128();
     for (int i = 0; i < 64; i += 8) {
         __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
+        if (i == 0) {
+            c = _mm_sub_epi16(c, levelShift);
+        }
         __m128i sign = _mm_srai_epi16(c, 15);
         __m128i a = _mm_min_epi16(_mm_max_epi16(c, _mm_sub_epi16(_mm_setzero_si128(), c)), limit);
         __m128i alo = _mm_unpacklo_epi16(a, _mm_setzero_si128());

@@ -573,6 +573,67 @@ TEST(JpegEncoderKernels, BlockCoderRunsZrlAndEob)
     }
 }
 
+// Random blocks of every density, from empty to full, against the coding rule
+// walked position by position; with counts below the number of non-zero
+// coefficients too (the rate-control drivers lower it).
+TEST(JpegEncoderKernels, BlockCoderMatchesThePlainWalk)
+{
+    const JpegHuffmanCodes& dc = JpegStdDcCodes(1);
+    const JpegHuffmanCodes& ac = JpegStdAcCodes(1);
+    uint32_t state = 11;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    for (int trial = 0; trial < 3000; ++trial) {
+        int16_t block[64];
+        uint32_t density = next() % 65;  // chance out of 64 that an AC coefficient is non-zero
+        int magnitudeBits = 1 + static_cast<int>(next() % 10);
+        for (int i = 0; i < 64; ++i) {
+            int v = static_cast<int>(next() % (1u << magnitudeBits)) + 1;
+            block[i] = static_cast<int16_t>(next() % 64 < density ? (next() & 1 ? v : -v) : 0);
+        }
+        block[0] = static_cast<int16_t>(static_cast<int>(next() % 4095) - 2047);
+        int nonzero = 0;
+        for (int i = 1; i < 64; ++i) {
+            nonzero += block[i] != 0;
+        }
+        int maxCoded = trial % 4 == 0 ? static_cast<int>(next() % (nonzero + 2)) - 1 : nonzero + 1;
+
+        BitCollector want;
+        int cat = MagnitudeCategory(block[0]);
+        want.Put(dc.code[cat], dc.length[cat]);
+        want.Put(MagnitudeBits(block[0], cat), cat);
+        int run = 0, coded = 0, last = 0;
+        for (int k = 1; k < 64 && coded < maxCoded; ++k) {
+            int c = block[jpeg::kZigzagToNatural[k]];
+            if (c == 0) {
+                ++run;
+                continue;
+            }
+            for (; run >= 16; run -= 16) {
+                want.Put(ac.code[0xF0], ac.length[0xF0]);
+            }
+            cat = MagnitudeCategory(c);
+            want.Put(ac.code[(run << 4) | cat], ac.length[(run << 4) | cat]);
+            want.Put(MagnitudeBits(c, cat), cat);
+            run = 0;
+            ++coded;
+            last = k;
+        }
+        if (last != 63) {
+            want.Put(ac.code[0x00], ac.length[0x00]);
+        }
+
+        ScanBitBuffer s;
+        s.Clear();
+        PutScanBits(s, 5, 0x15);  // bits left over from an earlier block
+        want.bits.insert(want.bits.begin(), {1, 0, 1, 0, 1});
+        EncodeBlockSequential(block, dc, ac, s, maxCoded);
+        ASSERT_EQ(ScanBits(s), want.bits) << "trial " << trial;
+    }
+}
+
 TEST(JpegEncoderKernels, StuffsEveryFfByte)
 {
     ScanBitBuffer s;
