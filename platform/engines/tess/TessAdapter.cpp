@@ -26,9 +26,11 @@ constexpr int kMinWordConfidence = 10;
 constexpr int kMinInvertedConfidence = 55;
 constexpr int kMinCardWordConfidence = 20;
 constexpr int kMinCardLineConfidence = 45;
-constexpr int kSureLineConfidence = 90;
-constexpr double kOffCardPaper = 0.8;
-constexpr int kMaxStripWidth = 6000;  // ground this much darker than the card's is off the card  // a card line read this surely is not read again
+constexpr int kSureLineConfidence = 90;         // a card line read this surely is not read again
+constexpr int kMinLoneReadingConfidence = 60;   // a reading no other one agrees with
+constexpr int kReadingsWithoutTextToGiveUp = 2; // texture, not a line
+constexpr double kOffCardPaper = 0.8;           // ground this much darker than the card's is off the card
+constexpr int kMaxStripWidth = 6000;
 
 // The sizes and sharpening a card line is read with, in order.
 struct Reading {
@@ -804,7 +806,9 @@ struct FoundLine {
 
 // One card line read at each size in turn until one reading is sure or two
 // readings agree; else the text read most often wins, the surer one among
-// equals. `score` stays -1 when no reading looks like text. False when cancelled.
+// equals, and a lone unsure reading is dropped. A line whose first readings
+// show no text is given up. `score` stays -1 when no reading is kept.
+// False when cancelled.
 bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundLine& found,
                   const std::vector<Component>& marks, double radians, ProgressState& progress, PlacedLine& best,
                   int& score) {
@@ -864,6 +868,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
             // Texture and specks read as a few unsure characters.
             if (characters < 3 || weighted < kMinCardLineConfidence * characters) {
                 done.push_back({strip.scale, reading.sharpen, -1});
+                if (candidates.empty() && done.size() >= kReadingsWithoutTextToGiveUp) break;
                 continue;
             }
             const int lineScore = weighted / characters;
@@ -889,6 +894,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     const auto winner = std::max_element(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
         return a.votes != b.votes ? a.votes < b.votes : a.score < b.score;
     });
+    if (winner->votes < 2 && winner->score < kMinLoneReadingConfidence) return true;
     score = winner->score;
     best = std::move(winner->line);
     return true;
