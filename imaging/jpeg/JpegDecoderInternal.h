@@ -160,8 +160,8 @@ struct ChromaLayout {
 // Converts planes of the given sampling type into RGB565 (planar 0) or into
 // planar YCbCr 4:2:0 (planar 1: Y, then Cb and Cr at half width and height).
 // The output is width x height rounded up to even sizes, the last column and
-// row repeated.
+// row repeated. vector false keeps to the scalar reference (for tests).
 void ConvertPlanes(const JpegPlanes& planes, const ChromaLayout& chroma, uint8_t samplingType,
-                   uint32_t width, uint32_t height, int planar, void* output);
+                   uint32_t width, uint32_t height, int planar, void* output, bool vector = true);
 
 }  // namespace jpeg

@@ -35,25 +35,35 @@ public:
         if (bits_ > 56) {
             return;
         }
-        // Fast path: eight bytes without 0xFF.
+        // Fast path: the next eight bytes hold no 0xFF, so no stuffing or
+        // marker can be among them; take as many whole bytes as fit at once.
         if (!atMarker_ && size_ - pos_ >= 8 && pos_ < size_) {
-            while (bits_ <= 56) {
-                const uint8_t b = data_[pos_];
-                if (b == 0xFF) {
-                    break;
-                }
-                buffer_ |= static_cast<uint64_t>(b) << (56 - bits_);
-                bits_ += 8;
-                ++pos_;
-                if (pos_ >= size_) {
-                    break;
-                }
-            }
-            if (bits_ > 56) {
+            uint64_t word;
+            std::memcpy(&word, data_ + pos_, 8);
+            word = __builtin_bswap64(word);
+            if (!HasFFByte(word)) {
+                const int bytes = (64 - bits_) >> 3;
+                buffer_ |= (word & (~uint64_t{0} << (64 - 8 * bytes))) >> bits_;
+                bits_ += 8 * bytes;
+                pos_ += static_cast<size_t>(bytes);
                 return;
             }
         }
         FillSlow();
+    }
+
+    // Makes at least n bits available (n up to 57).
+    void Need(int n) {
+        if (bits_ < n) {
+            Fill();
+        }
+    }
+
+    // The bits after the next code, with value bits read ahead: for a
+    // run/size symbol whose code and value bits both fit the lookahead,
+    // value << 16 | symbol << 8 | bits taken; 0 otherwise. Needs 9 bits.
+    int32_t PeekValue(const HuffmanTable& table) const {
+        return table.fastValue[buffer_ >> (64 - kLookaheadBits)];
     }
 
     uint32_t Peek(int n) {  // n in 1..32
@@ -104,6 +114,12 @@ public:
     }
 
 private:
+    // Bit trick: a byte of x is 0xFF exactly when that byte of ~x is 0.
+    static bool HasFFByte(uint64_t x) {
+        const uint64_t v = ~x;
+        return ((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) != 0;
+    }
+
     void FillSlow() {
         while (bits_ <= 56) {
             if (atMarker_) {

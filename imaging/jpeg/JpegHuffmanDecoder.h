@@ -18,6 +18,10 @@ struct HuffmanTable {
     int32_t valueOffset[17] = {};  // symbol index = code + valueOffset[length]
     // Entry for the next 9 bits: length << 8 | symbol, 0 when the code is longer.
     uint16_t lookahead[1 << kLookaheadBits] = {};
+    // Code and value in one look (symbols read as run << 4 | size, size not
+    // 0): value << 16 | symbol << 8 | code length + size, when both fit the
+    // lookahead; 0 otherwise.
+    int32_t fastValue[1 << kLookaheadBits] = {};
 };
 
 // Builds the decoding tables from counts and symbols (symbolCount must be

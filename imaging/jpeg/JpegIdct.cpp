@@ -83,22 +83,30 @@ struct ReducedMatrices {
 
 const ReducedMatrices kReduced;
 
-int Log2(int n) { return n == 8 ? 3 : (n == 4 ? 2 : (n == 2 ? 1 : 0)); }
+// lround without the library call: truncate, then step away from zero when
+// the (exactly computed) fraction is a half or more. |x| stays far below 2^31.
+inline int32_t RoundHalfAway(float x) {
+    const int32_t i = static_cast<int32_t>(x);
+    const float fraction = x - static_cast<float>(i);
+    return i + (fraction >= 0.5f) - (fraction <= -0.5f);
+}
 
-// nx x ny samples from the block (nx, ny in 1, 2, 4, 8).
-void IdctReduced(const int16_t* block, int nx, int ny, uint8_t* out, uint32_t stride) {
-    const float (*mx)[8] = kReduced.m[Log2(nx)];
-    const float (*my)[8] = kReduced.m[Log2(ny)];
-    float rows[8][8];  // rows[v][x]: horizontal pass over coefficient row v
+// NX x NY samples from the block (NX, NY in 1, 2, 4, 8). Fixed sizes let the
+// compiler unroll; the sums run in the same order for every size.
+template <int NX, int NY>
+void IdctReduced(const int16_t* block, uint8_t* out, uint32_t stride) {
+    const float (*mx)[8] = kReduced.m[NX == 8 ? 3 : NX / 2];
+    const float (*my)[8] = kReduced.m[NY == 8 ? 3 : NY / 2];
+    float rows[8][NX];  // rows[v][x]: horizontal pass over coefficient row v
     for (int v = 0; v < 8; ++v) {
         const int16_t* r = block + v * 8;
         if ((r[0] | r[1] | r[2] | r[3] | r[4] | r[5] | r[6] | r[7]) == 0) {
-            for (int x = 0; x < nx; ++x) {
+            for (int x = 0; x < NX; ++x) {
                 rows[v][x] = 0;
             }
             continue;
         }
-        for (int x = 0; x < nx; ++x) {
+        for (int x = 0; x < NX; ++x) {
             float sum = 0;
             for (int u = 0; u < 8; ++u) {
                 sum += mx[x][u] * static_cast<float>(r[u]);
@@ -106,16 +114,27 @@ void IdctReduced(const int16_t* block, int nx, int ny, uint8_t* out, uint32_t st
             rows[v][x] = sum;
         }
     }
-    for (int y = 0; y < ny; ++y) {
-        for (int x = 0; x < nx; ++x) {
+    for (int y = 0; y < NY; ++y) {
+        for (int x = 0; x < NX; ++x) {
             float sum = 0;
             for (int v = 0; v < 8; ++v) {
                 sum += my[y][v] * rows[v][x];
             }
-            out[y * stride + x] = Clamp(static_cast<int32_t>(std::lround(sum)) + 128);
+            out[y * stride + x] = Clamp(RoundHalfAway(sum) + 128);
         }
     }
 }
+
+using BlockTransform = void (*)(const int16_t*, uint8_t*, uint32_t);
+
+template <int NX>
+constexpr BlockTransform kReducedColumn[4] = {IdctReduced<NX, 1>, IdctReduced<NX, 2>, IdctReduced<NX, 4>,
+                                              IdctReduced<NX, 8>};
+// [log2 NX][log2 NY]
+constexpr const BlockTransform* kReducedTransforms[4] = {kReducedColumn<1>, kReducedColumn<2>, kReducedColumn<4>,
+                                                          kReducedColumn<8>};
+
+int Log2(int n) { return n == 8 ? 3 : (n == 4 ? 2 : (n == 2 ? 1 : 0)); }
 
 }  // namespace
 
@@ -154,9 +173,9 @@ void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride) {
     }
 }
 
-void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride) { IdctReduced(block, 4, 4, out, stride); }
+void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride) { IdctReduced<4, 4>(block, out, stride); }
 
-void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctReduced(block, 2, 2, out, stride); }
+void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctReduced<2, 2>(block, out, stride); }
 
 namespace {
 using FullTransform = void (*)(const int16_t*, uint8_t*, uint32_t);
@@ -176,7 +195,7 @@ void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint
     if (scaleX == 1 && scaleY == 1) {
         kFullTransform(block, out, stride);
     } else {
-        IdctReduced(block, nx, ny, out, stride);
+        kReducedTransforms[Log2(nx)][Log2(ny)](block, out, stride);
     }
 }
 

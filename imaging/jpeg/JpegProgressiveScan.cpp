@@ -215,7 +215,7 @@ int32_t FinishProgressiveFrame(DecoderContext& ctx) {
         for (uint32_t by = 0; by < fc.planeBlocksHigh; ++by) {
             for (uint32_t bx = 0; bx < fc.planeBlocksWide; ++bx) {
                 const int16_t* coef = fc.coefficients + (size_t{by} * fc.planeBlocksWide + bx) * 64;
-                std::memset(block, 0, sizeof(block));
+                ClearBlock(block);
                 int last = 0;
                 for (int k = 0; k < 64; ++k) {
                     if (coef[k] != 0) {

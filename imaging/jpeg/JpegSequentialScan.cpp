@@ -27,16 +27,43 @@ struct BlockDecoder {
 
 // One block of F.2.2; -1 on a code the tables do not hold or a value out of range.
 int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& lastIndex) {
-    const int32_t s = reader.Decode(*b.dc);
-    if (s < 0 || s > 11) {
-        return -1;
+    // 32 bits cover any code with its value, so each symbol checks the
+    // buffer once.
+    reader.Need(32);
+    int32_t diff;
+    const int32_t fastDc = reader.PeekValue(*b.dc);
+    if (fastDc != 0 && ((fastDc >> 12) & 0x0F) == 0) {
+        reader.Skip(fastDc & 0xFF);
+        diff = fastDc >> 16;
+    } else {
+        const int32_t s = reader.Decode(*b.dc);
+        if (s < 0 || s > 11) {
+            return -1;
+        }
+        diff = s ? reader.Extend(reader.Bits(s), s) : 0;
     }
-    const int32_t diff = s ? reader.Extend(reader.Bits(s), s) : 0;
     b.prediction = static_cast<uint16_t>(b.prediction + diff);
-    std::memset(block, 0, 64 * sizeof(int16_t));
+    if (!b.dcOnly) {
+        ClearBlock(block);  // a DC-only block is read at block[0] alone
+    }
     block[0] = Saturate16((int64_t{b.quant[0]} * static_cast<int16_t>(b.prediction) + 2048) >> 12);
     lastIndex = 0;
     for (int k = 1; k < 64;) {
+        reader.Need(32);
+        const int32_t fast = reader.PeekValue(*b.ac);
+        if (fast != 0) {  // short code with a short value: one table look
+            reader.Skip(fast & 0xFF);
+            k += (fast >> 12) & 0x0F;
+            if (k > 63) {
+                return -1;
+            }
+            if (!b.dcOnly) {
+                block[kZigzagToNatural[k]] = Saturate16((int64_t{b.quant[k]} * (fast >> 16) + 2048) >> 12);
+                lastIndex = k;
+            }
+            ++k;
+            continue;
+        }
         const int32_t rs = reader.Decode(*b.ac);
         if (rs < 0) {
             return -1;

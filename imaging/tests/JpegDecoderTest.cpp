@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -363,6 +364,32 @@ TEST(JpegColorOutput, DitherAndPacking) {
     jpeg::ConvertPlanes(planes, {16, 1, 0}, kJpegSampling422, 4, 4, 0, a);
     jpeg::ConvertPlanes(planes, {16, 0, 0}, kJpegSampling444, 4, 4, 0, b);
     EXPECT_EQ(std::memcmp(a, b, sizeof(a)), 0);
+}
+
+// The vector RGB565 path against the scalar reference: every sampling type,
+// widths that leave tails, samples at the clamping extremes and in between.
+TEST(JpegColorOutput, VectorMatchesScalar) {
+    std::mt19937 random(565);
+    for (uint8_t type : {kJpegSampling420, kJpegSampling422, kJpegSampling444, kJpegSampling440}) {
+        const int hShift = type == kJpegSampling420 || type == kJpegSampling422 ? 1 : 0;
+        const int vShift = type == kJpegSampling420 || type == kJpegSampling440 ? 1 : 0;
+        for (uint32_t width : {16u, 33u, 70u}) {
+            const uint32_t stride = 80, height = 6;
+            std::vector<uint8_t> y(stride * height), cb(stride * height), cr(stride * height);
+            for (auto* plane : {&y, &cb, &cr}) {
+                for (uint8_t& v : *plane) {
+                    const uint32_t pick = random() % 4;
+                    v = pick == 0 ? 0 : (pick == 1 ? 255 : static_cast<uint8_t>(random()));
+                }
+            }
+            JpegPlanes planes{y.data(), cb.data(), cr.data(), static_cast<uint16_t>(stride), height};
+            const jpeg::ChromaLayout layout{stride, hShift, vShift};
+            std::vector<uint16_t> vector((width + 1) * height), scalar(vector.size());
+            jpeg::ConvertPlanes(planes, layout, type, width, height, 0, vector.data(), true);
+            jpeg::ConvertPlanes(planes, layout, type, width, height, 0, scalar.data(), false);
+            EXPECT_EQ(vector, scalar) << "type " << int(type) << " width " << width;
+        }
+    }
 }
 
 // A JFIF file with a 3 x 3 RGB thumbnail: 4 x 4 pixels, the last column and
