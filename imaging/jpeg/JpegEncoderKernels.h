@@ -9,8 +9,12 @@ struct JpegQuantTable {
     uint16_t value[64];       // 2 to 255, natural order
     uint16_t reciprocal[64];  // min((65536 + q/2) / q, 32767)
     uint32_t divisor[64];     // ceil(2^20 / q): exact division of |c| < 2^12
-    float inverse[64];        // 1 / q, for the vector quantiser
-    float bias[64];           // q / 2 rounded down, for rounding to nearest
+    // The vector quantiser's exact division n / q for n < 2^15, with two
+    // unsigned 16-bit high multiplies: floor(n * multiplier / 2^16), doubled,
+    // then times shiftFactor / 2^16 (a right shift by s, lane by lane).
+    uint16_t half[64];         // q / 2 rounded down, for rounding to nearest
+    uint16_t multiplier[64];   // ceil(2^(16 + s) / q), below 2^16
+    uint16_t shiftFactor[64];  // 2^(15 - s)
 };
 
 // Code and length of every symbol of one Huffman table.

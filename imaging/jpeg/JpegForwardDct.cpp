@@ -147,60 +147,82 @@ inline void Dct8LanesSse2(__m128i r[8])
     }
 }
 
+inline void LoadRows(const int16_t* block, __m128i r[8])
+{
+    for (int i = 0; i < 8; ++i) {
+        r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * i));
+    }
+}
+
+inline void ForwardDctRows(__m128i r[8])
+{
+    Dct8LanesSse2<10>(r);
+    Transpose8x8(r);
+    Dct8LanesSse2<16>(r);
+    Transpose8x8(r);
+}
+
+// Level shift, then (min(|c|, 2047) + q/2) / q (or |c| / q when truncating)
+// with the sign restored; stores the rows and returns the count as
+// QuantizeBlock does. The division is exact (see JpegQuantTable): n stays
+// below 2047 + 127.
+inline int QuantizeRows(__m128i r[8], const JpegQuantTable& table, bool truncate, int16_t* block)
+{
+    const __m128i limit = _mm_set1_epi16(2047);
+    const __m128i* half = reinterpret_cast<const __m128i*>(table.half);
+    const __m128i* multiplier = reinterpret_cast<const __m128i*>(table.multiplier);
+    const __m128i* shiftFactor = reinterpret_cast<const __m128i*>(table.shiftFactor);
+    r[0] = _mm_sub_epi16(r[0], _mm_cvtsi32_si128(1024));
+    __m128i zeros = _mm_setzero_si128();
+    int dc = 0;
+    for (int i = 0; i < 8; ++i) {
+        __m128i c = r[i];
+        __m128i sign = _mm_srai_epi16(c, 15);
+        __m128i n = _mm_min_epi16(_mm_max_epi16(c, _mm_sub_epi16(_mm_setzero_si128(), c)), limit);
+        if (!truncate) {
+            n = _mm_add_epi16(n, _mm_loadu_si128(half + i));
+        }
+        __m128i t = _mm_mulhi_epu16(n, _mm_loadu_si128(multiplier + i));
+        __m128i q = _mm_mulhi_epu16(_mm_slli_epi16(t, 1), _mm_loadu_si128(shiftFactor + i));
+        q = _mm_sub_epi16(_mm_xor_si128(q, sign), sign);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * i), q);
+        zeros = _mm_sub_epi16(zeros, _mm_cmpeq_epi16(q, _mm_setzero_si128()));
+        if (i == 0) {
+            dc = static_cast<int16_t>(_mm_cvtsi128_si32(q));
+        }
+    }
+    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 8));
+    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 4));
+    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 2));
+    return 64 - (_mm_cvtsi128_si32(zeros) & 0xFFFF) + (dc == 0);
+}
+
 }  // namespace
 
 void ForwardDct8x8(int16_t* block)
 {
     __m128i r[8];
-    for (int i = 0; i < 8; ++i) {
-        r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * i));
-    }
-    Dct8LanesSse2<10>(r);
-    Transpose8x8(r);
-    Dct8LanesSse2<16>(r);
-    Transpose8x8(r);
+    LoadRows(block, r);
+    ForwardDctRows(r);
     for (int i = 0; i < 8; ++i) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * i), r[i]);
     }
 }
 
-// (|c| + bias) / q in single precision: the float reciprocal is off by less
-// than 2^-12 for |c| < 2^12, far below the 1/255 step between quotients, so
-// truncating after adding 2^-10 gives the integer quotient exactly.
 int QuantizeBlock(int16_t* block, const JpegQuantTable& table, bool truncate)
 {
-    // The level shift is applied in the register: a 2-byte store followed by
-    // a 16-byte load of the same row stalls store forwarding.
-    const __m128i levelShift = _mm_cvtsi32_si128(1024);
-    const __m128 nudge = _mm_set1_ps(1.0f / 1024);
-    const __m128i limit = _mm_set1_epi16(2047);
-    __m128i zeros = _mm_setzero_si128();
-    for (int i = 0; i < 64; i += 8) {
-        __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
-        if (i == 0) {
-            c = _mm_sub_epi16(c, levelShift);
-        }
-        __m128i sign = _mm_srai_epi16(c, 15);
-        __m128i a = _mm_min_epi16(_mm_max_epi16(c, _mm_sub_epi16(_mm_setzero_si128(), c)), limit);
-        __m128i alo = _mm_unpacklo_epi16(a, _mm_setzero_si128());
-        __m128i ahi = _mm_unpackhi_epi16(a, _mm_setzero_si128());
-        __m128 flo = _mm_cvtepi32_ps(alo), fhi = _mm_cvtepi32_ps(ahi);
-        if (!truncate) {
-            flo = _mm_add_ps(flo, _mm_loadu_ps(table.bias + i));
-            fhi = _mm_add_ps(fhi, _mm_loadu_ps(table.bias + i + 4));
-        }
-        flo = _mm_add_ps(_mm_mul_ps(flo, _mm_loadu_ps(table.inverse + i)), nudge);
-        fhi = _mm_add_ps(_mm_mul_ps(fhi, _mm_loadu_ps(table.inverse + i + 4)), nudge);
-        __m128i q = _mm_packs_epi32(_mm_cvttps_epi32(flo), _mm_cvttps_epi32(fhi));
-        q = _mm_sub_epi16(_mm_xor_si128(q, sign), sign);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(block + i), q);
-        zeros = _mm_sub_epi16(zeros, _mm_cmpeq_epi16(q, _mm_setzero_si128()));
-    }
-    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 8));
-    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 4));
-    zeros = _mm_add_epi16(zeros, _mm_srli_si128(zeros, 2));
-    int zero = _mm_cvtsi128_si32(zeros) & 0xFFFF;
-    return 64 - zero + (block[0] == 0);
+    __m128i r[8];
+    LoadRows(block, r);
+    return QuantizeRows(r, table, truncate, block);
+}
+
+// The transform's rows go to the quantiser in registers.
+int ForwardDctQuantize8x8(int16_t* block, const JpegQuantTable& table)
+{
+    __m128i r[8];
+    LoadRows(block, r);
+    ForwardDctRows(r);
+    return QuantizeRows(r, table, false, block);
 }
 
 #else
@@ -215,13 +237,13 @@ int QuantizeBlock(int16_t* block, const JpegQuantTable& table, bool truncate)
     return QuantizeBlockScalar(block, table, truncate);
 }
 
-#endif
-
 int ForwardDctQuantize8x8(int16_t* block, const JpegQuantTable& table)
 {
     ForwardDct8x8(block);
     return QuantizeBlock(block, table, false);
 }
+
+#endif
 
 void BlockActivity(const int16_t* block, int32_t* a, int32_t* b)
 {

@@ -20,8 +20,14 @@ void JpegScaleQuantTable(const uint16_t* source, float scale, JpegQuantTable* ou
         uint32_t r = (65536 + e / 2) / e;
         out->reciprocal[i] = static_cast<uint16_t>(r > 32767 ? 32767 : r);
         out->divisor[i] = ((1u << 20) + e - 1) / e;
-        out->inverse[i] = 1.0f / static_cast<float>(e);
-        out->bias[i] = static_cast<float>(e / 2);
+        out->half[i] = static_cast<uint16_t>(e / 2);
+        // s = floor(log2 e), one less for a power of two, keeps the multiplier
+        // below 2^16; its excess over 2^(16 + s) / e is then below
+        // e <= 2^(s + 1), so n times it stays below 2^(16 + s) for n < 2^15.
+        int s = 31 - __builtin_clz(e);
+        s -= (e & (e - 1)) == 0 ? 1 : 0;
+        out->multiplier[i] = static_cast<uint16_t>(((1u << (16 + s)) + e - 1) / e);
+        out->shiftFactor[i] = static_cast<uint16_t>(1u << (15 - s));
     }
 }
 

@@ -429,32 +429,35 @@ TEST(JpegEncoderKernels, ForwardDctIsWithinOneOfTheExactTransform)
     }
 }
 
+// Every coefficient value with every quantiser, both roundings, both paths.
 TEST(JpegEncoderKernels, QuantiserRoundsToNearestOrTowardsZero)
 {
     JpegQuantTable t;
     for (int q = 2; q <= 255; ++q) {
         std::vector<uint16_t> src(64, static_cast<uint16_t>(q));
         JpegScaleQuantTable(src.data(), 1.0f, &t);
-        for (int c = -2047; c <= 2047; c += 3) {
-            int16_t block[64] = {};
-            block[0] = static_cast<int16_t>(c + 1024);
-            block[1] = static_cast<int16_t>(c);
-            int16_t copy[64];
-            std::copy(block, block + 64, copy);
-            QuantizeBlock(block, t, false);
-            QuantizeBlockScalar(copy, t, false);
-            ASSERT_TRUE(std::equal(block, block + 64, copy));
-            int a = c < 0 ? -c : c;
-            int nearest = (a + q / 2) / q;
-            ASSERT_EQ(block[1], c < 0 ? -nearest : nearest) << "c " << c << " q " << q;
-            ASSERT_EQ(block[0], block[1]);
-            block[1] = static_cast<int16_t>(c);
-            block[0] = 1024;
-            std::copy(block, block + 64, copy);
-            QuantizeBlock(block, t, true);
-            QuantizeBlockScalar(copy, t, true);
-            ASSERT_TRUE(std::equal(block, block + 64, copy));
-            ASSERT_EQ(block[1], c < 0 ? -(a / q) : a / q);
+        for (int first = -2047; first <= 2047; first += 63) {
+            for (bool truncate : {false, true}) {
+                int16_t block[64];
+                block[0] = static_cast<int16_t>(first + 1024);  // the level shift comes off
+                for (int i = 1; i < 64; ++i) {
+                    block[i] = static_cast<int16_t>(std::min(first + i - 1, 2047));
+                }
+                int16_t copy[64];
+                std::copy(block, block + 64, copy);
+                int count = QuantizeBlock(block, t, truncate);
+                ASSERT_EQ(count, QuantizeBlockScalar(copy, t, truncate));
+                ASSERT_TRUE(std::equal(block, block + 64, copy)) << "q " << q << " from " << first;
+                int nonzero = 0;
+                for (int i = 0; i < 64; ++i) {
+                    int c = i == 0 ? first : std::min(first + i - 1, 2047);
+                    int a = c < 0 ? -c : c;
+                    int want = truncate ? a / q : (a + q / 2) / q;
+                    ASSERT_EQ(block[i], c < 0 ? -want : want) << "c " << c << " q " << q;
+                    nonzero += i > 0 && want != 0;
+                }
+                ASSERT_EQ(count, nonzero + 1);
+            }
         }
     }
 }
@@ -472,14 +475,16 @@ TEST(JpegEncoderKernels, VectorAndScalarPathsAgree)
         JpegScaleQuantTable(src.data(), 1.0f, &tables[t]);
     }
     for (int trial = 0; trial < 2000; ++trial) {
-        int16_t a[64], b[64];
+        int16_t a[64], b[64], fused[64];
         for (int i = 0; i < 64; ++i) {
             state = state * 1664525u + 1013904223u;
             int kind = trial % 4;
             a[i] = static_cast<int16_t>(kind == 0 ? state >> 24 : (kind == 1 ? ((state >> 31) ? 255 : 0)
                                                                      : (kind == 2 ? 128 + ((state >> 28) & 3) : (i * 4) & 255)));
             b[i] = a[i];
+            fused[i] = a[i];
         }
+        int cf = ForwardDctQuantize8x8(fused, tables[trial % 3]);
         ForwardDct8x8(a);
         ForwardDct8x8Scalar(b);
         ASSERT_TRUE(std::equal(a, a + 64, b)) << "DCT, trial " << trial;
@@ -489,6 +494,10 @@ TEST(JpegEncoderKernels, VectorAndScalarPathsAgree)
         int cb = QuantizeBlockScalar(b, t, truncate);
         ASSERT_EQ(ca, cb);
         ASSERT_TRUE(std::equal(a, a + 64, b)) << "quantiser, trial " << trial;
+        if (!truncate) {
+            ASSERT_EQ(cf, cb);
+            ASSERT_TRUE(std::equal(fused, fused + 64, b)) << "fused, trial " << trial;
+        }
     }
 }
 
