@@ -93,6 +93,20 @@ TEST(SyntheticCardPeer, EveryStateGivesTheMainFieldsTypedAndSpelled) {
     }
 }
 
+TEST(SyntheticCardPeer, GreyPrintIsReadLikeBlack) {
+    cardgen::CardText text;
+    text.greyInk = 125;  // half as dark as the paper
+    cardgen::Picture picture = cardgen::DrawCard(text, cardgen::Distortion::Blurred);
+    ASSERT_FALSE(picture.px.empty());
+    Engine engine({7});
+    std::int32_t result = -1;
+    const auto fields = Recognize(picture.px, picture.width, picture.height, &result);
+    EXPECT_EQ(FINE_OK, result);
+    EXPECT_TRUE(Has(fields, OCR_FIELD_NAME, text.name)) << Dump(fields);
+    EXPECT_TRUE(Has(fields, OCR_FIELD_TELEPHONE, text.telephone)) << Dump(fields);
+    EXPECT_TRUE(Has(fields, OCR_FIELD_EMAIL, text.email)) << Dump(fields);
+}
+
 TEST(SyntheticCardPeer, FieldBoxesLieOnTheirText) {
     cardgen::Picture picture = cardgen::DrawCard(cardgen::CardText{}, cardgen::Distortion::Clean);
     ASSERT_FALSE(picture.px.empty());

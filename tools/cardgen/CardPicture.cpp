@@ -124,6 +124,8 @@ Picture Turn(const Picture& src) {
     return out;
 }
 
+std::uint8_t Ink(const CardText& text, std::uint8_t usual) { return text.greyInk ? text.greyInk : usual; }
+
 }  // namespace
 
 Picture DrawCard(const CardText& text, Distortion distortion) {
@@ -131,15 +133,15 @@ Picture DrawCard(const CardText& text, Distortion distortion) {
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0) return {};
     Canvas canvas;
-    bool ok = canvas.Text(library, kBoldFont, 52, 90, 140, text.name, 25);
-    ok &= canvas.Text(library, kRegularFont, 30, 92, 190, text.title, 60);
-    ok &= canvas.Text(library, kBoldFont, 40, 90, 320, text.company, 30);
-    ok &= canvas.Text(library, kRegularFont, 28, 92, 400, "Tel: " + text.telephone, 35);
-    ok &= canvas.Text(library, kRegularFont, 28, 92, 445, "Mobile: " + text.mobile, 35);
-    ok &= canvas.Text(library, kRegularFont, 28, 92, 490, text.email, 35);
-    ok &= canvas.Text(library, kRegularFont, 28, 92, 535, text.web, 35);
-    ok &= canvas.Text(library, kRegularFont, 26, 700, 490, text.street, 45);
-    ok &= canvas.Text(library, kRegularFont, 26, 700, 530, text.city, 45);
+    bool ok = canvas.Text(library, kBoldFont, 52, 90, 140, text.name, Ink(text, 25));
+    ok &= canvas.Text(library, kRegularFont, 30, 92, 190, text.title, Ink(text, 60));
+    ok &= canvas.Text(library, kBoldFont, 40, 90, 320, text.company, Ink(text, 30));
+    ok &= canvas.Text(library, kRegularFont, 28, 92, 400, "Tel: " + text.telephone, Ink(text, 35));
+    ok &= canvas.Text(library, kRegularFont, 28, 92, 445, "Mobile: " + text.mobile, Ink(text, 35));
+    ok &= canvas.Text(library, kRegularFont, 28, 92, 490, text.email, Ink(text, 35));
+    ok &= canvas.Text(library, kRegularFont, 28, 92, 535, text.web, Ink(text, 35));
+    ok &= canvas.Text(library, kRegularFont, 26, 700, 490, text.street, Ink(text, 45));
+    ok &= canvas.Text(library, kRegularFont, 26, 700, 530, text.city, Ink(text, 45));
     FT_Done_FreeType(library);
     if (!ok) return {};
     Picture picture = std::move(canvas.picture());

@@ -23,6 +23,7 @@ struct CardText {
     std::string web = "www.nordwind.co.uk";
     std::string street = "14 Harbour Road";
     std::string city = "Bristol BS1 4QA";
+    std::uint8_t greyInk = 0;  // when set, every line is printed in this grey
 };
 
 enum class Distortion { Clean, Blurred, QuarterTurn, Perspective };

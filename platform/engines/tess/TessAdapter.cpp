@@ -1033,8 +1033,10 @@ Result Recognize(const GreyView& view, const Request& request) {
 
     std::lock_guard lock(g_mutex);
     // The recogniser's worker threads only as the machine's load leaves room
-    // for: spinning workers on busy cores slow every reading down.
-    omp_set_dynamic(1);
+    // for: spinning workers on busy cores slow every reading down. With one
+    // thread allowed there is nothing to adjust, and asking the load at every
+    // parallel step of the recogniser costs time.
+    omp_set_dynamic(omp_get_thread_limit() > 1);
     ProgressState progress;
     progress.callback = &request.progress;
     tesseract::TessBaseAPI* api = RecognizerFor(request.languages);
