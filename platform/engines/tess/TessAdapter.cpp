@@ -289,12 +289,20 @@ double ProjectionScore(const std::vector<std::pair<double, double>>& points, dou
 }
 
 
-// Skew of the text lines in degrees (positive: lines fall to the right), within +-20.
-double EstimateSkewOf(const Grey& g, int* medianHeight) {
-    const auto marks = DarkMarks(g, 31);
+// Dark marks of the picture (light ones when inverted) as connected components.
+std::vector<Component> MarksOf(const Grey& g, bool inverted) {
+    if (!inverted) return Components(DarkMarks(g, 31), g.width, g.height);
+    Grey source = g;
+    for (auto& p : source.px) p = static_cast<std::uint8_t>(255 - p);
+    return Components(DarkMarks(source, 31), g.width, g.height);
+}
+
+// Skew of the text lines in degrees (positive: lines fall to the right), within
+// +-20, from the picture's dark marks.
+double SkewOf(const std::vector<Component>& marks, int* medianHeight) {
     std::vector<std::pair<double, double>> points;
     std::vector<int> heights;
-    for (const Component& c : Components(marks, g.width, g.height)) {
+    for (const Component& c : marks) {
         if (!LetterLike(c)) continue;
         points.emplace_back((c.left + c.right) / 2.0, c.bottom);
         heights.push_back(c.bottom - c.top + 1);
@@ -319,6 +327,8 @@ double EstimateSkewOf(const Grey& g, int* medianHeight) {
     }
     return best;
 }
+
+double EstimateSkewOf(const Grey& g, int* medianHeight) { return SkewOf(MarksOf(g, false), medianHeight); }
 
 // --- recognisers ---------------------------------------------------------
 
@@ -611,13 +621,9 @@ struct LineCandidate {
     double lastT = 0, lastN = 0, lastHalfWidth = 0, height = 0;
 };
 
-std::vector<Component> LetterComponents(const Grey& g, bool inverted, std::vector<Component>& all) {
-    Grey source = g;
-    if (inverted) {
-        for (auto& p : source.px) p = static_cast<std::uint8_t>(255 - p);
-    }
+// The marks that may be letters or words; light ones only on dark ground.
+std::vector<Component> LettersAmong(const Grey& g, bool inverted, const std::vector<Component>& all) {
     std::vector<Component> letters;
-    all = Components(DarkMarks(source, 31), g.width, g.height);
     for (const Component& c : all) {
         if (!TextLike(c)) continue;
         if (inverted) {
@@ -902,14 +908,14 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
 
 bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const Grey& picture, ProgressState& progress,
               Result& result, std::vector<PlacedLine>& lines) {
-    int letterHeight = 0;
-    const double skew = EstimateSkewOf(picture, &letterHeight);
+    // The dark marks serve the skew, the lines and the masks alike.
+    const std::vector<Component> allMarks[2] = {MarksOf(picture, false), MarksOf(picture, true)};
+    const double skew = SkewOf(allMarks[0], nullptr);
     result.skewDegrees = skew;
     const double radians = skew * kPi / 180.0;
     std::vector<FoundLine> found;
-    std::vector<Component> allMarks[2];
     for (const bool inverted : {false, true}) {
-        for (auto& letters : ChainLines(LetterComponents(picture, inverted, allMarks[inverted]), radians)) {
+        for (auto& letters : ChainLines(LettersAmong(picture, inverted, allMarks[inverted]), radians)) {
             found.push_back({std::move(letters), inverted});
         }
     }
