@@ -59,9 +59,8 @@ public:
         }
     }
 
-    // The bits after the next code, with value bits read ahead: for a
-    // run/size symbol whose code and value bits both fit the lookahead,
-    // value << 16 | symbol << 8 | bits taken; 0 otherwise. Needs 9 bits.
+    // The next code with its value bits in one look (HuffmanTable::fastValue),
+    // 0 when it needs the full decode. Needs 9 bits.
     int32_t PeekValue(const HuffmanTable& table) const {
         return table.fastValue[buffer_ >> (64 - kLookaheadBits)];
     }

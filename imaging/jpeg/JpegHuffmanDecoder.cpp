@@ -47,14 +47,17 @@ bool BuildHuffmanTable(const uint8_t counts[16], const uint8_t* symbols, int sym
         const int shift = kLookaheadBits - lengths[i];
         const int first = codes[i] << shift;
         const uint16_t entry = static_cast<uint16_t>((lengths[i] << 8) | table.symbols[i]);
-        const int size = table.symbols[i] & 0x0F;
+        const int symbol = table.symbols[i];
+        const int size = symbol & 0x0F;
         const int valueShift = shift - size;
+        const bool fast = symbol == 0 || (size != 0 && valueShift >= 0);
+        const int step = symbol == 0 ? kEndOfBlockStep : symbol >> 4;
         for (int j = 0; j < (1 << shift); ++j) {
             table.lookahead[first + j] = entry;
-            if (size != 0 && valueShift >= 0) {
-                const int raw = (j >> valueShift) & ((1 << size) - 1);
-                const int value = raw < (1 << (size - 1)) ? raw - (1 << size) + 1 : raw;
-                table.fastValue[first + j] = value * 65536 + table.symbols[i] * 256 + lengths[i] + size;
+            if (fast) {
+                const int raw = size ? (j >> valueShift) & ((1 << size) - 1) : 0;
+                const int value = size && raw < (1 << (size - 1)) ? raw - (1 << size) + 1 : raw;
+                table.fastValue[first + j] = value * 65536 + step * 256 + lengths[i] + size;
             }
         }
     }

@@ -9,6 +9,7 @@ namespace jpeg {
 
 inline constexpr int kLookaheadBits = 9;
 inline constexpr int32_t kNoCode = -1;
+inline constexpr int kEndOfBlockStep = 64;
 
 struct HuffmanTable {
     bool defined = false;
@@ -18,9 +19,10 @@ struct HuffmanTable {
     int32_t valueOffset[17] = {};  // symbol index = code + valueOffset[length]
     // Entry for the next 9 bits: length << 8 | symbol, 0 when the code is longer.
     uint16_t lookahead[1 << kLookaheadBits] = {};
-    // Code and value in one look (symbols read as run << 4 | size, size not
-    // 0): value << 16 | symbol << 8 | code length + size, when both fit the
-    // lookahead; 0 otherwise.
+    // Code and value in one look, for symbols read as run << 4 | size:
+    // value << 16 | step << 8 | code length + size, when both fit the
+    // lookahead; 0 otherwise. step is the run, or kEndOfBlockStep for
+    // symbol 0 (end of block in AC tables, a difference of 0 in DC ones).
     int32_t fastValue[1 << kLookaheadBits] = {};
 };
 

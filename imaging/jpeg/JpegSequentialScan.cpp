@@ -32,7 +32,7 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
     reader.Need(32);
     int32_t diff;
     const int32_t fastDc = reader.PeekValue(*b.dc);
-    if (fastDc != 0 && ((fastDc >> 12) & 0x0F) == 0) {
+    if (fastDc != 0 && ((fastDc >> 8) & 0x3F) == 0) {  // run 0, or symbol 0 (no difference)
         reader.Skip(fastDc & 0xFF);
         diff = fastDc >> 16;
     } else {
@@ -51,10 +51,13 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
     for (int k = 1; k < 64;) {
         reader.Need(32);
         const int32_t fast = reader.PeekValue(*b.ac);
-        if (fast != 0) {  // short code with a short value: one table look
+        if (fast != 0) {  // short code with a short value, or end of block: one table look
             reader.Skip(fast & 0xFF);
-            k += (fast >> 12) & 0x0F;
+            k += (fast >> 8) & 0xFF;
             if (k > 63) {
+                if (((fast >> 8) & 0xFF) == kEndOfBlockStep) {
+                    break;
+                }
                 return -1;
             }
             if (!b.dcOnly) {
