@@ -178,22 +178,31 @@ void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride) { IdctRed
 void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctReduced<2, 2>(block, out, stride); }
 
 namespace {
-using FullTransform = void (*)(const int16_t*, uint8_t*, uint32_t);
-const FullTransform kFullTransform = IdctSse2Available() ? IdctFullSse2 : IdctFull;
+const bool kSse2 = IdctSse2Available();
+const BlockTransform kFullTransform = kSse2 ? IdctFullSse2 : IdctFull;
+const BlockTransform kQuarterTransform = kSse2 ? IdctQuarterSse2 : IdctFull;
 }  // namespace
 
 void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint8_t* out, uint32_t stride) {
-    const int nx = 8 / scaleX;
-    const int ny = 8 / scaleY;
+    const int nx = static_cast<int>(BlockSizeAtScale(scaleX));
+    const int ny = static_cast<int>(BlockSizeAtScale(scaleY));
     if (lastIndex == 0 || (scaleX == 8 && scaleY == 8)) {
         const uint8_t v = Clamp(((block[0] + 32) >> 6) + 128);
+        if (nx == 8) {
+            // Eight equal bytes per row as one store, not a call per row.
+            const uint64_t row = v * 0x0101010101010101ull;
+            for (int y = 0; y < ny; ++y) {
+                std::memcpy(out + y * stride, &row, 8);
+            }
+            return;
+        }
         for (int y = 0; y < ny; ++y) {
             std::memset(out + y * stride, v, static_cast<size_t>(nx));
         }
         return;
     }
     if (scaleX == 1 && scaleY == 1) {
-        kFullTransform(block, out, stride);
+        (lastIndex <= kQuarterLastIndex ? kQuarterTransform : kFullTransform)(block, out, stride);
     } else {
         kReducedTransforms[Log2(nx)][Log2(ny)](block, out, stride);
     }

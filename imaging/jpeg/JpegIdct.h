@@ -6,6 +6,7 @@
 // so that a block value is 8 x c(u) x c(v) x the DCT coefficient.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -33,6 +34,10 @@ inline void ClearBlock(int16_t* block) {
 // sqrt(2) cos(3 pi/16).
 extern const uint16_t kIdctScale[64];
 
+// Samples per block row or column at a transform scale of 1, 2, 4 or 8
+// (a shift: a division by a variable costs tens of cycles per block).
+inline uint32_t BlockSizeAtScale(int scale) { return 8u >> std::countr_zero(static_cast<unsigned>(scale)); }
+
 // Transforms the block and writes 8 / scaleY rows of 8 / scaleX samples at
 // out (scales 1, 2, 4 or 8; a subsampled chroma block at a reduced picture
 // scale is reduced less than the luma, and not always alike in both
@@ -45,6 +50,10 @@ void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint
 // when the processor has SSE2.
 void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride);
 void IdctFullSse2(const int16_t* block, uint8_t* out, uint32_t stride);
+// The same for a block whose coefficients all lie in its top-left 4 x 4
+// (last zig-zag index up to kQuarterLastIndex); same results, less work.
+inline constexpr int kQuarterLastIndex = 9;
+void IdctQuarterSse2(const int16_t* block, uint8_t* out, uint32_t stride);
 bool IdctSse2Available();
 void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride);
 void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride);

@@ -212,6 +212,8 @@ int32_t FinishProgressiveFrame(DecoderContext& ctx) {
         int32_t quant[64];
         PrescaleQuant(ctx.quant[fc.tq], quant);
         const PlaneTarget& plane = ctx.planes[i];
+        const uint32_t blockW = BlockSizeAtScale(plane.scaleX);
+        const uint32_t blockH = BlockSizeAtScale(plane.scaleY);
         for (uint32_t by = 0; by < fc.planeBlocksHigh; ++by) {
             for (uint32_t bx = 0; bx < fc.planeBlocksWide; ++bx) {
                 const int16_t* coef = fc.coefficients + (size_t{by} * fc.planeBlocksWide + bx) * 64;
@@ -224,8 +226,6 @@ int32_t FinishProgressiveFrame(DecoderContext& ctx) {
                         last = k;
                     }
                 }
-                const uint32_t blockW = 8u / static_cast<uint32_t>(plane.scaleX);
-                const uint32_t blockH = 8u / static_cast<uint32_t>(plane.scaleY);
                 uint8_t* out = plane.base + size_t{by * blockH} * plane.stride + bx * blockW;
                 IdctStore(block, last, plane.scaleX, plane.scaleY, out, plane.stride);
             }

@@ -124,30 +124,39 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
                        plane.scaleX == 8 && plane.scaleY == 8};
     }
 
+    // Where each component's blocks land, worked out once per scan: the
+    // MCU's block grid and the block size at the component's scale.
+    struct Placement {
+        uint32_t blocksWide, blocksHigh, blockW, blockH;
+    };
     const ScanGeometry geometry(ctx, scan);
+    Placement placement[kMaxComponents];
+    for (int i = 0; i < scan.componentCount; ++i) {
+        const FrameComponent& fc = ctx.frame.components[scan.components[i].frameIndex];
+        const PlaneTarget& plane = ctx.planes[scan.components[i].frameIndex];
+        placement[i] = {geometry.interleaved ? fc.h : 1u, geometry.interleaved ? fc.v : 1u,
+                        BlockSizeAtScale(plane.scaleX), BlockSizeAtScale(plane.scaleY)};
+    }
     alignas(16) int16_t block[64];
 
     WalkIntervals(ctx, geometry, [&](EntropyReader& reader, uint32_t first, uint32_t end) {
         for (int i = 0; i < scan.componentCount; ++i) {
             decoders[i].prediction = 0;
         }
+        uint32_t mx = first % geometry.mcusWide;
+        uint32_t my = first / geometry.mcusWide;
         for (uint32_t m = first; m < end; ++m) {
-            const uint32_t mx = m % geometry.mcusWide;
-            const uint32_t my = m / geometry.mcusWide;
             for (int i = 0; i < scan.componentCount; ++i) {
-                const ScanComponent& sc = scan.components[i];
-                const FrameComponent& fc = ctx.frame.components[sc.frameIndex];
-                const PlaneTarget& plane = ctx.planes[sc.frameIndex];
-                const int bw = geometry.interleaved ? fc.h : 1;
-                const int bh = geometry.interleaved ? fc.v : 1;
-                for (int by = 0; by < bh; ++by) {
-                    for (int bx = 0; bx < bw; ++bx) {
+                const Placement& p = placement[i];
+                const PlaneTarget& plane = ctx.planes[scan.components[i].frameIndex];
+                for (uint32_t by = 0; by < p.blocksHigh; ++by) {
+                    for (uint32_t bx = 0; bx < p.blocksWide; ++bx) {
                         int lastIndex = 0;
                         if (DecodeBlock(reader, decoders[i], block, lastIndex) != 0) {
                             return false;
                         }
-                        const uint32_t x = (mx * bw + bx) * (8 / plane.scaleX);
-                        const uint32_t y = (my * bh + by) * (8 / plane.scaleY);
+                        const uint32_t x = (mx * p.blocksWide + bx) * p.blockW;
+                        const uint32_t y = (my * p.blocksHigh + by) * p.blockH;
                         IdctStore(block, lastIndex, plane.scaleX, plane.scaleY,
                                   plane.base + size_t{y} * plane.stride + x, plane.stride);
                     }
@@ -155,6 +164,10 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
             }
             if (reader.Overrun()) {
                 return false;  // the data ended inside this interval
+            }
+            if (++mx == geometry.mcusWide) {
+                mx = 0;
+                ++my;
             }
         }
         return true;

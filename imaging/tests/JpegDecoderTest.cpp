@@ -12,6 +12,7 @@
 #include "jpeg/JpegDecoderInternal.h"
 #include "jpeg/JpegEntropyReader.h"
 #include "jpeg/JpegIdct.h"
+#include "jpeg/JpegTables.h"
 
 namespace {
 
@@ -335,6 +336,24 @@ TEST(JpegIdct, VectorKernelMatchesScalarOnExtremeBlocks) {
     }
     EXPECT_LE(worstVector, 1);
     EXPECT_LE(worstScalar, 1);
+}
+
+// The kernel for blocks with coefficients in the top-left 4 x 4 only gives
+// exactly what the full kernel gives, saturating values included.
+TEST(JpegIdct, QuarterKernelMatchesFullKernel) {
+    std::mt19937 random(4);
+    for (int trial = 0; trial < 2000; ++trial) {
+        alignas(16) int16_t block[64] = {};
+        const int last = static_cast<int>(random() % (jpeg::kQuarterLastIndex + 1));
+        for (int k = 0; k <= last; ++k) {
+            const uint32_t pick = random() % 4;
+            block[jpeg::kZigzagToNatural[k]] = pick == 0 ? 32767 : (pick == 1 ? -32768 : static_cast<int16_t>(static_cast<int>(random() % 4001) - 2000));
+        }
+        uint8_t full[64], quarter[64];
+        jpeg::IdctFullSse2(block, full, 8);
+        jpeg::IdctQuarterSse2(block, quarter, 8);
+        ASSERT_EQ(std::memcmp(full, quarter, 64), 0) << "trial " << trial;
+    }
 }
 
 // RGB565 conversion: white stays white through the dither; black at the
