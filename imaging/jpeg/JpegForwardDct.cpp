@@ -120,7 +120,10 @@ inline __m128i CosPair(int u, int k)
 }
 
 // The same 8-point transform as Dct8Lanes, 8 lanes of 16 bits per register;
-// pmaddwd forms the same 32-bit sums.
+// pmaddwd forms the same 32-bit sums. The even outputs use the symmetry of
+// their factors (c[u][3 - k] = +-c[u][k]): e0 +- e3 and e1 +- e2 first, then
+// one multiply pair instead of two. These 16-bit sums of four inputs stay
+// below 2^15 (pass-one outputs are below 5770).
 template <int Shift>
 inline void Dct8LanesSse2(__m128i r[8])
 {
@@ -129,21 +132,29 @@ inline void Dct8LanesSse2(__m128i r[8])
         e[k] = _mm_add_epi16(r[k], r[7 - k]);
         o[k] = _mm_sub_epi16(r[k], r[7 - k]);
     }
-    const __m128i pairs[2][4] = {
-        {_mm_unpacklo_epi16(e[0], e[1]), _mm_unpackhi_epi16(e[0], e[1]), _mm_unpacklo_epi16(e[2], e[3]),
-         _mm_unpackhi_epi16(e[2], e[3])},
-        {_mm_unpacklo_epi16(o[0], o[1]), _mm_unpackhi_epi16(o[0], o[1]), _mm_unpacklo_epi16(o[2], o[3]),
-         _mm_unpackhi_epi16(o[2], o[3])},
+    __m128i sum03 = _mm_add_epi16(e[0], e[3]), sum12 = _mm_add_epi16(e[1], e[2]);
+    __m128i dif03 = _mm_sub_epi16(e[0], e[3]), dif12 = _mm_sub_epi16(e[1], e[2]);
+    const __m128i evenPairs[2][2] = {
+        {_mm_unpacklo_epi16(sum03, sum12), _mm_unpackhi_epi16(sum03, sum12)},  // u = 0, 4
+        {_mm_unpacklo_epi16(dif03, dif12), _mm_unpackhi_epi16(dif03, dif12)},  // u = 2, 6
     };
+    const __m128i oddPairs[4] = {_mm_unpacklo_epi16(o[0], o[1]), _mm_unpackhi_epi16(o[0], o[1]),
+                                 _mm_unpacklo_epi16(o[2], o[3]), _mm_unpackhi_epi16(o[2], o[3])};
     const __m128i round = _mm_set1_epi32(1 << (Shift - 1));
-    for (int u = 0; u < 8; ++u) {
-        const __m128i* p = pairs[u & 1];
-        __m128i k01 = CosPair(u, 0), k23 = CosPair(u, 2);
-        __m128i lo = _mm_add_epi32(_mm_madd_epi16(p[0], k01), _mm_madd_epi16(p[2], k23));
-        __m128i hi = _mm_add_epi32(_mm_madd_epi16(p[1], k01), _mm_madd_epi16(p[3], k23));
+    auto store = [&](int u, __m128i lo, __m128i hi) {
         lo = _mm_srai_epi32(_mm_add_epi32(lo, round), Shift);
         hi = _mm_srai_epi32(_mm_add_epi32(hi, round), Shift);
         r[u] = _mm_packs_epi32(lo, hi);
+    };
+    for (int u = 0; u < 8; u += 2) {
+        const __m128i* p = evenPairs[(u / 2) & 1];
+        __m128i k01 = CosPair(u, 0);
+        store(u, _mm_madd_epi16(p[0], k01), _mm_madd_epi16(p[1], k01));
+    }
+    for (int u = 1; u < 8; u += 2) {
+        __m128i k01 = CosPair(u, 0), k23 = CosPair(u, 2);
+        store(u, _mm_add_epi32(_mm_madd_epi16(oddPairs[0], k01), _mm_madd_epi16(oddPairs[2], k23)),
+              _mm_add_epi32(_mm_madd_epi16(oddPairs[1], k01), _mm_madd_epi16(oddPairs[3], k23)));
     }
 }
 

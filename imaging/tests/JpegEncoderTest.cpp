@@ -499,6 +499,20 @@ TEST(JpegEncoderKernels, VectorAndScalarPathsAgree)
             ASSERT_TRUE(std::equal(fused, fused + 64, b)) << "fused, trial " << trial;
         }
     }
+    // The largest outputs: 255 where a basis function is positive, 0 elsewhere, and the inverse.
+    for (int uv = 0; uv < 128; ++uv) {
+        int u = uv % 8, v = (uv / 8) % 8;
+        int16_t a[64], b[64];
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                bool positive = std::cos((2 * x + 1) * u * M_PI / 16) * std::cos((2 * y + 1) * v * M_PI / 16) >= 0;
+                a[y * 8 + x] = b[y * 8 + x] = static_cast<int16_t>(positive == (uv < 64) ? 255 : 0);
+            }
+        }
+        ForwardDct8x8(a);
+        ForwardDct8x8Scalar(b);
+        ASSERT_TRUE(std::equal(a, a + 64, b)) << "basis " << u << "," << v;
+    }
 }
 
 TEST(JpegEncoderKernels, FlatBlockCodesDcSizeZeroAndEob)
