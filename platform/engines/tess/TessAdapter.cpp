@@ -31,6 +31,9 @@ constexpr int kMinLoneReadingConfidence = 60;   // a reading no other one agrees
 constexpr int kReadingsWithoutTextToGiveUp = 2; // texture, not a line
 constexpr double kOffCardPaper = 0.8;           // ground this much darker than the card's is off the card
 constexpr int kMaxStripWidth = 6000;
+// Each worker holds a recogniser of its own; past this many the longest line
+// sets the time anyway.
+constexpr int kMaxCardWorkers = 8;
 
 // The sizes and sharpening a card line is read with, in order.
 struct Reading {
@@ -962,7 +965,8 @@ bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const G
     std::vector<PlacedLine> best(found.size());
     std::vector<int> bestScore(found.size(), -1);
     auto& pool = g_recognizers[languages];
-    const int workers = std::max(1, std::min<int>(omp_get_max_threads(), static_cast<int>(toRead.size())));
+    const int workers =
+        std::max(1, std::min({omp_get_max_threads(), kMaxCardWorkers, static_cast<int>(toRead.size())}));
     if (pool.size() < static_cast<std::size_t>(workers)) pool.resize(static_cast<std::size_t>(workers));
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> finished{0};
