@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "jpeg/JpegTables.h"
 
 namespace jpeg {
@@ -61,6 +65,11 @@ inline void Idct8(const int32_t* in, int inStep, int32_t* out, int outStep) {
 // full-size block; N = 8 is the plain inverse transform.
 struct ReducedMatrices {
     float m[4][8][8];  // [log2 N][output][coefficient]
+#if defined(__SSE2__)
+    // For the vector form (N up to 4, outputs in lanes, unused lanes 0):
+    // byCoefficient[log2 N][u] holds m[.][0..3][u].
+    __m128 byCoefficient[3][8];
+#endif
     ReducedMatrices() {
         const double pi = 3.14159265358979323846;
         for (int level = 0; level < 4; ++level) {
@@ -78,6 +87,18 @@ struct ReducedMatrices {
                 }
             }
         }
+#if defined(__SSE2__)
+        for (int level = 0; level < 3; ++level) {
+            const int n = 1 << level;
+            for (int u = 0; u < 8; ++u) {
+                float lanes[4] = {};
+                for (int out = 0; out < n; ++out) {
+                    lanes[out] = m[level][out][u];
+                }
+                byCoefficient[level][u] = _mm_loadu_ps(lanes);
+            }
+        }
+#endif
     }
 };
 
@@ -125,6 +146,55 @@ void IdctReduced(const int16_t* block, uint8_t* out, uint32_t stride) {
     }
 }
 
+#if defined(__SSE2__)
+
+// The same sums with the NX outputs of a row in the lanes of one vector
+// (NX up to 4): each lane adds the same products in the same order as the
+// scalar loops, so the results are the same to the bit.
+template <int NX, int NY>
+void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
+    const __m128* mx = kReduced.byCoefficient[NX / 2];
+    const float (*my)[8] = kReduced.m[NY == 8 ? 3 : NY / 2];
+    __m128 rows[8];
+    for (int v = 0; v < 8; ++v) {
+        const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + v * 8));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(r, _mm_setzero_si128())) == 0xFFFF) {
+            rows[v] = _mm_setzero_ps();
+            continue;
+        }
+        // Coefficients to floats, then each one across the lanes.
+        const __m128 lo = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(r, r), 16));
+        const __m128 hi = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(r, r), 16));
+        __m128 sum = _mm_setzero_ps();
+        sum = _mm_add_ps(sum, _mm_mul_ps(mx[0], _mm_shuffle_ps(lo, lo, 0x00)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(mx[1], _mm_shuffle_ps(lo, lo, 0x55)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(mx[2], _mm_shuffle_ps(lo, lo, 0xAA)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(mx[3], _mm_shuffle_ps(lo, lo, 0xFF)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(mx[4], _mm_shuffle_ps(hi, hi, 0x00)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(mx[5], _mm_shuffle_ps(hi, hi, 0x55)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(mx[6], _mm_shuffle_ps(hi, hi, 0xAA)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(mx[7], _mm_shuffle_ps(hi, hi, 0xFF)));
+        rows[v] = sum;
+    }
+    for (int y = 0; y < NY; ++y) {
+        __m128 sum = _mm_setzero_ps();
+        for (int v = 0; v < 8; ++v) {
+            sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(my[y][v]), rows[v]));
+        }
+        // RoundHalfAway lane by lane, + 128, clamped by the saturating packs.
+        const __m128i truncated = _mm_cvttps_epi32(sum);
+        const __m128 fraction = _mm_sub_ps(sum, _mm_cvtepi32_ps(truncated));
+        __m128i rounded = _mm_sub_epi32(truncated, _mm_castps_si128(_mm_cmpge_ps(fraction, _mm_set1_ps(0.5f))));
+        rounded = _mm_add_epi32(rounded, _mm_castps_si128(_mm_cmple_ps(fraction, _mm_set1_ps(-0.5f))));
+        rounded = _mm_add_epi32(rounded, _mm_set1_epi32(128));
+        const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(rounded, rounded), _mm_setzero_si128());
+        const uint32_t samples = static_cast<uint32_t>(_mm_cvtsi128_si32(packed));
+        std::memcpy(out + y * stride, &samples, NX);
+    }
+}
+
+#endif
+
 using BlockTransform = void (*)(const int16_t*, uint8_t*, uint32_t);
 
 template <int NX>
@@ -133,6 +203,17 @@ constexpr BlockTransform kReducedColumn[4] = {IdctReduced<NX, 1>, IdctReduced<NX
 // [log2 NX][log2 NY]
 constexpr const BlockTransform* kReducedTransforms[4] = {kReducedColumn<1>, kReducedColumn<2>, kReducedColumn<4>,
                                                           kReducedColumn<8>};
+#if defined(__SSE2__)
+template <int NX>
+constexpr BlockTransform kReducedColumnSse2[4] = {IdctReducedSse2<NX, 1>, IdctReducedSse2<NX, 2>,
+                                                  IdctReducedSse2<NX, 4>, IdctReducedSse2<NX, 8>};
+// Rows of 8 outputs keep to the scalar form.
+constexpr const BlockTransform* kReducedTransformsSse2[4] = {kReducedColumnSse2<1>, kReducedColumnSse2<2>,
+                                                              kReducedColumnSse2<4>, kReducedColumn<8>};
+#else
+constexpr const BlockTransform* kReducedTransformsSse2[4] = {kReducedColumn<1>, kReducedColumn<2>,
+                                                              kReducedColumn<4>, kReducedColumn<8>};
+#endif
 
 int Log2(int n) { return n == 8 ? 3 : (n == 4 ? 2 : (n == 2 ? 1 : 0)); }
 
@@ -173,9 +254,9 @@ void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride) {
     }
 }
 
-void IdctReduced4(const int16_t* block, uint8_t* out, uint32_t stride) { IdctReduced<4, 4>(block, out, stride); }
-
-void IdctReduced2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctReduced<2, 2>(block, out, stride); }
+void IdctReducedBlock(const int16_t* block, int nx, int ny, uint8_t* out, uint32_t stride, bool vector) {
+    (vector ? kReducedTransformsSse2 : kReducedTransforms)[Log2(nx)][Log2(ny)](block, out, stride);
+}
 
 namespace {
 const bool kSse2 = IdctSse2Available();
@@ -204,7 +285,7 @@ void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint
     if (scaleX == 1 && scaleY == 1) {
         (lastIndex <= kQuarterLastIndex ? kQuarterTransform : kFullTransform)(block, out, stride);
     } else {
-        kReducedTransforms[Log2(nx)][Log2(ny)](block, out, stride);
+        kReducedTransformsSse2[Log2(nx)][Log2(ny)](block, out, stride);
     }
 }
 
