@@ -1,6 +1,7 @@
 // Progressive Huffman scans (SOF2), T.81 G.1.2: DC first and refinement, AC
 // first and refinement with end-of-band runs, into per-block coefficient
 // stores; the frame is transformed once all its scans are read.
+#include <bit>
 #include <cstring>
 
 #include "jpeg/JpegDecoderInternal.h"
@@ -9,12 +10,35 @@
 #include "jpeg/JpegScanWalker.h"
 #include "jpeg/JpegTables.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace jpeg {
 
 namespace {
 
 inline int16_t Saturate16(int32_t v) {
     return static_cast<int16_t>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v));
+}
+
+// Bit k set when coefficient k is not 0, so that the final pass visits only
+// those (most of a block's 64 are 0).
+inline uint64_t NonZeroMask(const int16_t* coef) {
+    uint64_t mask = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 16) {
+        const __m128i a = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + i)), zero);
+        const __m128i b = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + i + 8)), zero);
+        mask |= uint64_t{~static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b))) & 0xFFFFu} << i;
+    }
+#else
+    for (int k = 0; k < 64; ++k) {
+        mask |= uint64_t{coef[k] != 0} << k;
+    }
+#endif
+    return mask;
 }
 
 struct ProgressiveState {
@@ -51,6 +75,21 @@ int AcFirst(EntropyReader& reader, ProgressiveState& st, int16_t* coef) {
     const int se = st.scan->se;
     const int al = st.scan->al;
     for (int k = st.scan->ss; k <= se; ++k) {
+        reader.Need(32);
+        const int32_t fast = reader.PeekValue(*st.ac);
+        if (fast != 0) {  // short code with a short value, or end of band of this block: one table look
+            reader.Skip(fast & 0xFF);
+            const int step = (fast >> 8) & 0xFF;
+            if (step == kEndOfBlockStep) {
+                break;  // st.eobRun stays 0: only this block ends
+            }
+            k += step;
+            if (k > se) {
+                return -1;
+            }
+            coef[k] = Saturate16((fast >> 16) * (1 << al));
+            continue;
+        }
         const int32_t rs = reader.Decode(*st.ac);
         if (rs < 0) {
             return -1;
@@ -218,13 +257,12 @@ int32_t FinishProgressiveFrame(DecoderContext& ctx) {
             for (uint32_t bx = 0; bx < fc.planeBlocksWide; ++bx) {
                 const int16_t* coef = fc.coefficients + (size_t{by} * fc.planeBlocksWide + bx) * 64;
                 ClearBlock(block);
-                int last = 0;
-                for (int k = 0; k < 64; ++k) {
-                    if (coef[k] != 0) {
-                        const int64_t v = (int64_t{quant[k]} * coef[k] + 2048) >> 12;
-                        block[kZigzagToNatural[k]] = static_cast<int16_t>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v));
-                        last = k;
-                    }
+                uint64_t mask = NonZeroMask(coef);
+                const int last = mask ? 63 - std::countl_zero(mask) : 0;
+                for (; mask; mask &= mask - 1) {
+                    const int k = std::countr_zero(mask);
+                    const int64_t v = (int64_t{quant[k]} * coef[k] + 2048) >> 12;
+                    block[kZigzagToNatural[k]] = static_cast<int16_t>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v));
                 }
                 uint8_t* out = plane.base + size_t{by * blockH} * plane.stride + bx * blockW;
                 IdctStore(block, last, plane.scaleX, plane.scaleY, out, plane.stride);
