@@ -69,6 +69,11 @@ struct ReducedMatrices {
     // For the vector form (N up to 4, outputs in lanes, unused lanes 0):
     // byCoefficient[log2 N][u] holds m[.][0..3][u].
     __m128 byCoefficient[3][8];
+    // The 2 x 2 form, two rows or two output rows per vector:
+    // rowPairs[u] = (m[1][0][u], m[1][1][u]) twice, columnPairs[v] =
+    // (m[1][0][v], m[1][0][v], m[1][1][v], m[1][1][v]).
+    __m128 rowPairs[8];
+    __m128 columnPairs[8];
 #endif
     ReducedMatrices() {
         const double pi = 3.14159265358979323846;
@@ -97,6 +102,10 @@ struct ReducedMatrices {
                 }
                 byCoefficient[level][u] = _mm_loadu_ps(lanes);
             }
+        }
+        for (int u = 0; u < 8; ++u) {
+            rowPairs[u] = _mm_setr_ps(m[1][0][u], m[1][1][u], m[1][0][u], m[1][1][u]);
+            columnPairs[u] = _mm_setr_ps(m[1][0][u], m[1][0][u], m[1][1][u], m[1][1][u]);
         }
 #endif
     }
@@ -191,6 +200,56 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
         const uint32_t samples = static_cast<uint32_t>(_mm_cvtsi128_si32(packed));
         std::memcpy(out + y * stride, &samples, NX);
     }
+}
+
+// 2 x 2 (the chroma of 4:2:0 at 1/8, the luma at 1/4) with all four lanes
+// busy: the row pass takes two coefficient rows per vector, lanes (row v,
+// output x), and the column pass gives the four samples in one vector,
+// lanes (output y, output x). Each lane still adds the scalar products in
+// the scalar order.
+template <>
+void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride) {
+    __m128 rowPairs[4];  // lanes: rows[2j][0], rows[2j][1], rows[2j+1][0], rows[2j+1][1]
+    for (int j = 0; j < 4; ++j) {
+        const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * j));
+        const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * j + 8));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_or_si128(r0, r1), _mm_setzero_si128())) == 0xFFFF) {
+            rowPairs[j] = _mm_setzero_ps();
+            continue;
+        }
+        const __m128 lo0 = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(r0, r0), 16));
+        const __m128 hi0 = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(r0, r0), 16));
+        const __m128 lo1 = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(r1, r1), 16));
+        const __m128 hi1 = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(r1, r1), 16));
+        const __m128* m = kReduced.rowPairs;
+        __m128 sum = _mm_setzero_ps();
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[0], _mm_shuffle_ps(lo0, lo1, 0x00)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[1], _mm_shuffle_ps(lo0, lo1, 0x55)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[2], _mm_shuffle_ps(lo0, lo1, 0xAA)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[3], _mm_shuffle_ps(lo0, lo1, 0xFF)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[4], _mm_shuffle_ps(hi0, hi1, 0x00)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[5], _mm_shuffle_ps(hi0, hi1, 0x55)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[6], _mm_shuffle_ps(hi0, hi1, 0xAA)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[7], _mm_shuffle_ps(hi0, hi1, 0xFF)));
+        rowPairs[j] = sum;
+    }
+    const __m128* m = kReduced.columnPairs;
+    __m128 sum = _mm_setzero_ps();
+    for (int j = 0; j < 4; ++j) {
+        // (rows[v][0], rows[v][1]) twice, for v = 2j and v = 2j + 1
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[2 * j], _mm_shuffle_ps(rowPairs[j], rowPairs[j], 0x44)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(m[2 * j + 1], _mm_shuffle_ps(rowPairs[j], rowPairs[j], 0xEE)));
+    }
+    const __m128i truncated = _mm_cvttps_epi32(sum);
+    const __m128 fraction = _mm_sub_ps(sum, _mm_cvtepi32_ps(truncated));
+    __m128i rounded = _mm_sub_epi32(truncated, _mm_castps_si128(_mm_cmpge_ps(fraction, _mm_set1_ps(0.5f))));
+    rounded = _mm_add_epi32(rounded, _mm_castps_si128(_mm_cmple_ps(fraction, _mm_set1_ps(-0.5f))));
+    rounded = _mm_add_epi32(rounded, _mm_set1_epi32(128));
+    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(rounded, rounded), _mm_setzero_si128());
+    const uint32_t samples = static_cast<uint32_t>(_mm_cvtsi128_si32(packed));
+    std::memcpy(out, &samples, 2);
+    const uint16_t second = static_cast<uint16_t>(samples >> 16);
+    std::memcpy(out + stride, &second, 2);
 }
 
 #endif
