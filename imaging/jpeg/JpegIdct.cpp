@@ -336,6 +336,12 @@ void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint
             }
             return;
         }
+        if (nx == 1) {
+            for (int y = 0; y < ny; ++y) {
+                out[y * stride] = v;
+            }
+            return;
+        }
         for (int y = 0; y < ny; ++y) {
             std::memset(out + y * stride, v, static_cast<size_t>(nx));
         }
