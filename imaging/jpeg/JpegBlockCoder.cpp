@@ -16,12 +16,12 @@
 
 namespace {
 
-// Zig-zag bits of the non-zero coefficients of 4 natural positions, one
-// table per group of 4: the natural-order mask is cut into 16 nibbles and
-// each looks up where its bits lie in zig-zag order.
-using NibbleToZigzag = std::array<std::array<uint64_t, 16>, 16>;
+// Zig-zag bits of the non-zero coefficients of one natural row, one table per
+// row: the natural-order mask is cut into 8 bytes and each looks up where its
+// bits lie in zig-zag order (16 KB; 16 nibble tables took longer).
+using RowToZigzag = std::array<std::array<uint64_t, 256>, 8>;
 
-constexpr NibbleToZigzag MakeNibbleToZigzag()
+constexpr RowToZigzag MakeRowToZigzag()
 {
     // Zig-zag position of each natural index: the anti-diagonals row + column
     // = d in turn, even ones walked upwards, odd ones downwards (T.81 Figure A.6).
@@ -35,12 +35,12 @@ constexpr NibbleToZigzag MakeNibbleToZigzag()
             position[row * 8 + d - row] = k++;
         }
     }
-    NibbleToZigzag t{};
-    for (int group = 0; group < 16; ++group) {
-        for (int nibble = 0; nibble < 16; ++nibble) {
-            for (int bit = 0; bit < 4; ++bit) {
-                if (nibble & (1 << bit)) {
-                    t[group][nibble] |= uint64_t{1} << position[4 * group + bit];
+    RowToZigzag t{};
+    for (int row = 0; row < 8; ++row) {
+        for (int bits = 0; bits < 256; ++bits) {
+            for (int column = 0; column < 8; ++column) {
+                if (bits & (1 << column)) {
+                    t[row][bits] |= uint64_t{1} << position[8 * row + column];
                 }
             }
         }
@@ -48,7 +48,7 @@ constexpr NibbleToZigzag MakeNibbleToZigzag()
     return t;
 }
 
-constexpr NibbleToZigzag kNibbleToZigzag = MakeNibbleToZigzag();
+constexpr RowToZigzag kRowToZigzag = MakeRowToZigzag();
 
 // Bit i set when AC coefficient i (natural order) is not zero; bit 0 is clear.
 inline uint64_t NaturalNonZeroAcMask(const int16_t* block)
@@ -82,8 +82,8 @@ inline uint64_t ZigzagNonZeroAcMask(const int16_t* block)
 {
     uint64_t natural = NaturalNonZeroAcMask(block);
     uint64_t zigzag = 0;
-    for (int group = 0; group < 16; ++group) {
-        zigzag |= kNibbleToZigzag[group][(natural >> (4 * group)) & 15];
+    for (int row = 0; row < 8; ++row) {
+        zigzag |= kRowToZigzag[row][(natural >> (8 * row)) & 255];
     }
     return zigzag;
 }
