@@ -9,6 +9,7 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -342,6 +343,14 @@ std::map<std::string, std::vector<std::unique_ptr<tesseract::TessBaseAPI>>> g_re
 std::unique_ptr<tesseract::TessBaseAPI> NewRecognizer(const std::string& languages) {
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     if (api->Init(nullptr, languages.c_str(), tesseract::OEM_LSTM_ONLY) != 0) return nullptr;
+    // The recogniser's shared word lists live in a cache it creates on first
+    // use and ends at exit; the kept recognisers must go before it does (not
+    // while a recognition still runs: then they are left as they are).
+    static const bool dropAtExit = std::atexit([] {
+        std::unique_lock lock(g_mutex, std::try_to_lock);
+        if (lock) g_recognizers.clear();
+    }) == 0;
+    (void)dropAtExit;
     // The recogniser's debug output goes to one process-wide file: set once,
     // before any worker reads.
     static const bool quiet = api->SetVariable("debug_file", "/dev/null");
