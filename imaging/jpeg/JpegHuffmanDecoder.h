@@ -1,6 +1,7 @@
 // Huffman tables of a DHT segment turned into decoding structures: a 9-bit
-// lookahead table for short codes and the canonical maxcode / value-offset
-// tables of ITU-T T.81 Annex F.2.2.3 for codes of 10 to 16 bits.
+// lookahead table for short codes, a 9-bit one-look table of code and value
+// together, and the canonical maxcode / value-offset tables of ITU-T T.81
+// Annex F.2.2.3 for codes of 10 to 16 bits.
 #pragma once
 
 #include <cstdint>

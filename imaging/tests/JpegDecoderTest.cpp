@@ -226,6 +226,48 @@ TEST(JpegHuffmanDecoder, LongCodes) {
     EXPECT_FALSE(jpeg::BuildHuffmanTable(overflow, three, 3, table));
 }
 
+// The one-look table agrees with decoding the code and then reading its
+// value bits (value, run or end of block, bits taken), for every 9-bit
+// window of the example tables; codes whose value does not fit the window
+// are left to the full decode.
+TEST(JpegHuffmanDecoder, OneLookTableMatchesCodeThenValue) {
+    // The window, then a tail that tells how many bits were taken; stuffed.
+    auto stream = [](uint32_t window) {
+        const uint32_t bits = window << 23 | 0x2C5A3Bu;
+        Bytes data;
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            data.push_back(static_cast<uint8_t>(bits >> shift));
+            if (data.back() == 0xFF) {
+                data.push_back(0x00);
+            }
+        }
+        return data;
+    };
+    for (const jpeg::HuffmanSpec* spec : {&jpeg::kStdAcLuma, &jpeg::kStdAcChroma, &jpeg::kStdDcLuma}) {
+        jpeg::HuffmanTable table;
+        ASSERT_TRUE(jpeg::BuildHuffmanTable(spec->bits, spec->values, spec->count, table));
+        int oneLook = 0;
+        for (uint32_t window = 0; window < (1u << jpeg::kLookaheadBits); ++window) {
+            const Bytes data = stream(window);
+            jpeg::EntropyReader full(data.data(), data.size(), 0), fast(data.data(), data.size(), 0);
+            fast.Need(32);
+            const int32_t entry = fast.PeekValue(table);
+            if (entry == 0) {
+                continue;
+            }
+            ++oneLook;
+            const int32_t symbol = full.Decode(table);
+            const int size = symbol & 0x0F;
+            const int32_t value = size ? full.Extend(full.Bits(size), size) : 0;
+            fast.Skip(entry & 0xFF);
+            EXPECT_EQ(entry >> 16, value) << window;
+            EXPECT_EQ((entry >> 8) & 0xFF, symbol == 0 ? jpeg::kEndOfBlockStep : symbol >> 4) << window;
+            EXPECT_EQ(fast.Peek(16), full.Peek(16)) << window;
+        }
+        EXPECT_GT(oneLook, 256) << "most windows decode in one look";
+    }
+}
+
 // The reader stops at a marker and past the end reads zeros, flagged.
 TEST(JpegEntropyReader, StopsAtMarkersAndEnd) {
     const uint8_t data[] = {0xFF, 0x00, 0xA5, 0xFF, 0xD0, 0x12};
