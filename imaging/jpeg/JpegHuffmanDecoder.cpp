@@ -46,8 +46,9 @@ bool BuildHuffmanTable(const uint8_t counts[16], const uint8_t* symbols, int sym
         }
         const int shift = kLookaheadBits - lengths[i];
         const int first = codes[i] << shift;
-        const uint16_t entry = static_cast<uint16_t>((lengths[i] << 8) | table.symbols[i]);
         const int symbol = table.symbols[i];
+        const uint16_t entry = static_cast<uint16_t>((lengths[i] << 8) | symbol);
+        // The one-look entry: value bits right after the code, when they fit.
         const int size = symbol & 0x0F;
         const int valueShift = shift - size;
         const bool fast = symbol == 0 || (size != 0 && valueShift >= 0);
