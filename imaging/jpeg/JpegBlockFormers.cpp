@@ -3,6 +3,10 @@
 // needs it. Samples are widened without level shift.
 #include "jpeg/JpegEncoderKernels.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr JpegInputLayout kLayouts[12] = {
@@ -44,30 +48,102 @@ inline int16_t* LumaAt(int16_t* out, int x, int y)
     return out + ((y >> 3) * 2 + (x >> 3)) * 64 + (y & 7) * 8 + (x & 7);
 }
 
-// 16 x 16 RGB pixels to four Y blocks and 2 x 2-averaged Cb and Cr.
+#if defined(__SSE2__)
+// Two signed 16-bit factors for pmaddwd: lo for the even lane, hi for the odd.
+inline __m128i Pair(int lo, int hi)
+{
+    return _mm_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(hi)) << 16) |
+                                               static_cast<uint16_t>(lo)));
+}
+#endif
+
+// 16 x 16 RGB pixels (three planes of 16-bit samples, row by row) to four Y
+// blocks and the Cb and Cr of each 2 x 2 group, with the integer formulas of
+// the scalar path below.
+void ConvertRgb420(const int16_t* r, const int16_t* g, const int16_t* b, int16_t* out)
+{
+#if defined(__SSE2__)
+    // pmaddwd takes signed 16-bit factors: 38470 G is split as 19235 G twice,
+    // 32768 S as 16384 S twice.
+    const __m128i yRg = Pair(19595, 19235), yGb = Pair(19235, 7471);
+    const __m128i cbRg = Pair(-11059, -21709), crGb = Pair(-27439, -5329), half = Pair(16384, 16384);
+    const __m128i ones = _mm_set1_epi16(1), chromaOffset = _mm_set1_epi32(128);
+    auto load = [](const int16_t* p, int y, int h) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(p + y * 16 + h * 8));
+    };
+    for (int y = 0; y < 16; ++y) {
+        for (int h = 0; h < 2; ++h) {
+            __m128i vr = load(r, y, h), vg = load(g, y, h), vb = load(b, y, h);
+            __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(vr, vg), yRg),
+                                       _mm_madd_epi16(_mm_unpacklo_epi16(vg, vb), yGb));
+            __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(vr, vg), yRg),
+                                       _mm_madd_epi16(_mm_unpackhi_epi16(vg, vb), yGb));
+            __m128i luma = _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(LumaAt(out, 8 * h, y)), luma);
+        }
+    }
+    // Sums of 2 x 2 pixels: pmaddwd by 1 adds horizontal pairs, then the two rows.
+    auto sums = [&](const int16_t* p, int j) {
+        __m128i s[2];
+        for (int h = 0; h < 2; ++h) {
+            s[h] = _mm_add_epi32(_mm_madd_epi16(load(p, 2 * j, h), ones), _mm_madd_epi16(load(p, 2 * j + 1, h), ones));
+        }
+        return _mm_packs_epi32(s[0], s[1]);  // at most 1020
+    };
+    for (int j = 0; j < 8; ++j) {
+        __m128i sr = sums(r, j), sg = sums(g, j), sb = sums(b, j);
+        __m128i cbLo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(sr, sg), cbRg),
+                                     _mm_madd_epi16(_mm_unpacklo_epi16(sb, sb), half));
+        __m128i cbHi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(sr, sg), cbRg),
+                                     _mm_madd_epi16(_mm_unpackhi_epi16(sb, sb), half));
+        __m128i crLo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(sr, sr), half),
+                                     _mm_madd_epi16(_mm_unpacklo_epi16(sg, sb), crGb));
+        __m128i crHi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(sr, sr), half),
+                                     _mm_madd_epi16(_mm_unpackhi_epi16(sg, sb), crGb));
+        auto finish = [&](__m128i lo, __m128i hi) {
+            return _mm_packs_epi32(_mm_add_epi32(_mm_srai_epi32(lo, 18), chromaOffset),
+                                   _mm_add_epi32(_mm_srai_epi32(hi, 18), chromaOffset));
+        };
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 256 + 8 * j), finish(cbLo, cbHi));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 320 + 8 * j), finish(crLo, crHi));
+    }
+#else
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            int32_t v = 19595 * r[y * 16 + x] + 38470 * g[y * 16 + x] + 7471 * b[y * 16 + x];
+            *LumaAt(out, x, y) = static_cast<int16_t>(v >> 16);
+        }
+    }
+    for (int j = 0; j < 8; ++j) {
+        for (int i = 0; i < 8; ++i) {
+            int at = 2 * j * 16 + 2 * i;
+            int32_t sr = r[at] + r[at + 1] + r[at + 16] + r[at + 17];
+            int32_t sg = g[at] + g[at + 1] + g[at + 16] + g[at + 17];
+            int32_t sb = b[at] + b[at + 1] + b[at + 16] + b[at + 17];
+            out[256 + j * 8 + i] = static_cast<int16_t>(((-11059 * sr - 21709 * sg + 32768 * sb) >> 18) + 128);
+            out[320 + j * 8 + i] = static_cast<int16_t>(((32768 * sr - 27439 * sg - 5329 * sb) >> 18) + 128);
+        }
+    }
+#endif
+}
+
+// The pixels of the MCU into three 16-bit planes, then converted together.
 template <class Fetch>
 inline void FormRgb420(Fetch fetch, int16_t* out)
 {
-    int16_t* cb = out + 256;
-    int16_t* cr = out + 320;
-    for (int j = 0; j < 8; ++j) {
-        for (int i = 0; i < 8; ++i) {
-            int32_t sr = 0, sg = 0, sb = 0;
-            for (int dy = 0; dy < 2; ++dy) {
-                for (int dx = 0; dx < 2; ++dx) {
-                    int x = 2 * i + dx, y = 2 * j + dy;
-                    int32_t r, g, b;
-                    fetch(x, y, r, g, b);
-                    *LumaAt(out, x, y) = static_cast<int16_t>((19595 * r + 38470 * g + 7471 * b) >> 16);
-                    sr += r;
-                    sg += g;
-                    sb += b;
-                }
-            }
-            cb[j * 8 + i] = static_cast<int16_t>(((-11059 * sr - 21709 * sg + 32768 * sb) >> 18) + 128);
-            cr[j * 8 + i] = static_cast<int16_t>(((32768 * sr - 27439 * sg - 5329 * sb) >> 18) + 128);
+    alignas(16) int16_t r[256];
+    alignas(16) int16_t g[256];
+    alignas(16) int16_t b[256];
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            int32_t pr, pg, pb;
+            fetch(x, y, pr, pg, pb);
+            r[y * 16 + x] = static_cast<int16_t>(pr);
+            g[y * 16 + x] = static_cast<int16_t>(pg);
+            b[y * 16 + x] = static_cast<int16_t>(pb);
         }
     }
+    ConvertRgb420(r, g, b, out);
 }
 
 void FormMcu420(const McuSource& s, int16_t* out)

@@ -657,6 +657,68 @@ TEST(JpegEncoderKernels, BlockCoderMatchesThePlainWalk)
     }
 }
 
+// The RGB formers against the integer colour formulas, on random MCUs and on
+// the extremes (every channel 0 or 255).
+TEST(JpegEncoderKernels, RgbFormersFollowTheColourFormulas)
+{
+    uint32_t state = 21;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    for (int format : {5, 6, 7}) {
+        McuFormer former = McuFormerFor(format);
+        for (int trial = 0; trial < 200; ++trial) {
+            uint8_t planes[3][16 * 48];
+            for (auto& plane : planes) {
+                for (uint8_t& v : plane) {
+                    v = static_cast<uint8_t>(trial % 2 == 0 ? next() : ((next() & 1) ? 255 : 0));
+                }
+            }
+            McuSource src{};
+            for (int p = 0; p < 3; ++p) {
+                src.plane[p] = planes[p];
+                src.stride[p] = 48;
+            }
+            int16_t out[384];
+            former(src, out);
+            int32_t r[16][16], g[16][16], b[16][16];
+            for (int y = 0; y < 16; ++y) {
+                for (int x = 0; x < 16; ++x) {
+                    const uint8_t* px = planes[0] + y * 48;
+                    if (format == 5) {
+                        r[y][x] = planes[0][y * 48 + x];
+                        g[y][x] = planes[1][y * 48 + x];
+                        b[y][x] = planes[2][y * 48 + x];
+                    } else if (format == 6) {
+                        r[y][x] = px[3 * x];
+                        g[y][x] = px[3 * x + 1];
+                        b[y][x] = px[3 * x + 2];
+                    } else {
+                        uint32_t w = px[2 * x] | (px[2 * x + 1] << 8);
+                        r[y][x] = Widen5(w >> 11);
+                        g[y][x] = Widen6((w >> 5) & 0x3F);
+                        b[y][x] = Widen5(w & 0x1F);
+                    }
+                    int block = (y / 8) * 2 + x / 8;
+                    ASSERT_EQ(out[block * 64 + (y % 8) * 8 + x % 8],
+                              (19595 * r[y][x] + 38470 * g[y][x] + 7471 * b[y][x]) >> 16)
+                        << "format " << format << " Y at " << x << "," << y;
+                }
+            }
+            for (int j = 0; j < 8; ++j) {
+                for (int i = 0; i < 8; ++i) {
+                    int32_t sr = r[2 * j][2 * i] + r[2 * j][2 * i + 1] + r[2 * j + 1][2 * i] + r[2 * j + 1][2 * i + 1];
+                    int32_t sg = g[2 * j][2 * i] + g[2 * j][2 * i + 1] + g[2 * j + 1][2 * i] + g[2 * j + 1][2 * i + 1];
+                    int32_t sb = b[2 * j][2 * i] + b[2 * j][2 * i + 1] + b[2 * j + 1][2 * i] + b[2 * j + 1][2 * i + 1];
+                    ASSERT_EQ(out[256 + j * 8 + i], ((-11059 * sr - 21709 * sg + 32768 * sb) >> 18) + 128);
+                    ASSERT_EQ(out[320 + j * 8 + i], ((32768 * sr - 27439 * sg - 5329 * sb) >> 18) + 128);
+                }
+            }
+        }
+    }
+}
+
 TEST(JpegEncoderKernels, StuffsEveryFfByte)
 {
     ScanBitBuffer s;
