@@ -77,8 +77,7 @@ inline uint64_t NaturalNonZeroAcMask(const int16_t* block)
 #endif
 }
 
-// Bit k set when the AC coefficient at zig-zag position k is not zero.
-inline uint64_t ZigzagNonZeroAcMask(const int16_t* block)
+inline uint64_t ZigzagMask(const int16_t* block)
 {
     uint64_t natural = NaturalNonZeroAcMask(block);
     uint64_t zigzag = 0;
@@ -89,6 +88,11 @@ inline uint64_t ZigzagNonZeroAcMask(const int16_t* block)
 }
 
 }  // namespace
+
+uint64_t ZigzagNonZeroAcMask(const int16_t* block)
+{
+    return ZigzagMask(block);
+}
 
 void FlushScanBits(ScanBitBuffer& s)
 {
@@ -119,7 +123,7 @@ void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, con
     out = PutStuffedBits(acc, bits, out, dc.length[cat] + cat,
                          (static_cast<uint32_t>(dc.code[cat]) << cat) | MagnitudeBits(d, cat));
 
-    uint64_t pending = ZigzagNonZeroAcMask(block);
+    uint64_t pending = ZigzagMask(block);  // inlined here, the hot path
     int previous = 0;
     for (int coded = 0; pending != 0 && coded < maxCoded; ++coded) {
         int k = __builtin_ctzll(pending);

@@ -117,6 +117,11 @@ inline void PutScanBits(ScanBitBuffer& s, int count, uint32_t value)
 // Pads the pending bits with 1 bits to a whole byte and moves them into bytes.
 void FlushScanBits(ScanBitBuffer& s);
 
+// Bit k set when the AC coefficient at zig-zag position k is not zero (bit 0
+// is clear): the block coders visit only the set bits, and the zero run
+// before each is the distance from the previous one.
+uint64_t ZigzagNonZeroAcMask(const int16_t* block);
+
 // Codes one block (coefficient 0 holds the DC difference) with at most
 // maxCoded non-zero AC coefficients; EOB unless position 63 is coded.
 void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,

@@ -170,28 +170,30 @@ void EncodeBlockProgressiveAc(const int16_t* block, int ss, int se, int32_t& eob
                               const JpegHuffmanCodes& ac)
 {
     s.count = 0;
-    int run = 0;
-    for (int k = ss; k <= se; ++k) {
-        int c = block[jpeg::kZigzagToNatural[k]];
-        if (c == 0) {
-            ++run;
-            continue;
-        }
+    // The non-zero coefficients of the band ss..se only.
+    uint64_t band = (~uint64_t{0} >> (63 - se)) & (~uint64_t{0} << ss);
+    uint64_t pending = ZigzagNonZeroAcMask(block) & band;
+    int previous = ss - 1;
+    while (pending != 0) {
+        int k = __builtin_ctzll(pending);
+        pending &= pending - 1;
         if (eobRun > 0) {
             PutEndOfBandRun(s, ac, eobRun);
             eobRun = 0;
         }
+        int run = k - previous - 1;
         while (run >= 16) {
             PutScanBits(s, ac.length[0xF0], ac.code[0xF0]);  // ZRL
             run -= 16;
         }
+        int c = block[jpeg::kZigzagToNatural[k]];
         int cat = MagnitudeCategory(c);
         int symbol = (run << 4) | cat;
         PutScanBits(s, ac.length[symbol] + cat,
                     (static_cast<uint32_t>(ac.code[symbol]) << cat) | MagnitudeBits(c, cat));
-        run = 0;
+        previous = k;
     }
-    if (run > 0 && ++eobRun == kMaxEobRun) {
+    if (previous != se && ++eobRun == kMaxEobRun) {
         PutEndOfBandRun(s, ac, eobRun);
         eobRun = 0;
     }

@@ -427,6 +427,81 @@ TEST(EncoderProgressive, EndOfBandRuns)
     EXPECT_EQ(Bits(s), want);
 }
 
+// Runs of random blocks through each band against the coding rule walked
+// position by position, end-of-band runs carried from block to block and
+// one run started just below the longest.
+TEST(EncoderProgressive, BandCoderMatchesThePlainWalk)
+{
+    const JpegHuffmanCodes& ac = JpegProgressiveAcCodes(1);
+    uint32_t state = 17;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    const int bands[][2] = {{1, 5}, {6, 15}, {16, 63}, {1, 63}, {9, 9}, {40, 63}};
+    for (int t = 0; t < 12; ++t) {
+        int ss = bands[t % 6][0], se = bands[t % 6][1];
+        int32_t eob = t >= 6 ? kMaxEobRun - 3 : 0;
+        int32_t wantEob = eob;
+        std::vector<int> want, got;
+        auto putRun = [&](int32_t run) {
+            int n = 31 - __builtin_clz(static_cast<uint32_t>(run));
+            auto code = Code(ac.code[n << 4], ac.length[n << 4]);
+            want.insert(want.end(), code.begin(), code.end());
+            auto low = Code(static_cast<uint32_t>(run) & ((1u << n) - 1), n);
+            want.insert(want.end(), low.begin(), low.end());
+        };
+        ScanBitBuffer s;
+        s.Clear();
+        for (int i = 0; i < 300; ++i) {
+            int16_t block[64];
+            uint32_t density = i % 3 == 0 ? 0 : next() % 40;  // a third of the bands are empty
+            for (int16_t& c : block) {
+                int v = static_cast<int>(next() % 300) + 1;
+                c = static_cast<int16_t>(next() % 64 < density ? (next() & 1 ? v : -v) : 0);
+            }
+            int run = 0;
+            for (int k = ss; k <= se; ++k) {
+                int c = block[jpeg::kZigzagToNatural[k]];
+                if (c == 0) {
+                    ++run;
+                    continue;
+                }
+                if (wantEob > 0) {
+                    putRun(wantEob);
+                    wantEob = 0;
+                }
+                for (; run >= 16; run -= 16) {
+                    auto zrl = Code(ac.code[0xF0], ac.length[0xF0]);
+                    want.insert(want.end(), zrl.begin(), zrl.end());
+                }
+                int cat = MagnitudeCategory(c);
+                auto code = Code(ac.code[(run << 4) | cat], ac.length[(run << 4) | cat]);
+                want.insert(want.end(), code.begin(), code.end());
+                auto bits = Code(MagnitudeBits(c, cat), cat);
+                want.insert(want.end(), bits.begin(), bits.end());
+                run = 0;
+            }
+            if (run > 0 && ++wantEob == kMaxEobRun) {
+                putRun(wantEob);
+                wantEob = 0;
+            }
+
+            EncodeBlockProgressiveAc(block, ss, se, eob, s, ac);
+            ASSERT_EQ(eob, wantEob) << "band " << ss << "-" << se << ", block " << i;
+            for (uint32_t b = 0; b < s.count; ++b) {
+                auto byte = Code(s.bytes[b], 8);
+                got.insert(got.end(), byte.begin(), byte.end());
+                b += s.bytes[b] == 0xFF ? 1 : 0;  // stuffed zero byte
+            }
+        }
+        for (int b = s.bits - 1; b >= 0; --b) {
+            got.push_back(static_cast<int>((s.accumulator >> b) & 1));
+        }
+        ASSERT_EQ(got, want) << "band " << ss << "-" << se;
+    }
+}
+
 TEST(EncoderRateControl, QualityFromTarget)
 {
     auto quality = [](int w, int h, int format, int mode, uint32_t target) {
