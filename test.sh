@@ -7,7 +7,7 @@ top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
 tools/scripts/deps.sh
 
-jobs=$(nproc)
+jobs=$(env -u OMP_NUM_THREADS -u OMP_THREAD_LIMIT nproc)
 export OMP_THREAD_LIMIT=1  # tests run side by side; see cmake/LumOCR.cmake
 if [ "${1:-}" = "--sanitize" ]; then
   tools/scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUM_SANITIZE=ON -DLUM_BUILD_BENCH=OFF

@@ -22,7 +22,7 @@ for f in "$src"/imaging/jpeg/*.cpp "$src"/imaging/exif/*.cpp "$src"/imaging/fuzz
   fi
 done
 if [ ${#stale[@]} -gt 0 ]; then
-  printf '%s\n' "${stale[@]}" | xargs -P "$(nproc)" -n 2 sh -c "\"$clang\" $flags -c -o \"\$1\" \"\$0\""
+  printf '%s\n' "${stale[@]}" | xargs -P "$(env -u OMP_NUM_THREADS -u OMP_THREAD_LIMIT nproc)" -n 2 sh -c "\"$clang\" $flags -c -o \"\$1\" \"\$0\""
 fi
 codec=()
 for o in "${objects[@]}"; do
