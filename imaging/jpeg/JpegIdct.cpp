@@ -157,6 +157,22 @@ void IdctReduced(const int16_t* block, uint8_t* out, uint32_t stride) {
 
 #if defined(__SSE2__)
 
+// Coefficients 0-3 and 4-7 of a row as floats.
+inline __m128 LowCoefficients(__m128i row) { return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(row, row), 16)); }
+inline __m128 HighCoefficients(__m128i row) { return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(row, row), 16)); }
+
+// RoundHalfAway lane by lane, + 128, clamped by the saturating packs: four
+// samples in the low 32 bits.
+inline uint32_t SamplesOf(__m128 sum) {
+    const __m128i truncated = _mm_cvttps_epi32(sum);
+    const __m128 fraction = _mm_sub_ps(sum, _mm_cvtepi32_ps(truncated));
+    __m128i rounded = _mm_sub_epi32(truncated, _mm_castps_si128(_mm_cmpge_ps(fraction, _mm_set1_ps(0.5f))));
+    rounded = _mm_add_epi32(rounded, _mm_castps_si128(_mm_cmple_ps(fraction, _mm_set1_ps(-0.5f))));
+    rounded = _mm_add_epi32(rounded, _mm_set1_epi32(128));
+    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(rounded, rounded), _mm_setzero_si128());
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(packed));
+}
+
 // The same sums with the NX outputs of a row in the lanes of one vector
 // (NX up to 4): each lane adds the same products in the same order as the
 // scalar loops, so the results are the same to the bit.
@@ -172,8 +188,8 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
             continue;
         }
         // Coefficients to floats, then each one across the lanes.
-        const __m128 lo = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(r, r), 16));
-        const __m128 hi = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(r, r), 16));
+        const __m128 lo = LowCoefficients(r);
+        const __m128 hi = HighCoefficients(r);
         __m128 sum = _mm_setzero_ps();
         sum = _mm_add_ps(sum, _mm_mul_ps(mx[0], _mm_shuffle_ps(lo, lo, 0x00)));
         sum = _mm_add_ps(sum, _mm_mul_ps(mx[1], _mm_shuffle_ps(lo, lo, 0x55)));
@@ -190,14 +206,7 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
         for (int v = 0; v < 8; ++v) {
             sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(my[y][v]), rows[v]));
         }
-        // RoundHalfAway lane by lane, + 128, clamped by the saturating packs.
-        const __m128i truncated = _mm_cvttps_epi32(sum);
-        const __m128 fraction = _mm_sub_ps(sum, _mm_cvtepi32_ps(truncated));
-        __m128i rounded = _mm_sub_epi32(truncated, _mm_castps_si128(_mm_cmpge_ps(fraction, _mm_set1_ps(0.5f))));
-        rounded = _mm_add_epi32(rounded, _mm_castps_si128(_mm_cmple_ps(fraction, _mm_set1_ps(-0.5f))));
-        rounded = _mm_add_epi32(rounded, _mm_set1_epi32(128));
-        const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(rounded, rounded), _mm_setzero_si128());
-        const uint32_t samples = static_cast<uint32_t>(_mm_cvtsi128_si32(packed));
+        const uint32_t samples = SamplesOf(sum);
         std::memcpy(out + y * stride, &samples, NX);
     }
 }
@@ -217,10 +226,10 @@ void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride) 
             rowPairs[j] = _mm_setzero_ps();
             continue;
         }
-        const __m128 lo0 = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(r0, r0), 16));
-        const __m128 hi0 = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(r0, r0), 16));
-        const __m128 lo1 = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(r1, r1), 16));
-        const __m128 hi1 = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(r1, r1), 16));
+        const __m128 lo0 = LowCoefficients(r0);
+        const __m128 hi0 = HighCoefficients(r0);
+        const __m128 lo1 = LowCoefficients(r1);
+        const __m128 hi1 = HighCoefficients(r1);
         const __m128* m = kReduced.rowPairs;
         __m128 sum = _mm_setzero_ps();
         sum = _mm_add_ps(sum, _mm_mul_ps(m[0], _mm_shuffle_ps(lo0, lo1, 0x00)));
@@ -240,13 +249,7 @@ void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride) 
         sum = _mm_add_ps(sum, _mm_mul_ps(m[2 * j], _mm_shuffle_ps(rowPairs[j], rowPairs[j], 0x44)));
         sum = _mm_add_ps(sum, _mm_mul_ps(m[2 * j + 1], _mm_shuffle_ps(rowPairs[j], rowPairs[j], 0xEE)));
     }
-    const __m128i truncated = _mm_cvttps_epi32(sum);
-    const __m128 fraction = _mm_sub_ps(sum, _mm_cvtepi32_ps(truncated));
-    __m128i rounded = _mm_sub_epi32(truncated, _mm_castps_si128(_mm_cmpge_ps(fraction, _mm_set1_ps(0.5f))));
-    rounded = _mm_add_epi32(rounded, _mm_castps_si128(_mm_cmple_ps(fraction, _mm_set1_ps(-0.5f))));
-    rounded = _mm_add_epi32(rounded, _mm_set1_epi32(128));
-    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(rounded, rounded), _mm_setzero_si128());
-    const uint32_t samples = static_cast<uint32_t>(_mm_cvtsi128_si32(packed));
+    const uint32_t samples = SamplesOf(sum);
     std::memcpy(out, &samples, 2);
     const uint16_t second = static_cast<uint16_t>(samples >> 16);
     std::memcpy(out + stride, &second, 2);
