@@ -3,9 +3,8 @@
 // owner window.
 #pragma once
 
+#include "app_messages.h"
 #include "plat/windows.h"
-
-inline constexpr UINT WM_MMTIMER = 0x4B1;
 
 class MMTimerSink {
 public:

@@ -1,4 +1,4 @@
-// Common base of the shell's services: the main window they report to.
+// Common base of the service singletons: the main window they report to.
 #pragma once
 
 #include "plat/windows.h"

@@ -1,0 +1,47 @@
+// The program's private window messages, all sent or posted to the main
+// window, and the command identifiers that WM_MAIN_COMMAND and
+// WM_TARGET_COMMAND carry (0xGGGGNNNN: family in the high half, command in
+// the low half). Each screen's OnCommand handles the values it knows and
+// ignores the rest; add a value here when a second subsystem needs it.
+#pragma once
+
+#include "plat/windows.h"
+
+inline constexpr UINT WM_WAVE_OUT_DONE = 0x414;        // wParam: wave-out handle
+inline constexpr UINT WM_MMTIMER = 0x4B1;              // wParam: timer id, lParam: user value
+inline constexpr UINT WM_SINGLE_SHOT = 0x4C9;          // lParam 0x10004: the shot is stored
+inline constexpr UINT WM_MULTI_SHOT_DONE = 0x4CA;
+inline constexpr UINT WM_MAIN_COMMAND = 0x52C;         // wParam: command id
+inline constexpr UINT WM_TARGET_COMMAND = 0x52D;       // wParam: command id, lParam: screen or 0
+inline constexpr UINT WM_PANORAMA_FRAME = 0x530;
+inline constexpr UINT WM_SHOT_MOSAIC = 0x531;
+inline constexpr UINT WM_DRAW_SCREEN = 0x590;
+inline constexpr UINT WM_START_RECOGNITION = 0x5F4;
+inline constexpr UINT WM_RECOGNITION_RESULT = 0x5F5;
+inline constexpr UINT WM_SHOW_SETTING_VIEW = 0x5F6;
+inline constexpr UINT WM_SHOW_THUMBNAIL_VIEW = 0x5F7;
+inline constexpr UINT WM_OTHER_APP_ACTIVE = 0xC20;
+inline constexpr UINT WM_GRAPH_NOTIFY = 0x8001;
+inline constexpr UINT WM_FILECHANGEINFO = 0x8101;      // lParam: shell change record
+
+// Family 0x0001: common to every screen.
+inline constexpr DWORD CMD_TOUCH_EMPTY = 0x1000A;      // lParam: x | y << 16
+inline constexpr DWORD CMD_PREVIEW_STARTED = 0x100CA;
+inline constexpr DWORD CMD_PREVIEW_STOPED = 0x100CC;
+// Family 0x0004: recording.
+inline constexpr DWORD CMD_RECORDING_STARTED = 0x40002;
+inline constexpr DWORD CMD_RECORDING_STOPED = 0x40004;
+inline constexpr DWORD CMD_RECORDING_PAUSED = 0x40006;
+inline constexpr DWORD CMD_RECORDING_ERROR_WRITE = 0x40008;
+inline constexpr DWORD CMD_RECORDING_STOP_BY_SPACECHECKTIMER = 0x40009;
+// Family 0x0006: movie player.
+inline constexpr DWORD CMD_MOVIE_OPENED = 0x60002;
+inline constexpr DWORD CMD_MOVIE_PLAY = 0x60003;
+inline constexpr DWORD CMD_MOVIE_PLAYED = 0x60004;
+inline constexpr DWORD CMD_MOVIE_STOPED = 0x60007;
+inline constexpr DWORD CMD_MOVIE_PAUSE_RESUME = 0x60008;
+// Family 0x0064: still picture and preview actions.
+inline constexpr DWORD CMD_PREVIEW_AUTO_SHOT = 0x640006;
+inline constexpr DWORD CMD_STILL_GO_RESULT = 0x64000C;
+inline constexpr DWORD CMD_STILL_GO_PREVIEW = 0x64000E;
+inline constexpr DWORD CMD_STILL_CLEANUP = 0x64000F;
