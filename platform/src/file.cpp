@@ -878,3 +878,59 @@ bool MatchFileName(std::wstring_view pattern, std::wstring_view name)
 }
 
 }  // namespace plat
+
+BOOL PathCanonicalizeW(LPWSTR out, LPCWSTR path)
+{
+    if (!out || !path) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::wstring_view in(path);
+    std::wstring lead;
+    while (!in.empty() && in.front() == L'\\' && lead.size() < 2) {
+        lead.push_back(L'\\');
+        in.remove_prefix(1);
+    }
+    std::vector<std::wstring_view> parts;
+    bool trailing = !in.empty() && in.back() == L'\\';
+    while (!in.empty()) {
+        size_t cut = in.find(L'\\');
+        std::wstring_view part = in.substr(0, cut);
+        in = cut == std::wstring_view::npos ? std::wstring_view{} : in.substr(cut + 1);
+        if (part == L".")
+            continue;
+        if (part == L"..") {
+            // Above the root stays at the root, as the shell's function does.
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::wstring result = lead;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i)
+            result.push_back(L'\\');
+        result.append(parts[i]);
+    }
+    if (trailing && !parts.empty())
+        result.push_back(L'\\');
+    if (result.empty())
+        result = L"\\";
+    if (result.size() >= MAX_PATH) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::copy(result.begin(), result.end(), out);
+    out[result.size()] = 0;
+    return TRUE;
+}
+
+LONG CompareFileTime(const FILETIME* first, const FILETIME* second)
+{
+    auto value = [](const FILETIME* t) {
+        return (static_cast<std::uint64_t>(t->dwHighDateTime) << 32) | t->dwLowDateTime;
+    };
+    std::uint64_t a = value(first), b = value(second);
+    return a < b ? -1 : (a > b ? 1 : 0);
+}

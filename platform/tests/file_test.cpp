@@ -382,3 +382,33 @@ TEST_F(DeviceFiles, NewRootIsFilledFromTheTemplateWithoutOverwriting)
 }
 
 }  // namespace
+
+TEST(PathCanonicalizeTest, DotsAreResolvedWithinTheRoot)
+{
+    struct Case {
+        const wchar_t* in;
+        const wchar_t* out;
+    } cases[] = {
+        {L"\\KVIM\\..", L"\\"},
+        {L"\\My Documents\\KVIM\\..", L"\\My Documents"},
+        {L"\\a\\.\\b\\..\\c\\", L"\\a\\c\\"},
+        {L"\\..\\..", L"\\"},
+        {L"\\\\server\\x\\..", L"\\\\server"},
+    };
+    for (const Case& c : cases) {
+        WCHAR out[MAX_PATH];
+        ASSERT_TRUE(PathCanonicalizeW(out, c.in));
+        EXPECT_STREQ(out, c.out) << plat::ToUtf8(c.in);
+    }
+    std::wstring longPath(300, L'a');
+    WCHAR out[MAX_PATH];
+    EXPECT_FALSE(PathCanonicalizeW(out, longPath.c_str()));
+}
+
+TEST(CompareFileTimeTest, HighWordFirst)
+{
+    FILETIME a{5, 1}, b{1, 2};
+    EXPECT_EQ(CompareFileTime(&a, &b), -1);
+    EXPECT_EQ(CompareFileTime(&b, &a), 1);
+    EXPECT_EQ(CompareFileTime(&a, &a), 0);
+}

@@ -104,6 +104,13 @@ void GlobalMemoryStatus(LPMEMORYSTATUS buffer);
 
 BOOL SHGetSpecialFolderPath(HWND owner, LPWSTR path, int folder, BOOL create);
 
+// Removes "." and ".." components of a backslash path; `out` holds MAX_PATH
+// characters. FALSE when the result would not fit.
+BOOL PathCanonicalizeW(LPWSTR out, LPCWSTR path);
+
+// -1, 0 or 1 as the first time is earlier, equal or later.
+LONG CompareFileTime(const FILETIME* first, const FILETIME* second);
+
 // Storage cards: folders of the device root, listed under HKEY_LOCAL_MACHINE
 // "Platform\StorageCards" (value name = folder name, DWORD 1 inserted, 0
 // removed). A removed card's folder cannot be reached.
