@@ -28,28 +28,8 @@ public:
         }
     }
 
-    bool Text(FT_Library library, const char* fontPath, int pixels, int x, int baseline, const std::string& text,
-              std::uint8_t ink) {
-        FT_Face face = nullptr;
-        if (FT_New_Face(library, fontPath, 0, &face) != 0) return false;
-        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels));
-        for (unsigned char c : text) {
-            if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) continue;
-            const FT_GlyphSlot g = face->glyph;
-            for (unsigned row = 0; row < g->bitmap.rows; ++row) {
-                for (unsigned col = 0; col < g->bitmap.width; ++col) {
-                    const int px = x + g->bitmap_left + static_cast<int>(col);
-                    const int py = baseline - g->bitmap_top + static_cast<int>(row);
-                    if (px < 0 || py < 0 || px >= kWidth || py >= kHeight) continue;
-                    const int alpha = g->bitmap.buffer[row * static_cast<unsigned>(g->bitmap.pitch) + col];
-                    std::uint8_t& p = picture_.px[static_cast<std::size_t>(py) * kWidth + px];
-                    p = static_cast<std::uint8_t>((p * (255 - alpha) + ink * alpha) / 255);
-                }
-            }
-            x += static_cast<int>(g->advance.x >> 6);
-        }
-        FT_Done_Face(face);
-        return true;
+    bool Text(const char* fontPath, int pixels, int x, int baseline, const std::string& text, std::uint8_t ink) {
+        return DrawText(picture_, fontPath, pixels, x, baseline, text, ink) >= 0;
     }
 
     Picture& picture() { return picture_; }
@@ -57,6 +37,37 @@ public:
 private:
     Picture picture_;
 };
+
+}  // namespace
+
+int DrawText(Picture& picture, const std::string& fontPath, int pixels, int x, int baseline, const std::string& text,
+             std::uint8_t ink, bool measureOnly) {
+    static FT_Library library = [] {
+        FT_Library l = nullptr;
+        return FT_Init_FreeType(&l) == 0 ? l : nullptr;
+    }();
+    FT_Face face = nullptr;
+    if (!library || FT_New_Face(library, fontPath.c_str(), 0, &face) != 0) return -1;
+    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels));
+    const int start = x;
+    for (unsigned char c : text) {
+        if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) continue;
+        const FT_GlyphSlot g = face->glyph;
+        for (unsigned row = 0; !measureOnly && row < g->bitmap.rows; ++row) {
+            for (unsigned col = 0; col < g->bitmap.width; ++col) {
+                const int px = x + g->bitmap_left + static_cast<int>(col);
+                const int py = baseline - g->bitmap_top + static_cast<int>(row);
+                if (px < 0 || py < 0 || px >= picture.width || py >= picture.height) continue;
+                const int alpha = g->bitmap.buffer[row * static_cast<unsigned>(g->bitmap.pitch) + col];
+                std::uint8_t& p = picture.px[static_cast<std::size_t>(py) * picture.width + px];
+                p = static_cast<std::uint8_t>((p * (255 - alpha) + ink * alpha) / 255);
+            }
+        }
+        x += static_cast<int>(g->advance.x >> 6);
+    }
+    FT_Done_Face(face);
+    return x - start;
+}
 
 Picture Blur(const Picture& src, double sigma) {
     const int radius = static_cast<int>(std::ceil(3 * sigma));
@@ -85,6 +96,8 @@ Picture Blur(const Picture& src, double sigma) {
     }
     return out;
 }
+
+namespace {
 
 // The card seen a little from the side and turned by a few degrees.
 Picture Perspective(const Picture& src) {
@@ -130,19 +143,16 @@ std::uint8_t Ink(const CardText& text, std::uint8_t usual) { return text.greyInk
 
 Picture DrawCard(const CardText& text, Distortion distortion) {
     if (!std::filesystem::exists(kRegularFont) || !std::filesystem::exists(kBoldFont)) return {};
-    FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) != 0) return {};
     Canvas canvas;
-    bool ok = canvas.Text(library, kBoldFont, 52, 90, 140, text.name, Ink(text, 25));
-    ok &= canvas.Text(library, kRegularFont, 30, 92, 190, text.title, Ink(text, 60));
-    ok &= canvas.Text(library, kBoldFont, 40, 90, 320, text.company, Ink(text, 30));
-    ok &= canvas.Text(library, kRegularFont, 28, 92, 400, "Tel: " + text.telephone, Ink(text, 35));
-    ok &= canvas.Text(library, kRegularFont, 28, 92, 445, "Mobile: " + text.mobile, Ink(text, 35));
-    ok &= canvas.Text(library, kRegularFont, 28, 92, 490, text.email, Ink(text, 35));
-    ok &= canvas.Text(library, kRegularFont, 28, 92, 535, text.web, Ink(text, 35));
-    ok &= canvas.Text(library, kRegularFont, 26, 700, 490, text.street, Ink(text, 45));
-    ok &= canvas.Text(library, kRegularFont, 26, 700, 530, text.city, Ink(text, 45));
-    FT_Done_FreeType(library);
+    bool ok = canvas.Text(kBoldFont, 52, 90, 140, text.name, Ink(text, 25));
+    ok &= canvas.Text(kRegularFont, 30, 92, 190, text.title, Ink(text, 60));
+    ok &= canvas.Text(kBoldFont, 40, 90, 320, text.company, Ink(text, 30));
+    ok &= canvas.Text(kRegularFont, 28, 92, 400, "Tel: " + text.telephone, Ink(text, 35));
+    ok &= canvas.Text(kRegularFont, 28, 92, 445, "Mobile: " + text.mobile, Ink(text, 35));
+    ok &= canvas.Text(kRegularFont, 28, 92, 490, text.email, Ink(text, 35));
+    ok &= canvas.Text(kRegularFont, 28, 92, 535, text.web, Ink(text, 35));
+    ok &= canvas.Text(kRegularFont, 26, 700, 490, text.street, Ink(text, 45));
+    ok &= canvas.Text(kRegularFont, 26, 700, 530, text.city, Ink(text, 45));
     if (!ok) return {};
     Picture picture = std::move(canvas.picture());
     switch (distortion) {

@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -167,12 +168,15 @@ Rgb Scale(const Rgb& src, int width, int height) {
 }
 
 Grey ToProgramGrey(const Rgb& src) {
-    // RGB565 value -> grey: (117 R8 + 601 G8 + 306 B8) / 1024, as the program's table.
-    std::vector<std::uint8_t> table(65536);
-    for (unsigned v = 0; v < 65536; ++v) {
-        const unsigned r8 = (v >> 11) << 3, g8 = ((v >> 5) & 0x3F) << 2, b8 = (v & 0x1F) << 3;
-        table[v] = static_cast<std::uint8_t>((117 * r8 + 601 * g8 + 306 * b8) / 1024);
-    }
+    // RGB565 value -> grey: (306 R8 + 601 G8 + 117 B8) >> 10, as the program's table.
+    static const std::vector<std::uint8_t> table = [] {
+        std::vector<std::uint8_t> t(65536);
+        for (unsigned v = 0; v < 65536; ++v) {
+            const unsigned r8 = (v >> 8) & 0xF8, g8 = (v >> 3) & 0xFC, b8 = (v << 3) & 0xF8;
+            t[v] = static_cast<std::uint8_t>((306 * r8 + 601 * g8 + 117 * b8) >> 10);
+        }
+        return t;
+    }();
     Grey out;
     out.width = src.width;
     out.height = src.height;
@@ -181,6 +185,29 @@ Grey ToProgramGrey(const Rgb& src) {
         const std::uint8_t* p = &src.px[3 * i];
         const unsigned v = ((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3);
         out.px[i] = table[v];
+    }
+    return out;
+}
+
+Rgb FitInto(const Rgb& src, int width, int height) {
+    if (src.width <= 0 || src.height <= 0) return {};
+    const double scale = std::min(static_cast<double>(width) / src.width, static_cast<double>(height) / src.height);
+    const int w = std::clamp(static_cast<int>(std::lround(src.width * scale)), 1, width);
+    const int h = std::clamp(static_cast<int>(std::lround(src.height * scale)), 1, height);
+    const Rgb inner = Scale(src, w, h);
+    // The bands take the picture's mean colour, so that they add no edges.
+    unsigned long long sum[3] = {0, 0, 0};
+    for (std::size_t i = 0; i < inner.px.size(); ++i) sum[i % 3] += inner.px[i];
+    const std::size_t pixels = inner.px.size() / 3;
+    Rgb out;
+    out.width = width;
+    out.height = height;
+    out.px.resize(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t i = 0; i < out.px.size(); ++i) out.px[i] = static_cast<std::uint8_t>(sum[i % 3] / pixels);
+    const int left = (width - w) / 2, top = (height - h) / 2;
+    for (int y = 0; y < h; ++y) {
+        std::copy_n(&inner.px[static_cast<std::size_t>(y) * w * 3], static_cast<std::size_t>(w) * 3,
+                    &out.px[(static_cast<std::size_t>(top + y) * width + left) * 3]);
     }
     return out;
 }

@@ -27,6 +27,10 @@ Rgb ReadPicture(const std::string& path, std::string& error);
 // Area-average scaling to exactly width x height.
 Rgb Scale(const Rgb& src, int width, int height);
 
+// Scaled to fit width x height whole, keeping its proportions; the rest is
+// filled with the picture's mean colour.
+Rgb FitInto(const Rgb& src, int width, int height);
+
 // The program's grey conversion: through 16-bit RGB565 and its 64 K table.
 Grey ToProgramGrey(const Rgb& src);
 
