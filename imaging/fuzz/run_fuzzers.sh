@@ -4,7 +4,7 @@
 #   run_fuzzers.sh SOURCE_DIR WORK_DIR TESTDATA [SECONDS]
 set -euo pipefail
 src=$1; work=$2; testdata=$3; seconds=${4:-60}
-clang=$(command -v clang++ || command -v clang++-14 || true)
+clang=$(command -v clang++ || true)
 if [ -z "$clang" ]; then
   echo "run_fuzzers: clang++ not found"; exit 1
 fi

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need,
 # only those that are missing. Works as root (no sudo needed) or with sudo.
+# Package names hold across Debian releases; the one that follows the
+# release (the clang runtime of the fuzzers) is found from the clang that is
+# installed.
 set -euo pipefail
 
 packages=(
@@ -11,27 +14,66 @@ packages=(
   tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra tesseract-ocr-ita
   tesseract-ocr-spa tesseract-ocr-por tesseract-ocr-rus tesseract-ocr-ukr
   libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg62-turbo-dev libjpeg-turbo-progs libimage-exiftool-perl exiv2
-  clang libclang-rt-14-dev xvfb
+  libjpeg-dev libjpeg-turbo-progs libimage-exiftool-perl exiv2
+  clang python3 xvfb
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"
+}
 
-echo "Installing: ${missing[*]}"
 if [ "$(id -u)" -eq 0 ]; then
   sudo=()
 elif command -v sudo >/dev/null 2>&1; then
   sudo=(sudo)
 else
-  echo "deps.sh: missing packages and neither root nor sudo: ${missing[*]}" >&2
+  sudo=(false)
+fi
+updated=0
+
+# Installs the missing ones of the packages named, or says which are missing
+# and why it cannot install them.
+install() {
+  local missing=() p
+  for p in "$@"; do
+    installed "$p" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "${sudo[0]}" = false ]; then
+    echo "deps.sh: missing packages, and neither root nor sudo to install them: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  if [ $updated -eq 0 ]; then
+    "${sudo[@]}" apt-get update -qq
+    updated=1
+  fi
+  local unknown=()
+  for p in "${missing[@]}"; do
+    apt-cache show "$p" >/dev/null 2>&1 || unknown+=("$p")
+  done
+  if [ ${#unknown[@]} -gt 0 ]; then
+    echo "deps.sh: this system's package sources have no package named: ${unknown[*]}" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  if ! "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+    echo "deps.sh: apt-get could not install: ${missing[*]}" >&2
+    exit 1
+  fi
+}
+
+install "${packages[@]}"
+
+# The sanitizer and fuzzer runtime of the installed clang: its own package
+# from clang 14 on, part of libclang-common before.
+version=$(clang -dumpversion 2>/dev/null | cut -d. -f1)
+if [ -z "$version" ]; then
+  echo "deps.sh: clang is installed but does not report its version" >&2
   exit 1
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+runtime=libclang-rt-$version-dev
+if ! installed "$runtime" && ! apt-cache show "$runtime" >/dev/null 2>&1; then
+  runtime=libclang-common-$version-dev
+fi
+install "$runtime"
