@@ -20,4 +20,9 @@ public:
     int SetVideoSize(int selector, int value, int apply);
     // Video quality 0 to 2, handed to the stream configuration.
     void SetStreamOption(DWORD option);
+
+    // Recording state bits: 0x4 recording, 0x40 paused.
+    DWORD GetState() const;
+    // Kilobytes left for the recording; 0 when the storage is full.
+    DWORD GetRemainingCapacity();
 };

@@ -1,5 +1,5 @@
-// Still-camera control: shot modes with their picture sizes and the picture
-// quality of the captured stills.
+// Still-camera control: shot modes with their picture sizes, the picture
+// quality of the captured stills, the camera state word and the preview.
 #pragma once
 
 #include "draw_event.h"
@@ -21,4 +21,16 @@ public:
     int SetShotModeSize(int index, int value, int apply);
     // Picture quality, 0 the best.
     void SetCaptureOption(int option, int apply);
+
+    // State bits; 1 idle. The bits 0x550 mean busy (capturing, saving).
+    DWORD GetState() const;
+    void SetState(DWORD state);
+    // Opens the camera driver; negative on failure.
+    int AttachCamera();
+    int SetupCaptureGraph(HWND owner);
+    // Runs the graph; 0 when the camera module is absent.
+    int Run();
+    // Starts the preview again: the view word becomes 1.
+    int ResetPreview(int flag);
+    void StopPreview();
 };

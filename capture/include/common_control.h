@@ -2,6 +2,8 @@
 // driver and the preview size.
 #pragma once
 
+#include <atomic>
+
 #include "draw_event.h"
 #include "plat/windows.h"
 #include "singleton.h"
@@ -25,4 +27,19 @@ public:
     void SetWidePreview(int wide, int apply);
     // "Sensor_ID" under HKEY_CURRENT_USER "\Software\Microsoft\Pictures\Camera\USER".
     void WriteSensorID(int value);
+
+    // Sends a focus mode to the camera driver.
+    void SetFocus(int mode, int flag);
+    // Focus off (driver code 704).
+    void SetFocusOff();
+    // Locks the preview, then frees the three preview buffers.
+    void FreePreviewBuffers();
+    void ClearAutoShotRect();
+
+    // Words the shell reads and writes.
+    std::atomic<int> m_bPreviewLock{0};
+    std::atomic<int> m_bCaptureRunning{0};
+    std::atomic<int> m_bFocusing{0};
+    int m_nFocusSetting = 0;  // tested before the driver codes 707 and 708
+    std::atomic<int> m_bExit{0};
 };

@@ -13,4 +13,6 @@ public:
 
     // Which of the shutter sounds (0 to 2) the camera plays.
     void SetShutterIndex(int index);
+    // Stops the sound being played.
+    void Stop();
 };

@@ -23,6 +23,26 @@ inline constexpr UINT WM_SHOW_THUMBNAIL_VIEW = 0x5F7;
 inline constexpr UINT WM_OTHER_APP_ACTIVE = 0xC20;
 inline constexpr UINT WM_GRAPH_NOTIFY = 0x8001;
 inline constexpr UINT WM_FILECHANGEINFO = 0x8101;      // lParam: shell change record
+// Popup work asked of the main frame from another thread, done on the GUI
+// thread in the order asked.
+inline constexpr UINT WM_POPUP_REQUEST = 0x8201;       // wParam: kind of request, lParam: popup type
+
+// Timers of the main window, armed by the frame and the screens.
+inline constexpr UINT_PTR TM_USER_ACTIVITY = 23;
+inline constexpr UINT_PTR TM_AUTO_OFF = 26;
+inline constexpr UINT_PTR TM_CLEAR_GUI_STATUS2 = 27;
+inline constexpr UINT_PTR TM_SPACECHECK = 31;          // 1500 ms while recording
+inline constexpr UINT_PTR TM_MESSAGE_TIMEOUT = 7001;
+inline constexpr UINT_PTR TM_MESSAGE_RESHOW = 7002;
+inline constexpr UINT_PTR TM_POPUP_LOW_BATTERY = 7003;
+inline constexpr UINT_PTR TM_POPUP_LOW_STORAGE = 7004;
+inline constexpr UINT_PTR TM_POPUP_SMS = 7005;
+inline constexpr UINT_PTR TM_POPUP_LOW_LIGHT = 7006;
+inline constexpr UINT_PTR TM_POPUP_RECOG_FAIL = 7007;
+inline constexpr UINT_PTR TM_OCR_CLOSE = 7008;
+inline constexpr UINT_PTR TM_GOBACK_PREVIEW = 7009;    // 500 ms
+inline constexpr UINT_PTR TM_MODE_NOTICE = 7010;       // 3000 ms
+inline constexpr UINT_PTR TM_POPUP_BT = 7011;
 
 // Family 0x0001: common to every screen.
 inline constexpr DWORD CMD_TOUCH_EMPTY = 0x1000A;      // lParam: x | y << 16
@@ -40,7 +60,12 @@ inline constexpr DWORD CMD_MOVIE_PLAY = 0x60003;
 inline constexpr DWORD CMD_MOVIE_PLAYED = 0x60004;
 inline constexpr DWORD CMD_MOVIE_STOPED = 0x60007;
 inline constexpr DWORD CMD_MOVIE_PAUSE_RESUME = 0x60008;
+// Family 0x003C: the settings menu.
+inline constexpr DWORD CMD_SETTING_STORAGE_CHANGED = 0x3C0004;  // argument: 1 card in, 0 out
+inline constexpr DWORD CMD_SETTING_STORAGE_ADDED = 0x3C0005;
 // Family 0x0064: still picture and preview actions.
+inline constexpr DWORD CMD_PREVIEW_EXIT = 0x640001;             // the end key in the preview
+inline constexpr DWORD CMD_STILL_GOBACK_PREVIEW = 0x64000B;     // timer 7009
 inline constexpr DWORD CMD_PREVIEW_AUTO_SHOT = 0x640006;
 inline constexpr DWORD CMD_STILL_GO_RESULT = 0x64000C;
 inline constexpr DWORD CMD_STILL_GO_PREVIEW = 0x64000E;

@@ -15,6 +15,13 @@ public:
         return Slot();
     }
 
+    // The object if it exists, without making one.
+    static T* PeekInstance()
+    {
+        std::lock_guard<std::mutex> lock(Lock());
+        return Slot();
+    }
+
     // Deletes the object; the next GetInstance makes a fresh one.
     static void ReleaseInstance()
     {

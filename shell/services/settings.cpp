@@ -106,9 +106,9 @@ void LoadOption(CRegistryKey& key, LPCWSTR name, DWORD& field, DWORD fallback)
 
 CSettings::CSettings() = default;
 
-int& CSettings::AutoOffSeconds()
+std::atomic<int>& CSettings::AutoOffSeconds()
 {
-    static int seconds = 0;
+    static std::atomic<int> seconds{0};
     return seconds;
 }
 
@@ -189,7 +189,7 @@ void CSettings::SetCurrentCommand(DWORD command)
 void CSettings::SetAutoOffMode(int mode)
 {
     autoOffMode_ = mode;
-    AutoOffSeconds() = SecondsOfAutoOffMode(mode, AutoOffSeconds());
+    AutoOffSeconds() = SecondsOfAutoOffMode(mode, AutoOffSeconds().load());
 }
 
 void CSettings::SetUseGPS(BOOL on)

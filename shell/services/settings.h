@@ -3,6 +3,8 @@
 // from the registry with their defaults written back.
 #pragma once
 
+#include <atomic>
+
 #include "base_gui.h"
 #include "draw_event.h"
 #include "plat/windows.h"
@@ -82,7 +84,7 @@ public:
     void SetAutoOffMode(int mode);
     int GetAutoOffMode() const { return autoOffMode_; }
     // The shared auto-off countdown: -1 never, else seconds.
-    static int& AutoOffSeconds();
+    static std::atomic<int>& AutoOffSeconds();
     void SetGPSState(int state) { gpsState_ = state; }
     int GetGPSState() const { return gpsState_; }
     // Opens or closes the GPS device.
@@ -117,6 +119,9 @@ public:
 
     // Settings 1 to 10 that belong to the camera screens; 0 for others.
     int GetScreenSetting(int number) const;
+    // Whether a shot opens the single-picture review; the camera screens set it.
+    BOOL IsReviewSwitchOn() const { return reviewSwitch_; }
+    void SetReviewSwitch(BOOL on) { reviewSwitch_ = on; }
     void SetScreenSetting(int number, int value);
 
     LPWSTR CurrentOcrPicturePath() { return currentOcrPicturePath_; }
@@ -127,7 +132,7 @@ public:
 
 private:
     int batteryLevel_ = 0;
-    DWORD guiStatus_ = GUI_STATUS_START;
+    std::atomic<DWORD> guiStatus_{GUI_STATUS_START};
     DWORD currentCommand_ = 0;
     DWORD currentCommandFamily_ = 0;
     int mode_ = 0;
@@ -143,7 +148,8 @@ private:
     DWORD savedScreenVolume_ = 0;
     LaunchParameters launch_ = {};
     int sleepExitInProgress_ = 0;
-    DWORD flags_ = SETTINGS_FLAG_DRAW_HELD;
+    std::atomic<DWORD> flags_{SETTINGS_FLAG_DRAW_HELD};
+    BOOL reviewSwitch_ = FALSE;
     WCHAR muiFile_[MAX_PATH] = {};
     // Index 0 unused.
     int screenSettings_[11] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0};

@@ -29,6 +29,8 @@ public:
     void LogMemoryStatus(DWORD minIntervalMs);
 
     DWORD Orientation() const { return orientation_; }
+    // False while the input-flush timer runs.
+    BOOL IsInputFlushStopped() const { return inputFlushStopped_; }
     int SystemWidth() const { return systemWidth_; }
     int SystemHeight() const { return systemHeight_; }
     int ScreenWidth() const { return screenWidth_; }

@@ -203,7 +203,7 @@ TEST_F(Settings, LoadPublishesTheRunningState)
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kKeypadStateKey, L"SleepSoon"), 0u);
     EXPECT_EQ(settings->GetGUIStatus(), GUI_STATUS_START | GUI_STATUS_NOTICE | GUI_STATUS_CAMERA);
     EXPECT_EQ(settings->GetAutoOffMode(), 2);
-    EXPECT_EQ(CSettings::AutoOffSeconds(), 120);
+    EXPECT_EQ(CSettings::AutoOffSeconds().load(), 120);
     EXPECT_EQ(settings->GetFlags(), SETTINGS_FLAG_DRAW_HELD);
     settings->SignalStart(0);
     settings->SignalEnd();
@@ -308,7 +308,7 @@ TEST_F(Settings, AutoOffModes)
     for (const Case& c : cases) {
         settings->SetAutoOffMode(c.mode);
         EXPECT_EQ(settings->GetAutoOffMode(), c.mode);
-        EXPECT_EQ(CSettings::AutoOffSeconds(), c.seconds);
+        EXPECT_EQ(CSettings::AutoOffSeconds().load(), c.seconds);
     }
 }
 

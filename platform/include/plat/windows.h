@@ -21,3 +21,4 @@
 #include "plat/module.h"
 #include "plat/process.h"
 #include "plat/codepage.h"
+#include "plat/frame_support.h"

@@ -1,0 +1,212 @@
+// Accelerator tables, the time format, drive-change records and wave-out
+// handles (plat/frame_support.h).
+#include "plat/frame_support.h"
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "plat/clock.h"
+#include "plat/error.h"
+
+namespace {
+
+struct AcceleratorTables {
+    std::mutex mu;
+    std::map<UINT, std::vector<ACCEL>> byId;
+    // One handle per table id, alive for the process.
+    std::map<UINT, HACCEL__*> handles;
+};
+
+AcceleratorTables& Accelerators()
+{
+    static AcceleratorTables* const tables = new AcceleratorTables;
+    return *tables;
+}
+
+std::atomic<long> outstandingRecords{0};
+
+struct WaveOutDevices {
+    std::mutex mu;
+    std::set<HWAVEOUT> open;
+};
+
+WaveOutDevices& WaveOut()
+{
+    static WaveOutDevices* const devices = new WaveOutDevices;
+    return *devices;
+}
+
+void AppendNumber(std::wstring& out, int value, bool twoDigits)
+{
+    if (twoDigits && value < 10)
+        out += L'0';
+    out += std::to_wstring(value);
+}
+
+}  // namespace
+
+HACCEL LoadAcceleratorsW(HINSTANCE, LPCWSTR tableName)
+{
+    auto id = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(tableName));
+    AcceleratorTables& t = Accelerators();
+    std::lock_guard lock(t.mu);
+    if (!t.byId.count(id)) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    auto& handle = t.handles[id];
+    if (!handle)
+        handle = new HACCEL__{static_cast<int>(id)};
+    return handle;
+}
+
+int TranslateAcceleratorW(HWND hwnd, HACCEL table, LPMSG msg)
+{
+    if (!table || !msg || msg->message != WM_KEYDOWN)
+        return 0;
+    WORD command = 0;
+    bool found = false;
+    {
+        AcceleratorTables& t = Accelerators();
+        std::lock_guard lock(t.mu);
+        auto it = t.byId.find(static_cast<UINT>(table->unused));
+        if (it == t.byId.end())
+            return 0;
+        // The handset's keypad has no shift, control or alt: entries that
+        // ask for one never match.
+        for (const ACCEL& a : it->second) {
+            if (!(a.fVirt & FVIRTKEY) || (a.fVirt & (FSHIFT | FCONTROL | FALT)) || a.key != msg->wParam)
+                continue;
+            command = a.cmd;
+            found = true;
+            break;
+        }
+    }
+    if (!found)
+        return 0;
+    SendMessageW(hwnd, WM_COMMAND, (static_cast<WPARAM>(1) << 16) | command, 0);
+    return 1;
+}
+
+namespace plat {
+
+void RegisterAcceleratorTable(UINT id, const ACCEL* entries, std::size_t count)
+{
+    AcceleratorTables& t = Accelerators();
+    std::lock_guard lock(t.mu);
+    t.byId[id] = std::vector<ACCEL>(entries, entries + count);
+}
+
+}  // namespace plat
+
+int GetTimeFormatW(LCID, DWORD flags, const SYSTEMTIME* time, LPCWSTR format, LPWSTR buffer, int size)
+{
+    if (size < 0 || (size > 0 && !buffer)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    SYSTEMTIME now{};
+    if (!time) {
+        GetLocalTime(&now);
+        time = &now;
+    }
+    if (time->wHour > 23 || time->wMinute > 59 || time->wSecond > 59) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::wstring fmt = format ? format : L"h':'mm':'ss tt";
+    std::wstring out;
+    for (std::size_t i = 0; i < fmt.size();) {
+        WCHAR c = fmt[i];
+        std::size_t run = 1;
+        while (i + run < fmt.size() && fmt[i + run] == c)
+            ++run;
+        if (c == L'\'') {
+            std::size_t end = fmt.find(L'\'', i + 1);
+            if (end == std::wstring::npos)
+                end = fmt.size();
+            out.append(fmt, i + 1, end - i - 1);
+            i = end + 1;
+            continue;
+        }
+        const bool two = run >= 2;
+        switch (c) {
+        case L'h': AppendNumber(out, time->wHour % 12 == 0 ? 12 : time->wHour % 12, two); break;
+        case L'H': AppendNumber(out, time->wHour, two); break;
+        case L'm': AppendNumber(out, time->wMinute, two); break;
+        case L's':
+            if (!(flags & TIME_NOSECONDS))
+                AppendNumber(out, time->wSecond, two);
+            break;
+        case L't':
+            out += time->wHour < 12 ? (two ? L"AM" : L"A") : (two ? L"PM" : L"P");
+            break;
+        default: out.append(run, c); break;
+        }
+        i += run;
+    }
+    const int needed = static_cast<int>(out.size()) + 1;
+    if (size == 0)
+        return needed;
+    if (size < needed) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    out.copy(buffer, out.size());
+    buffer[out.size()] = 0;
+    return needed;
+}
+
+void SHChangeNotifyFree(LPFILECHANGENOTIFY record)
+{
+    if (!record)
+        return;
+    delete record;
+    --outstandingRecords;
+}
+
+namespace plat {
+
+LPFILECHANGENOTIFY NewFileChangeRecord(LONG eventId)
+{
+    auto* record = new FILECHANGENOTIFY{};
+    record->dwRefCount = 1;
+    record->fci.cbSize = sizeof(FILECHANGEINFO);
+    record->fci.wEventId = eventId;
+    ++outstandingRecords;
+    return record;
+}
+
+long OutstandingFileChangeRecords() { return outstandingRecords.load(); }
+
+HWAVEOUT OpenWaveOutDevice()
+{
+    WaveOutDevices& w = WaveOut();
+    std::lock_guard lock(w.mu);
+    auto* device = new HWAVEOUT__{0};
+    w.open.insert(device);
+    return device;
+}
+
+bool IsWaveOutDeviceOpen(HWAVEOUT device)
+{
+    WaveOutDevices& w = WaveOut();
+    std::lock_guard lock(w.mu);
+    return w.open.count(device) != 0;
+}
+
+}  // namespace plat
+
+MMRESULT waveOutClose(HWAVEOUT device)
+{
+    WaveOutDevices& w = WaveOut();
+    std::lock_guard lock(w.mu);
+    if (!w.open.erase(device))
+        return MMSYSERR_INVALHANDLE;
+    delete device;
+    return MMSYSERR_NOERROR;
+}
