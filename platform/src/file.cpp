@@ -669,9 +669,13 @@ BOOL FindNextFileW(HANDLE findFile, LPWIN32_FIND_DATAW findData)
     return TRUE;
 }
 
+namespace plat {
+bool IsDeviceSearchHandle(HANDLE handle);  // the device manager's searches close here too
+}
+
 BOOL FindClose(HANDLE findFile)
 {
-    if (!HandleOf<FindObject>(findFile))
+    if (!HandleOf<FindObject>(findFile) && !plat::IsDeviceSearchHandle(findFile))
         return FALSE;
     plat::RemoveHandle(findFile);
     return TRUE;
