@@ -93,6 +93,41 @@ TEST(SyntheticCardPeer, EveryStateGivesTheMainFieldsTypedAndSpelled) {
     }
 }
 
+cardgen::Picture TurnedClockwise(const cardgen::Picture& src, int quarters) {
+    cardgen::Picture out = src;
+    for (int q = 0; q < quarters; ++q) {
+        const cardgen::Picture from = out;
+        out.width = from.height;
+        out.height = from.width;
+        for (int y = 0; y < from.height; ++y) {
+            for (int x = 0; x < from.width; ++x) {
+                out.px[static_cast<std::size_t>(x) * out.width + (from.height - 1 - y)] =
+                    from.px[static_cast<std::size_t>(y) * from.width + x];
+            }
+        }
+    }
+    return out;
+}
+
+// In the program's own (fast) mode: a card held sideways or upside down is
+// set upright before its lines are read.
+TEST(SyntheticCardPeer, EveryTurnIsSetUpright) {
+    const cardgen::CardText text;
+    const cardgen::Picture upright = cardgen::DrawCard(text, cardgen::Distortion::Perspective);
+    ASSERT_FALSE(upright.px.empty());
+    for (const int quarters : {1, 2, 3}) {
+        SCOPED_TRACE(quarters);
+        cardgen::Picture picture = TurnedClockwise(upright, quarters);
+        Engine engine({7});
+        std::int32_t result = -1;
+        const auto fields = Recognize(picture.px, picture.width, picture.height, &result);
+        EXPECT_EQ(FINE_OK, result);
+        EXPECT_TRUE(Has(fields, OCR_FIELD_NAME, text.name)) << Dump(fields);
+        EXPECT_TRUE(Has(fields, OCR_FIELD_TELEPHONE, text.telephone)) << Dump(fields);
+        EXPECT_TRUE(Has(fields, OCR_FIELD_EMAIL, text.email)) << Dump(fields);
+    }
+}
+
 TEST(SyntheticCardPeer, GreyPrintIsReadLikeBlack) {
     cardgen::CardText text;
     text.greyInk = 125;  // half as dark as the paper

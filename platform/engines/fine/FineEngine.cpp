@@ -191,7 +191,7 @@ std::int32_t FineRecognizeRegion(const std::int32_t* languages, const void* patt
 
 std::int32_t FineRecognizeBusinessCard(const std::int32_t* languages, const void* pattern,
                                        void* const* dictionaries, void* const* keywords,
-                                       const FineImageInfo* image, void* work, std::int32_t, std::int32_t fast,
+                                       const FineImageInfo* image, void* work, std::int32_t, std::int32_t,
                                        std::int32_t* fieldCount, void* cardBuffer, std::int32_t* bufferSize,
                                        FineProgressCallback progress) {
     if (fieldCount) *fieldCount = 0;
@@ -215,7 +215,9 @@ std::int32_t FineRecognizeBusinessCard(const std::int32_t* languages, const void
     ocr::Request request;
     request.languages = LanguageSet(languages);
     request.layout = ocr::Layout::Card;
-    request.detectOrientation = fast == 0;
+    // A card's turn is told from its marks at little cost, so even the fast
+    // mode sets a turned card upright.
+    request.detectOrientation = true;
     request.progress = ProgressOf(progress);
     const ocr::Result result = ocr::Recognize(ViewOf(*image), request);
     if (result.status != ocr::Status::Ok) return StatusResult(result.status);

@@ -918,6 +918,127 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     return true;
 }
 
+// The quarter turns (clockwise) that set a card's text upright, from its
+// marks alone: letters of a line have their nearest neighbours along the
+// line, which tells lying from standing text; and in upright print more
+// letters rise above the small letters (capitals, b d f h k l t, digits) than
+// hang below the line (g j p q y), which tells upright from upside down.
+int QuarterTurnsOfCard(const Grey& g, bool& halfTurnSure) {
+    halfTurnSure = false;
+    std::vector<Component> marks = MarksOf(g, false);
+    for (const Component& c : LettersAmong(g, true, MarksOf(g, true))) marks.push_back(c);
+    std::erase_if(marks, [](const Component& c) {
+        const int w = c.right - c.left + 1, h = c.bottom - c.top + 1;
+        return std::max(w, h) < 6 || std::max(w, h) > 80 || c.area < 12 || c.area * 10 < w * h;
+    });
+    if (marks.size() < 12) return 0;
+
+    // Nearest neighbour of a like size, searched in a grid of cells.
+    constexpr int kCell = 48;
+    const int cols = g.width / kCell + 1, rows = g.height / kCell + 1;
+    std::vector<std::vector<int>> grid(static_cast<std::size_t>(cols) * rows);
+    auto centre = [](const Component& c, double& x, double& y) {
+        x = (c.left + c.right + 1) / 2.0;
+        y = (c.top + c.bottom + 1) / 2.0;
+    };
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        double x = 0, y = 0;
+        centre(marks[i], x, y);
+        grid[static_cast<std::size_t>(static_cast<int>(y) / kCell) * cols + static_cast<int>(x) / kCell].push_back(static_cast<int>(i));
+    }
+    int lying = 0, standing = 0;
+    for (const Component& c : marks) {
+        double x = 0, y = 0;
+        centre(c, x, y);
+        const double size = std::max(c.right - c.left + 1, c.bottom - c.top + 1);
+        double best = 2.5 * size, dx = 0, dy = 0;
+        const int cx = static_cast<int>(x) / kCell, cy = static_cast<int>(y) / kCell;
+        for (int gy = std::max(0, cy - 2); gy <= std::min(rows - 1, cy + 2); ++gy) {
+            for (int gx = std::max(0, cx - 2); gx <= std::min(cols - 1, cx + 2); ++gx) {
+                for (const int j : grid[static_cast<std::size_t>(gy) * cols + gx]) {
+                    const Component& o = marks[static_cast<std::size_t>(j)];
+                    if (&o == &c) continue;
+                    const double osize = std::max(o.right - o.left + 1, o.bottom - o.top + 1);
+                    if (osize > 2 * size || size > 2 * osize) continue;
+                    double ox = 0, oy = 0;
+                    centre(o, ox, oy);
+                    const double d = std::hypot(ox - x, oy - y);
+                    if (d < best) {
+                        best = d;
+                        dx = std::fabs(ox - x);
+                        dy = std::fabs(oy - y);
+                    }
+                }
+            }
+        }
+        if (dx > 2 * dy) ++lying;
+        else if (dy > 2 * dx) ++standing;
+    }
+    int quarters = standing > lying ? 1 : 0;
+    for (Component& c : marks) {
+        if (quarters == 1) c = {g.height - 1 - c.bottom, c.left, g.height - 1 - c.top, c.right, c.area};
+    }
+
+    // Rising against hanging letters, line by line along the skew.
+    const double radians = SkewOf(marks, nullptr) * kPi / 180.0;
+    const double cs = std::cos(radians), sn = std::sin(radians);
+    int rising = 0, hanging = 0;
+    for (const auto& line : ChainLines(marks, radians)) {
+        if (line.size() < 4) continue;
+        std::vector<double> tops, bottoms, heights;
+        for (const Component& k : line) {
+            const double x = (k.left + k.right + 1) / 2.0;
+            tops.push_back(-x * sn + k.top * cs);
+            bottoms.push_back(-x * sn + (k.bottom + 1) * cs);
+            heights.push_back(k.bottom - k.top + 1);
+        }
+        auto median = [](std::vector<double> v) {
+            std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+            return v[v.size() / 2];
+        };
+        const double top = median(tops), bottom = median(bottoms), h = median(heights);
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (heights[i] < 0.6 * h) continue;  // stops, commas, hyphens
+            rising += tops[i] < top - 0.25 * h && bottoms[i] < bottom + 0.12 * h;
+            hanging += bottoms[i] > bottom + 0.25 * h && tops[i] > top - 0.12 * h;
+        }
+    }
+    if (hanging > rising) quarters += 2;
+    // Few rising and hanging letters, or nearly as many of each, leave it open.
+    halfTurnSure = std::abs(rising - hanging) >= std::max(6, (rising + hanging) / 2);
+    return quarters;
+}
+
+// Weighs the card's longest lines read as they stand against read half
+// turned: true when the turned reading is the surer one. False when cancelled.
+bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& progress, bool& better) {
+    better = false;
+    const std::vector<Component> marks = MarksOf(picture, false);
+    const double radians = SkewOf(marks, nullptr) * kPi / 180.0;
+    auto lines = ChainLines(LettersAmong(picture, false, marks), radians);
+    std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
+    long score[2] = {0, 0};
+    for (std::size_t i = 0; i < std::min<std::size_t>(3, lines.size()); ++i) {
+        if (lines[i].size() < 5) break;
+        const Strip strip = StripOf(lines[i], radians, 30.0);
+        if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) continue;
+        Grey image = Apply(picture, strip.warp);
+        image = NormaliseLighting(image, std::max(8, image.height / 2));
+        for (int turned = 0; turned < 2; ++turned) {
+            if (turned) std::reverse(image.px.begin(), image.px.end());
+            std::vector<RawWord> words;
+            if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
+            for (const RawWord& w : words) {
+                int alnum = 0;
+                for (char32_t ch : DecodeUtf8(w.text)) alnum += ch >= 0x80 || std::isalnum(static_cast<int>(ch));
+                score[turned] += static_cast<long>(alnum) * w.confidence;
+            }
+        }
+    }
+    better = score[1] > score[0];
+    return true;
+}
+
 bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const Grey& picture, ProgressState& progress,
               Result& result, std::vector<PlacedLine>& lines) {
     // The dark marks serve the skew, the lines and the masks alike.
@@ -1071,8 +1192,23 @@ Result Recognize(const GreyView& view, const Request& request) {
     Grey picture = Copy(view, area);
     const int pictureW = picture.width, pictureH = picture.height;
     if (request.detectOrientation) {
-        result.quarterTurns = DetectQuarterTurns(picture);
-        picture = TurnQuarters(picture, result.quarterTurns);
+        if (request.layout == Layout::Card) {
+            bool sure = false;
+            result.quarterTurns = QuarterTurnsOfCard(picture, sure);
+            picture = TurnQuarters(picture, result.quarterTurns);
+            bool better = false;
+            if (!sure && !HalfTurnReadsBetter(*api, picture, progress, better)) {
+                result.status = Status::Cancelled;
+                return result;
+            }
+            if (better) {
+                result.quarterTurns = (result.quarterTurns + 2) % 4;
+                picture = TurnQuarters(picture, 2);
+            }
+        } else {
+            result.quarterTurns = DetectQuarterTurns(picture);
+            picture = TurnQuarters(picture, result.quarterTurns);
+        }
     }
     std::vector<PlacedLine> placed;
     const bool read = request.layout == Layout::Card ? ReadCard(*api, request.languages, picture, progress, result, placed)
