@@ -33,4 +33,6 @@ public:
     // Starts the preview again: the view word becomes 1.
     int ResetPreview(int flag);
     void StopPreview();
+    // The picture quality setting 0 to 3 that the JPEG savers read.
+    int GetCaptureOption() const;
 };

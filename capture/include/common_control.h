@@ -42,4 +42,6 @@ public:
     std::atomic<int> m_bFocusing{0};
     int m_nFocusSetting = 0;  // tested before the driver codes 707 and 708
     std::atomic<int> m_bExit{0};
+    // The white-balance word: 0 automatic, 1 to 4 fixed settings.
+    int GetWhiteBalance() const;
 };

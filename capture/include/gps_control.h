@@ -15,4 +15,8 @@ public:
     void Init();
     // Closes them again.
     void Uninit();
+    // The last position record: degrees, and metres above sea level.
+    double GetLatitude() const;
+    double GetLongitude() const;
+    float GetAltitude() const;
 };

@@ -513,6 +513,11 @@ BOOL DeleteFileW(LPCWSTR fileName)
 
 BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName)
 {
+    return MoveFileExW(existingFileName, newFileName, 0);
+}
+
+BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
+{
     auto from = MapPath(existingFileName);
     if (!from)
         return FALSE;
@@ -529,19 +534,19 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName)
         SetLastError(MissingError(*from));
         return FALSE;
     }
-    unsigned flags = RENAME_NOREPLACE;
+    unsigned renameFlags = flags & MOVEFILE_REPLACE_EXISTING ? 0 : RENAME_NOREPLACE;
     if (*to == *from) {
         // The new name found the entry itself, without regard to case: a change of case only.
         *to = from->parent_path() / plat::ToUtf8(LastComponent(newFileName));
         if (*to == *from)
             return TRUE;
-        flags = 0;
+        renameFlags = 0;
     }
-    if (IsOpen(*from)) {
+    if (IsOpen(*from) || (renameFlags == 0 && *to != *from && IsOpen(*to))) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
-    if (::renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), flags) != 0) {
+    if (::renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), renameFlags) != 0) {
         int error = errno;
         SetLastError(error == EEXIST ? ERROR_ALREADY_EXISTS : ErrorFromErrno(error, ERROR_PATH_NOT_FOUND));
         return FALSE;

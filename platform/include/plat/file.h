@@ -86,6 +86,9 @@ BOOL GetFileTime(HANDLE file, FILETIME* creationTime, FILETIME* lastAccessTime, 
 
 BOOL DeleteFileW(LPCWSTR fileName);
 BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName);
+// MOVEFILE_REPLACE_EXISTING replaces a file of the new name in one step.
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES security);
 BOOL RemoveDirectoryW(LPCWSTR pathName);
 DWORD GetFileAttributesW(LPCWSTR fileName);
