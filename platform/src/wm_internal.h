@@ -161,5 +161,11 @@ LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void Activate(HWND hwnd);
 void ActivateNext(HWND leaving);
 std::uint64_t NowMs();
+WNDPROC DefaultProc();
+// The screen's size in the given display orientation.
+int ScreenWidth(DWORD orientation);
+int ScreenHeight(DWORD orientation);
+// Drops the "hwnd | 1" mark some calls carry to ask for the owned popups too.
+HWND Unmark(HWND hwnd);
 
 }  // namespace plat::wm
