@@ -1,7 +1,6 @@
-#include "plat/windows.h"
+#include "camera_app.h"
 
-int WinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
+int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
-    plat::DebugLine(L"LumOCR start");
-    return 0;
+    return LumWinMain(instance, commandLine);
 }

@@ -504,8 +504,15 @@ int RunProgramWithScenario(const Scenario& scenario, const std::function<int()>&
             ended = programOver;
         }
         changed.notify_all();
-        if (!ended)
+        // A program still starting has no window to close yet: ask again
+        // until it has ended (the watchdog bounds the wait).
+        std::unique_lock guard(lock);
+        while (!ended) {
+            guard.unlock();
             CloseProgramWindows();
+            guard.lock();
+            ended = changed.wait_for(guard, std::chrono::milliseconds(200), [&] { return programOver; });
+        }
     });
     // Real time: the program may have stopped its own clock.
     std::thread watchdog([&] {

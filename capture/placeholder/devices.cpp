@@ -1,0 +1,38 @@
+// Until the devices are built: no sound plays, no GPS is opened, no shot is
+// held, the graph has no events.
+#include "dshow_control.h"
+#include "gps_control.h"
+#include "haptic_control.h"
+#include "shot_control.h"
+#include "sound_control.h"
+
+CSoundControl::CSoundControl() = default;
+CSoundControl::~CSoundControl() = default;
+void CSoundControl::SetShutterIndex(int) {}
+void CSoundControl::Stop() {}
+
+CGPSControl::CGPSControl() = default;
+CGPSControl::~CGPSControl() = default;
+void CGPSControl::Init() {}
+void CGPSControl::Uninit() {}
+
+CHapticControl::CHapticControl() = default;
+CHapticControl::~CHapticControl() = default;
+void CHapticControl::PlayEffectA() {}
+void CHapticControl::PlayEffectB() {}
+
+CShotControl::CShotControl() = default;
+CShotControl::~CShotControl() = default;
+CShot* CShotControl::GetShot(int) { return nullptr; }
+int CShotControl::GetShotCount() const { return 0; }
+void CShotControl::SaveAllShots() {}
+void CShotControl::ReleaseShots() {}
+void CShotControl::ReleaseShotsEx() {}
+void CShotControl::Destroy() {}
+
+CDShowControl::CDShowControl() = default;
+CDShowControl::~CDShowControl() = default;
+void CDShowControl::HandleGraphEvent() {}
+int CDShowControl::SetAMCameraControl(long, long, bool) { return -2; }
+void CDShowControl::CloseCamera() {}
+void CDShowControl::ReleaseInterfaces() {}
