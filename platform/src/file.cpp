@@ -370,6 +370,20 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
     return TRUE;
 }
 
+namespace {
+
+// A full volume on demand: HKLM "Platform\Disk" "FreeKB" caps the free space
+// of the device root, and a write larger than it fails as on a full volume.
+std::optional<ULONGLONG> FreeSpaceCap()
+{
+    DWORD kb = 0;
+    if (RegistryGetDWORD(HKEY_LOCAL_MACHINE, plat::kDiskKey, L"FreeKB", &kb) != S_OK)
+        return std::nullopt;
+    return static_cast<ULONGLONG>(kb) * 1024;
+}
+
+}  // namespace
+
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped)
 {
     if (bytesWritten)
@@ -383,6 +397,10 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
     }
     if (!(file->access() & GENERIC_WRITE)) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (auto cap = FreeSpaceCap(); cap && bytesToWrite > *cap) {
+        SetLastError(ERROR_DISK_FULL);
         return FALSE;
     }
     std::lock_guard guard(file->lock);
@@ -729,12 +747,17 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailab
         return FALSE;
     }
     auto unit = static_cast<ULONGLONG>(vfs.f_frsize);
+    ULONGLONG available = vfs.f_bavail * unit, free = vfs.f_bfree * unit;
+    if (auto cap = FreeSpaceCap()) {
+        available = std::min(available, *cap);
+        free = std::min(free, *cap);
+    }
     if (freeBytesAvailableToCaller)
-        freeBytesAvailableToCaller->QuadPart = vfs.f_bavail * unit;
+        freeBytesAvailableToCaller->QuadPart = available;
     if (totalNumberOfBytes)
         totalNumberOfBytes->QuadPart = vfs.f_blocks * unit;
     if (totalNumberOfFreeBytes)
-        totalNumberOfFreeBytes->QuadPart = vfs.f_bfree * unit;
+        totalNumberOfFreeBytes->QuadPart = free;
     return TRUE;
 }
 

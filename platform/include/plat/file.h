@@ -123,6 +123,9 @@ BOOL FindNextFlashCard(HANDLE findFile, LPWIN32_FIND_DATAW findData);
 namespace plat {
 
 inline constexpr const WCHAR* kStorageCardsKey = L"Platform\\StorageCards";
+// HKLM key of "FreeKB" (dword): caps the device root's free space; a larger
+// write fails with ERROR_DISK_FULL.
+inline constexpr const WCHAR* kDiskKey = L"Platform\\Disk";
 
 // Names of the storage cards inserted now, in name order (case ignored).
 std::vector<std::wstring> StorageCards();
