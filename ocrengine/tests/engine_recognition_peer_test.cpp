@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CardCorpus.h"
 #include "CardPicture.h"
 #include "EuropeanBackend.h"
 #include "LumOCREngine.h"
@@ -125,6 +126,30 @@ TEST(SyntheticCardPeer, EveryTurnIsSetUpright) {
         EXPECT_TRUE(Has(fields, OCR_FIELD_NAME, text.name)) << Dump(fields);
         EXPECT_TRUE(Has(fields, OCR_FIELD_TELEPHONE, text.telephone)) << Dump(fields);
         EXPECT_TRUE(Has(fields, OCR_FIELD_EMAIL, text.email)) << Dump(fields);
+    }
+}
+
+// Cards whose company, numbers and address are printed light on a grey band
+// or a dark plate: those lines are read like the dark ones.
+TEST(SyntheticCardPeer, LightPrintOnBandsAndPlatesIsRead) {
+    for (const int index : {1, 2, 5, 6}) {  // band, plate, band, plate
+        const cardgen::CorpusCard card = cardgen::MakeCorpusCard(5, index, false);
+        SCOPED_TRACE(card.design);
+        ASSERT_FALSE(card.picture.px.empty());
+        ASSERT_FALSE(card.lightOnDark.empty());
+        // The program's card frame of the 1280 x 960 picture.
+        ocrtool::Grey grey = ocrtool::Crop(card.picture, 40, 140, 1240, 820);
+        Engine engine({7});
+        std::int32_t result = -1;
+        const auto fields = Recognize(grey.px, grey.width, grey.height, &result);
+        EXPECT_EQ(FINE_OK, result);
+        for (const auto& [key, value] : card.truth) {
+            const bool light = std::find(card.lightOnDark.begin(), card.lightOnDark.end(), key) != card.lightOnDark.end();
+            if (!light || key == "address") continue;
+            const bool read = std::any_of(fields.begin(), fields.end(),
+                                          [&](const OcrCardField& f) { return value == f.text; });
+            EXPECT_TRUE(read) << key << " " << value << "\n" << Dump(fields);
+        }
     }
 }
 

@@ -192,18 +192,27 @@ struct Segment {
     std::vector<Word> words;
 };
 
-std::optional<CardKind> LabelOf(std::string_view word, const CardKeywords& k, bool colonFollows) {
+// A label word; `next` is the word after it (after a lone colon).
+std::optional<CardKind> LabelOf(std::string_view word, const CardKeywords& k, bool colonFollows, std::string_view next) {
     const std::u32string bare = Bare(word);
     if (bare.empty()) return std::nullopt;
     const bool colon = colonFollows || word.find(':') != std::string_view::npos;
-    // Single letters ("T", "M") are labels only with a colon: "M" may be an initial.
-    if (bare.size() == 1 && !colon) return std::nullopt;
-    if (MatchesAny(bare, k.mobile)) return kCardMobile;
-    if (MatchesAny(bare, k.fax)) return kCardFax;
-    if (MatchesAny(bare, k.telephone)) return kCardTelephone;
-    if (MatchesAny(bare, k.email)) return kCardEmail;
-    if (MatchesAny(bare, k.web)) return kCardWeb;
-    return std::nullopt;
+    std::optional<CardKind> kind;
+    if (MatchesAny(bare, k.mobile)) kind = kCardMobile;
+    else if (MatchesAny(bare, k.fax)) kind = kCardFax;
+    else if (MatchesAny(bare, k.telephone)) kind = kCardTelephone;
+    else if (MatchesAny(bare, k.email)) kind = kCardEmail;
+    else if (MatchesAny(bare, k.web)) kind = kCardWeb;
+    // Single letters ("T", "M") may be initials: without a colon they are
+    // labels only before what they label (a number, an address).
+    if (!kind || bare.size() > 1 || colon) return kind;
+    const bool number = !next.empty() && (std::isdigit(static_cast<unsigned char>(next[0])) || next[0] == '+' ||
+                                          (next[0] == '(' && CountDigits(next) > 0));
+    const bool email = next.find('@') != std::string_view::npos;
+    const bool web = next.find("www.") != std::string_view::npos || next.find("http") != std::string_view::npos;
+    if (*kind == kCardEmail) return email ? kind : std::nullopt;
+    if (*kind == kCardWeb) return web ? kind : std::nullopt;
+    return number ? kind : std::nullopt;
 }
 
 // Splits "tel:+44" into the label and the value, each with its share of the box.
@@ -240,8 +249,9 @@ std::vector<Segment> Segments(const Line& line, const CardKeywords& k) {
     std::vector<Segment> segments(1);
     for (std::size_t i = 0; i < words.size(); ++i) {
         const bool colonNext = i + 1 < words.size() && words[i + 1].text == ":";
-        const std::optional<CardKind> label = LabelOf(words[i].text, k, colonNext);
         const std::size_t valueAt = colonNext ? i + 2 : i + 1;
+        const std::optional<CardKind> label =
+            LabelOf(words[i].text, k, colonNext, valueAt < words.size() ? std::string_view(words[valueAt].text) : "");
         const bool hasColon = colonNext || words[i].text.find(':') != std::string::npos;
         const bool valueFollows = valueAt < words.size() && (hasColon || StartsValue(words[valueAt].text));
         if (label && valueFollows) {
@@ -379,6 +389,27 @@ std::u32string LettersOnly(const std::string& text) {
     return out;
 }
 
+// In a line whose words all start with a capital, a word starting "l" and a
+// small letter began with a capital I: in sans-serif print the two are one shape.
+void CapitalIOfTitleCase(std::vector<Word>& words) {
+    auto startsUpper = [](const std::string& w) {
+        const std::u32string u = Decode(w);
+        return !u.empty() && IsUpperLetter(u[0]);
+    };
+    auto lowerL = [](const std::string& w) { return w.size() >= 2 && w[0] == 'l' && w[1] >= 'a' && w[1] <= 'z'; };
+    int upper = 0, other = 0;
+    for (const Word& w : words) {
+        if (lowerL(w.text)) continue;
+        const std::u32string u = Decode(w.text);
+        if (u.empty() || !IsLetter(u[0])) continue;
+        (startsUpper(w.text) ? upper : other)++;
+    }
+    if (upper == 0 || other > 0) return;
+    for (Word& w : words) {
+        if (lowerL(w.text)) w.text[0] = 'I';
+    }
+}
+
 }  // namespace
 
 void CardKeywords::Merge(const CardKeywords& other) {
@@ -472,6 +503,7 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
             else if (AnyWordIn(field.words, k.titleWords)) field.kind = kCardTitle;
             else if (AnyWordIn(field.words, k.companyWords)) field.kind = kCardCompany;
             else field.kind = kCardUnknown;
+            if (field.kind != kCardEmail && field.kind != kCardWeb) CapitalIOfTitleCase(field.words);
             fields.push_back(std::move(field));
             lineOf.push_back(&line);
         }
@@ -486,7 +518,7 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
             const Line* here = lineOf[j];
             const double h = std::max(above->textHeight, 8);
             const double down = here->across - above->across;
-            if (down > 0.3 * h && down < 2.5 * h && std::fabs(here->along - above->along) < 3 * h) {
+            if (down > 0.3 * h && down < 3.0 * h && std::fabs(here->along - above->along) < 3 * h) {
                 fields[j].kind = kCardAddress;
                 above = here;  // the next line may go on under this one
                 j = static_cast<std::size_t>(-1);

@@ -633,22 +633,29 @@ struct LineCandidate {
     double lastT = 0, lastN = 0, lastHalfWidth = 0, height = 0;
 };
 
-// The marks that may be letters or words; light ones only on dark ground.
+// The marks that may be letters or words; light ones only on darker ground:
+// the ring around a light mark is mostly darker than the mark itself (the
+// paper inside a dark letter's loop is ringed by paper and stroke alike).
 std::vector<Component> LettersAmong(const Grey& g, bool inverted, const std::vector<Component>& all) {
     std::vector<Component> letters;
     for (const Component& c : all) {
         if (!TextLike(c)) continue;
         if (inverted) {
-            // Only on dark ground: the mean around the letter stays dark in the original.
-            const int h = c.bottom - c.top + 1;
-            long sum = 0, count = 0;
-            for (int y = std::max(0, c.top - h); y <= std::min(g.height - 1, c.bottom + h); ++y) {
-                for (int x = std::max(0, c.left - h); x <= std::min(g.width - 1, c.right + h); ++x) {
-                    sum += g.At(x, y);
+            int brightest = 0;
+            for (int y = c.top; y <= c.bottom; ++y) {
+                for (int x = c.left; x <= c.right; ++x) brightest = std::max<int>(brightest, g.At(x, y));
+            }
+            const int pad = std::max(2, (c.bottom - c.top + 1) / 2);
+            const int limit = brightest * 3 / 4;
+            int darker = 0, count = 0;
+            for (int y = std::max(0, c.top - pad); y <= std::min(g.height - 1, c.bottom + pad); ++y) {
+                for (int x = std::max(0, c.left - pad); x <= std::min(g.width - 1, c.right + pad); ++x) {
+                    if (y >= c.top && y <= c.bottom && x >= c.left && x <= c.right) continue;
+                    darker += g.At(x, y) < limit;
                     ++count;
                 }
             }
-            if (count == 0 || sum / count > 110) continue;
+            if (count == 0 || darker * 2 < count) continue;
         }
         letters.push_back(c);
     }

@@ -76,6 +76,34 @@ TEST(CardClassifier, LabelsAndValues) {
           {{kCardEmail, "jo@example.org"}, {kCardWeb, "www.example.org"}, {kCardWeb, "example.org"}});
 }
 
+// Single-letter labels decide a number's kind without a colon too; before
+// anything but a value they stay words (initials).
+TEST(CardClassifier, SingleLetterLabels) {
+    const struct {
+        std::string line;
+        CardKind kind;
+        std::string text;
+    } cases[] = {
+        {"T (896) 825-5091", kCardTelephone, "(896) 825-5091"},
+        {"F +44 20 7946 0321", kCardFax, "+44 20 7946 0321"},
+        {"M 0777 123456", kCardMobile, "0777 123456"},
+        {"E jo@example.org", kCardEmail, "jo@example.org"},
+        {"W www.example.org", kCardWeb, "www.example.org"},
+        {"Cell 0777 123456", kCardMobile, "0777 123456"},
+        {"M Smith Associates", kCardCompany, "M Smith Associates"},
+        {"T Berg", kCardName, "T Berg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        Check({c.line}, {{c.kind, c.text}});
+    }
+}
+
+TEST(CardClassifier, CapitalIInTitleCaseLines) {
+    Check({"lronbridge Partners LLP"}, {{kCardCompany, "Ironbridge Partners LLP"}});
+    Check({"Head of lnnovation"}, {{kCardTitle, "Head of lnnovation"}});  // not all capitals: left alone
+}
+
 TEST(CardClassifier, NameIsTheTallestCapitalisedLine) {
     Check({"Anna Berg", "Jonas Berg", "Head of Sales"},
           {{kCardUnknown, "Anna Berg"}, {kCardName, "Jonas Berg"}, {kCardTitle, "Head of Sales"}}, {18, 26, 30});
