@@ -87,4 +87,19 @@ HDC CreateSurfaceDc(std::shared_ptr<Surface> surface, DcObject::Use use, HWND hw
 // Removes a DC made by CreateSurfaceDc (or any DC).
 bool DestroyDc(HDC dc);
 
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+bool ValidSize(LONG w, LONG h);
+// The pixel format a BITMAPINFO asks for; false when we do not draw it.
+bool FormatOf(const BITMAPINFO* info, PixelFormat* out);
+
+// Drawing on a DC's surface, lock held; coordinates are the DC's own.
+POINT ToSurface(const DcObject& dc, int x, int y);
+RECT ToSurface(const DcObject& dc, RECT r);
+RECT Normalised(int l, int t, int r, int b);
+void Plot(DcObject& dc, int x, int y, COLORREF colour);
+void FillDc(DcObject& dc, const RECT& r, COLORREF colour);
+// The surface of a DC or bitmap handle, and where the DC's origin lies on it.
+std::shared_ptr<Surface> SurfaceOfSource(HANDLE src, POINT* origin);
+
 }  // namespace plat::gdi
