@@ -2,6 +2,8 @@
 // and reads the caller's number and name.
 #pragma once
 
+#include <atomic>
+
 #include "draw_event.h"
 #include "plat/windows.h"
 #include "singleton.h"
@@ -24,7 +26,8 @@ public:
     LPCWSTR GetCallerNumber();
     LPCWSTR GetCallerName();
 
-    BYTE m_bCallPopupShown = 0;
+    // Written by the notification thread.
+    std::atomic<BYTE> m_bCallPopupShown{0};
 
 private:
     WCHAR callerNumber_[MAX_PATH] = {};
