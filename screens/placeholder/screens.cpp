@@ -1,7 +1,7 @@
 // Until the camera screens are built: the screens draw nothing; the preview
 // answers the shell as the real one does.
 #include "app_messages.h"
-#include "display.h"
+#include "display.h"  // CTitleLayout
 #include "gui_screens.h"
 #include "image_file_list.h"
 #include "main_frame.h"
@@ -67,16 +67,6 @@ int CBaseGUI::OnCommand(DWORD command, DWORD)
     return this == CPreviewCameraGUI::PeekInstance() ? CPlaceholderPreview::OnCommand(command) : 0;
 }
 
-CDisplay::CDisplay() = default;
-CDisplay::~CDisplay() = default;
-int CDisplay::Init(HWND) { return 0; }
-int CDisplay::GetBackBufferDC(HDC* dc)
-{
-    *dc = nullptr;
-    return -1;
-}
-void CDisplay::DestroyInstance() { ReleaseInstance(); }
-int RotDrawText(HDC, int, int, const RECT*, LPCWSTR, int, UINT) { return 0; }
 CTitleLayout::CTitleLayout() = default;
 CTitleLayout::~CTitleLayout() = default;
 

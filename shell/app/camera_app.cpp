@@ -18,6 +18,7 @@
 #include "program_resources.h"
 #include "notification.h"
 #include "registry_key.h"
+#include "screen_links.h"
 #include "settings.h"
 #include "system.h"
 #include "utility.h"
@@ -689,6 +690,8 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
     }
     return result;
 }
+
+void RestoreAppOrientation() { CCameraApp::GetInstance()->RestoreOrientation(); }
 
 // ---- The entry ----
 
