@@ -181,7 +181,7 @@ HRESULT CDisplay::Init(HWND window)
     Log(L"ddCaps.ddsCaps.dwCaps & DDSCAPS_FLIP");
 
     RECT rs{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    GetScreenOrientation();  // keeps CSystem's panel size current
+    GetDisplayOrientationCode();  // keeps CSystem's panel size current
     if (ddCaps.dwAlignSizeSrc) {
         // Rounded up to the alignment the driver asks for.
         LONG align = static_cast<LONG>(ddCaps.dwAlignSizeSrc);
@@ -328,7 +328,7 @@ HRESULT CDisplay::EraseOverlay()
     HRESULT hr = LockOverlay(&bits, &desc);
     if (!bits)
         return FAILED(hr) ? hr : E_OUTOFMEMORY;
-    GetScreenOrientation();
+    GetDisplayOrientationCode();
     for (DWORD row = 0; row < desc.dwHeight; ++row) {
         auto* words = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bits) + static_cast<size_t>(row) * desc.lPitch);
         for (DWORD x = 0; x < desc.dwWidth; ++x)
@@ -356,7 +356,7 @@ HRESULT CDisplay::ReplaceOverlayGreen()
 HDC CDisplay::GetDrawDC()
 {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    GetScreenOrientation();
+    GetDisplayOrientationCode();
     // Made again after a turn of the panel: the old one has the other shape.
     if (drawBitmap_ && (drawWidth_ != width || drawHeight_ != height))
         DropDrawBitmap();
@@ -405,7 +405,7 @@ HRESULT CDisplay::FlipBackbuffer(HDC dc)
     auto memRow = [&](int imageRow) {
         return reinterpret_cast<const uint16_t*>(source + static_cast<size_t>(bottomUp ? bh - 1 - imageRow : imageRow) * stride);
     };
-    if (GetScreenOrientation() != DMDO_0) {
+    if (GetDisplayOrientationCode() != DMDO_0) {
         // Landscape (x, y) is panel column 239 - y, row x: physical row r,
         // word c takes column r of memory row c (image row bh - 1 - c).
         for (int r = 0; r < rows && r < bw; ++r) {

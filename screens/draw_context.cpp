@@ -3,7 +3,7 @@
 #include "rot_bitmap.h"
 #include "system.h"
 
-DWORD GetScreenOrientation()
+DWORD GetDisplayOrientationCode()
 {
     DEVMODEW mode{};
     return CSystem::GetInstance()->GetDisplayOrientation(mode);
@@ -15,7 +15,7 @@ CDrawContext::CDrawContext(const SIZE* layoutSize)
         m_nLayoutWidth = layoutSize->cx;
         m_nLayoutHeight = layoutSize->cy;
     } else {
-        GetScreenOrientation();
+        GetDisplayOrientationCode();
         m_nLayoutWidth = CSystem::GetInstance()->ScreenWidth();
         m_nLayoutHeight = CSystem::GetInstance()->ScreenHeight();
     }
@@ -39,7 +39,7 @@ void CDrawContext::Destroy()
 
 HGDIOBJ CDrawContext::SelectBitmap(HBITMAP bitmap)
 {
-    if (GetScreenOrientation() == DMDO_0) {
+    if (GetDisplayOrientationCode() == DMDO_0) {
         BITMAP info{};
         if (GetObjectW(bitmap, sizeof(info), &info)) {
             m_nSurfaceWidth = info.bmWidth;
@@ -72,13 +72,13 @@ void CDrawContext::DrawBitmap(int x, int y, int w, int h, CRotBitmap* bitmap, in
 
 void CDrawContext::DrawText(int x, int y, LPCWSTR text, int length)
 {
-    int W = GetScreenOrientation() == DMDO_0 ? m_nSurfaceWidth : m_nSurfaceHeight;
+    int W = GetDisplayOrientationCode() == DMDO_0 ? m_nSurfaceWidth : m_nSurfaceHeight;
     RotTextOut(m_hDC, W, POINT{x, y}, text, length);
 }
 
 void CDrawContext::RotateRect(RECT* rect, int W)
 {
-    if (!rect || GetScreenOrientation() != DMDO_0)
+    if (!rect || GetDisplayOrientationCode() != DMDO_0)
         return;
     RECT r = *rect;
     *rect = RECT{W - r.bottom, r.left, W - r.top, r.right};
@@ -86,7 +86,7 @@ void CDrawContext::RotateRect(RECT* rect, int W)
 
 void CDrawContext::RotatePoint(POINT* point, int W)
 {
-    if (!point || GetScreenOrientation() != DMDO_0)
+    if (!point || GetDisplayOrientationCode() != DMDO_0)
         return;
     POINT p = *point;
     *point = POINT{W - p.y, p.x};

@@ -11,7 +11,7 @@
 
 namespace {
 
-bool Turned() { return GetScreenOrientation() == DMDO_0; }
+bool Turned() { return GetDisplayOrientationCode() == DMDO_0; }
 
 // Selects a bitmap into a fresh memory DC for the life of the object.
 class MemoryDc {
@@ -381,7 +381,7 @@ BOOL RotBlendImage(HDC dc, int W, int x, int y, int w, int h, CRotBitmap* bitmap
     h = std::min<int>(h, size.cy);
     if (w <= 0 || h <= 0)
         return FALSE;
-    const bool turned = GetScreenOrientation() != DMDO_270;
+    const bool turned = GetDisplayOrientationCode() != DMDO_270;
     int srcX = 0, srcY = 0;
     if (turned) {
         int srcW = w, srcH = h;

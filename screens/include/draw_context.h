@@ -7,7 +7,7 @@
 
 // The display orientation code (DMDO 0, 1, 2 or 4); 0: the landscape layout
 // is turned a quarter turn onto the portrait panel.
-DWORD GetScreenOrientation();
+DWORD GetDisplayOrientationCode();
 
 class CRotBitmap;
 
