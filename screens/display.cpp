@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <string>
 
-#include "ImageUtilDib.h"
+#include "ImageUtil.h"
 #include "draw_context.h"
 #include "layout_manager.h"
 #include "screen_links.h"
@@ -361,7 +361,7 @@ HDC CDisplay::GetDrawDC()
     if (drawBitmap_ && (drawWidth_ != width || drawHeight_ != height))
         DropDrawBitmap();
     if (!drawBitmap_) {
-        drawBitmap_ = IUCreateBlankDIB(width, height, 16);
+        drawBitmap_ = CImageUtil::CreateDIB(width, height, 16, nullptr, TRUE);
         if (!drawBitmap_)
             return nullptr;
         drawWidth_ = width;

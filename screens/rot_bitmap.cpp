@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-#include "ImageUtilDib.h"
+#include "ImageUtil.h"
 #include "draw_context.h"
 
 namespace {
@@ -120,7 +120,7 @@ HBITMAP CopyToDib16(HBITMAP source)
     if (!source || !GetObjectW(source, sizeof(info), &info))
         return nullptr;
     int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-    HBITMAP copy = IUCreateBlankDIB(w, h, 16);
+    HBITMAP copy = CImageUtil::CreateDIB(w, h, 16, nullptr, FALSE);
     if (!copy)
         return nullptr;
     bool copied;
@@ -137,14 +137,14 @@ HBITMAP TurnDib16(HBITMAP source)
 {
     Dib16 in;
     HBITMAP own = nullptr;
-    if (!ReadDib16(source, in)) {
+    if (!ReadDib16(source, in) || !in.rgb555) {
         own = CopyToDib16(source);
         if (!ReadDib16(own, in)) {
             DeleteBitmap(own);
             return nullptr;
         }
     }
-    HBITMAP turned = IUCreateBlankDIB(in.height, in.width, 16);
+    HBITMAP turned = CImageUtil::CreateDIB(in.height, in.width, 16, nullptr, FALSE);
     Dib16 out;
     if (!ReadDib16(turned, out)) {
         DeleteBitmap(turned);
@@ -234,7 +234,7 @@ BOOL CRotBitmap::CreateDIB(int width, int height, void** bits)
 {
     if (Turned())
         std::swap(width, height);
-    Replace(IUCreateBlankDIB(width, height, 16));
+    Replace(CImageUtil::CreateDIB(width, height, 16, nullptr, TRUE));
     if (bits) {
         DIBSECTION ds{};
         *bits = m_Bitmap && GetObjectW(m_Bitmap, sizeof(ds), &ds) ? ds.dsBm.bmBits : nullptr;
@@ -396,7 +396,7 @@ BOOL RotBlendImage(HDC dc, int W, int x, int y, int w, int h, CRotBitmap* bitmap
         if (!bitmap->SetBitmap(bitmap->Handle(), FALSE, FALSE) || !ReadDib16(bitmap->Handle(), image))
             return FALSE;
     }
-    HBITMAP background = IUCreateBlankDIB(w, h, 16);
+    HBITMAP background = CImageUtil::CreateDIB(w, h, 16, nullptr, FALSE);
     Dib16 back;
     if (!ReadDib16(background, back)) {
         DeleteBitmap(background);
