@@ -143,14 +143,26 @@ void CShotControl::Destroy() { Log("CShotControl::Destroy()"); }
 
 CDShowControl::CDShowControl() = default;
 CDShowControl::~CDShowControl() = default;
-void CDShowControl::HandleGraphEvent() { Log("CDShowControl::HandleGraphEvent()"); }
-int CDShowControl::SetAMCameraControl(long property, long value, bool autoFlag)
+HRESULT CDShowControl::HandleGraphEvent()
+{
+    Log("CDShowControl::HandleGraphEvent()");
+    return S_OK;
+}
+HRESULT CDShowControl::SetAMCameraControl(long property, long value, bool autoFlag)
 {
     Log("CDShowControl::SetAMCameraControl(%ld, %ld, %d)", property, value, autoFlag ? 1 : 0);
     return 0;
 }
-void CDShowControl::CloseCamera() { Log("CDShowControl::CloseCamera()"); }
-void CDShowControl::ReleaseInterfaces() { Log("CDShowControl::ReleaseInterfaces()"); }
+HRESULT CDShowControl::CloseCamera()
+{
+    Log("CDShowControl::CloseCamera()");
+    return S_OK;
+}
+HRESULT CDShowControl::ReleaseInterfaces()
+{
+    Log("CDShowControl::ReleaseInterfaces()");
+    return S_OK;
+}
 
 CImageFileList::CImageFileList() = default;
 CImageFileList::~CImageFileList() = default;
