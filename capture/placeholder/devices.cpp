@@ -1,6 +1,5 @@
 // Until the devices are built: no sound plays, no GPS is opened, no shot is
-// held, the graph has no events.
-#include "dshow_control.h"
+// held. The capture graph control comes from lumcapture.
 #include "gps_control.h"
 #include "haptic_control.h"
 #include "shot_control.h"
@@ -29,10 +28,3 @@ void CShotControl::SaveAllShots() {}
 void CShotControl::ReleaseShots() {}
 void CShotControl::ReleaseShotsEx() {}
 void CShotControl::Destroy() {}
-
-CDShowControl::CDShowControl() = default;
-CDShowControl::~CDShowControl() = default;
-void CDShowControl::HandleGraphEvent() {}
-int CDShowControl::SetAMCameraControl(long, long, bool) { return -2; }
-void CDShowControl::CloseCamera() {}
-void CDShowControl::ReleaseInterfaces() {}
