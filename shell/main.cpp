@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "ImageDecoder.h"
 #include "plat/presenter.h"
 #include "plat/startup.h"
 #include "plat/windows.h"
@@ -86,6 +87,8 @@ int main(int argc, char** argv)
     }
     if (!plat::Startup({.root = options.root, .deviceTemplate = {}}))
         std::fprintf(stderr, "lumocr: the registry of the device root could not be read\n");
+    // JPEG pictures load through the program's own decoder.
+    RegisterPictureDecoders();
     std::wstring why;
     if (!plat::CheckFonts(&why)) {
         // Without its font every screen would stay blank.

@@ -4,19 +4,12 @@
 #include <vector>
 
 #include "ImageUtil.h"
+#include "bitmap_probe.h"
 
 namespace {
 
-// The visual pixel (x, y) of a bitmap, whatever its row order and depth.
-COLORREF PixelAt(HBITMAP bm, int x, int y)
-{
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bm);
-    COLORREF c = GetPixel(dc, x, y);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return c;
-}
+using probe::PixelAt;
+using probe::SizeOf;
 
 void SetPixelAt(HBITMAP bm, int x, int y, COLORREF c)
 {
@@ -25,13 +18,6 @@ void SetPixelAt(HBITMAP bm, int x, int y, COLORREF c)
     SetPixel(dc, x, y, c);
     SelectObject(dc, old);
     DeleteDC(dc);
-}
-
-SIZE SizeOf(HBITMAP bm)
-{
-    BITMAP b{};
-    GetObjectW(bm, sizeof b, &b);
-    return {b.bmWidth, b.bmHeight};
 }
 
 // A colour per position that survives 5-6-5 (5 bits widened by repeating

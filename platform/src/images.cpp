@@ -1,16 +1,18 @@
-// The program's images and picture files as 16-bit bitmaps. PNG through
-// libpng: any bit depth and colour type is expanded to 8-bit RGBA first;
-// pixels that are more transparent than opaque become the magenta key.
+// The program's images (PNG) and picture files as 16-bit bitmaps, both read
+// by the picture reader (plat/picture.h); pixels that are more transparent
+// than opaque become the magenta key.
 #include <png.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <optional>
 
 #include "gdi_internal.h"
 #include "plat/debug.h"
 #include "plat/device.h"
 #include "plat/error.h"
+#include "plat/picture.h"
 #include "plat/startup.h"
 #include "plat/utf.h"
 
@@ -18,85 +20,44 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kMaxSide = 8192;
-
-struct Rgba {
-    int width = 0, height = 0;
-    std::vector<png_byte> pixels;  // 4 bytes a pixel
-};
-
-// A broken file is an ordinary failure: nothing printed, back to the setjmp.
-void Quietly(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void IgnoreWarning(png_structp, png_const_charp) {}
-
-// Reads the whole file in; setjmp lives in this function alone.
-bool DecodePng(FILE* f, Rgba* out)
+// A 16-bit bitmap of the picture; transparent pixels become the magenta key.
+HBITMAP KeyedBitmap(const plat::Picture& picture)
 {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, &Quietly, &IgnoreWarning);
-    if (!png)
-        return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_user_limits(png, kMaxSide, kMaxSide);
-    png_read_info(png, info);
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    out->width = static_cast<int>(png_get_image_width(png, info));
-    out->height = static_cast<int>(png_get_image_height(png, info));
-    if (png_get_rowbytes(png, info) != static_cast<size_t>(out->width) * 4)
-        png_error(png, "unexpected row size");
-    out->pixels.resize(static_cast<size_t>(out->width) * out->height * 4);
-    std::vector<png_bytep> rows(static_cast<size_t>(out->height));
-    for (int y = 0; y < out->height; ++y)
-        rows[y] = out->pixels.data() + static_cast<size_t>(y) * out->width * 4;
-    png_read_image(png, rows.data());
-    png_read_end(png, nullptr);
-    png_destroy_read_struct(&png, &info, nullptr);
-    return true;
-}
-
-HBITMAP LoadPngFile(const fs::path& path)
-{
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return nullptr;
-    }
-    png_byte signature[8] = {};
-    bool isPng = std::fread(signature, 1, 8, f) == 8 && png_sig_cmp(signature, 0, 8) == 0;
-    std::rewind(f);
-    Rgba image;
-    bool ok = isPng && DecodePng(f, &image);
-    std::fclose(f);
-    if (!ok || image.width <= 0 || image.height <= 0) {
-        SetLastError(ERROR_INVALID_DATA);
-        return nullptr;
-    }
     struct {
         BITMAPINFOHEADER h;
         DWORD masks[3];
-    } info{{sizeof(BITMAPINFOHEADER), image.width, image.height, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0},
+    } info{{sizeof(BITMAPINFOHEADER), picture.width, -picture.height, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0},
            {0xF800, 0x07E0, 0x001F}};
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap)
         return nullptr;
-    plat::gdi::Surface out(static_cast<BYTE*>(bits), image.width, image.height, ((image.width * 2) + 3) & ~3,
-                           plat::gdi::PixelFormat::Rgb565(), true);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const png_byte* p = &image.pixels[(static_cast<size_t>(y) * image.width + x) * 4];
-            out.Set(x, y, p[3] < 128 ? RGB(255, 0, 255) : RGB(p[0], p[1], p[2]));
+    size_t stride = (static_cast<size_t>(picture.width) * 2 + 3) & ~size_t(3);
+    for (int y = 0; y < picture.height; ++y) {
+        auto* row = reinterpret_cast<WORD*>(static_cast<BYTE*>(bits) + stride * y);
+        for (int x = 0; x < picture.width; ++x) {
+            size_t i = static_cast<size_t>(y) * picture.width + x;
+            row[x] = !picture.alpha.empty() && picture.alpha[i] < 128 ? 0xF81F : picture.pixels[i];
         }
+    }
     return bitmap;
+}
+
+HBITMAP LoadPngFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    std::vector<BYTE> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    plat::Picture picture;
+    if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0 ||
+        plat::DecodePicture(bytes.data(), bytes.size(), 0, 0, &picture) != 0) {
+        SetLastError(ERROR_INVALID_DATA);
+        return nullptr;
+    }
+    return KeyedBitmap(picture);
 }
 
 std::optional<unsigned> ResourceId(LPCWSTR name)
@@ -116,16 +77,20 @@ HBITMAP LoadResourceImage(unsigned id)
     return bitmap;
 }
 
+// Picture files of any kind the reader knows, at full size.
 HBITMAP LoadDeviceFile(LPCWSTR path)
 {
-    if (!path)
-        return nullptr;
-    auto host = plat::MapDevicePath(path);
-    if (!host) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
+    if (!path) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    return LoadPngFile(*host);
+    plat::Picture picture;
+    DWORD error = plat::DecodePictureFile(path, 0, 0, &picture);
+    if (error) {
+        SetLastError(error);
+        return nullptr;
+    }
+    return KeyedBitmap(picture);
 }
 
 }  // namespace

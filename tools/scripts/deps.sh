@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libfreetype-dev fonts-dejavu-core fonts-dejavu-extra libpng-dev libsdl2-dev
+  libfreetype-dev fonts-dejavu-core fonts-dejavu-extra libpng-dev libgif-dev libsdl2-dev
   fonts-wqy-microhei
   libtesseract-dev tesseract-ocr tesseract-ocr-osd
   tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra tesseract-ocr-ita
