@@ -173,6 +173,7 @@ void RegisterDialogClasses()
     edit.lpfnWndProc = &EditProc;
     edit.lpszClassName = L"EDIT";
     RegisterClassW(&edit);
+    RegisterScrollBarClass();
 }
 
 }  // namespace plat::wm

@@ -155,6 +155,7 @@ void SyncApplications();
 // Registers the stock classes and creates the shell's windows, once.
 void Started();
 void RegisterDialogClasses();
+void RegisterScrollBarClass();
 void RegisterShellClasses();
 void SetNeverActive(HWND hwnd);
 LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -22,3 +22,4 @@
 #include "plat/process.h"
 #include "plat/codepage.h"
 #include "plat/frame_support.h"
+#include "plat/scrollbar.h"
