@@ -306,6 +306,21 @@ bool AnyWordIn(const std::vector<Word>& words, const std::vector<std::string>& l
     return std::any_of(words.begin(), words.end(), [&](const Word& w) { return MatchesAny(Bare(w.text), list); });
 }
 
+// Legal forms written with a stop ("Co.") need it: "CO" is also a state.
+bool HasCompanySuffix(const std::vector<Word>& words, const std::vector<std::string>& suffixes) {
+    return std::any_of(words.begin(), words.end(), [&](const Word& w) {
+        const std::u32string bare = Bare(w.text);
+        return std::any_of(suffixes.begin(), suffixes.end(), [&](const std::string& s) {
+            const bool stop = !s.empty() && s.back() == '.';
+            if (stop && std::find(suffixes.begin(), suffixes.end(), s.substr(0, s.size() - 1)) == suffixes.end() &&
+                w.text.find('.') == std::string::npos) {
+                return false;
+            }
+            return Bare(s) == bare;
+        });
+    });
+}
+
 // Street words also end compounds: "Leopoldstraße", "Hauptstr.".
 bool HasStreetWord(const std::vector<Word>& words, const std::vector<std::string>& streets) {
     for (const Word& w : words) {
@@ -497,7 +512,7 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
             else if (IsWeb(text)) field.kind = kCardWeb;
             else if (segment.label) field.kind = *segment.label;
             else if (IsNumber(text)) field.kind = kCardUnknown;
-            else if (AnyWordIn(field.words, k.companySuffixes)) field.kind = kCardCompany;
+            else if (HasCompanySuffix(field.words, k.companySuffixes)) field.kind = kCardCompany;
             else if (HasPostcode(field.words) || HasStreetWord(field.words, k.streetWords) ||
                      StartsWithHouseNumber(field.words)) field.kind = kCardAddress;
             else if (AnyWordIn(field.words, k.titleWords)) field.kind = kCardTitle;

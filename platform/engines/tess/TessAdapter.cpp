@@ -23,6 +23,7 @@ constexpr double kMaxSkew = 20.0;
 constexpr double kMinSkewToTurn = 0.3;        // below this the picture is read as it is
 constexpr double kTargetLetterHeight = 22.0;  // component height the recogniser reads best
 constexpr double kMaxEnlargement = 3.0;
+constexpr double kMaxLineEnlargement = 5.0;  // a card line of 5-8 px letters still reaches 30-40 px
 constexpr int kMinWordConfidence = 10;
 constexpr int kMinInvertedConfidence = 55;
 constexpr int kMinCardWordConfidence = 20;
@@ -750,7 +751,7 @@ Strip StripOf(const std::vector<Component>& letters, double radians, double lett
     std::sort(heights.begin(), heights.end());
     const int median = heights[heights.size() / 2];
     const int tall = heights[heights.size() * 3 / 4];
-    const double scale = std::clamp(letterTarget / median, 1.0, kMaxEnlargement);
+    const double scale = std::clamp(letterTarget / median, 1.0, kMaxLineEnlargement);
     const double mx = 0.8 * median + 2, my = 0.45 * median + 2;
     const double t0 = tMin - mx, n0 = nMin - my;
     Strip strip;
@@ -829,6 +830,41 @@ struct FoundLine {
     bool inverted;
 };
 
+// A well-formed e-mail address (name@domain.tld) or web address (www. or
+// http, then dotted names ending in letters): such a reading is evidence of
+// its own, whatever the recogniser's confidence.
+bool IsAddressForm(std::string_view t) {
+    auto label = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; };
+    auto domain = [&](std::string_view d) {
+        const std::size_t slash = d.find('/');
+        if (slash != std::string_view::npos) d = d.substr(0, slash);
+        const std::size_t dot = d.rfind('.');
+        if (dot == std::string_view::npos || dot == 0 || d.size() - dot - 1 < 2 || d.size() - dot - 1 > 6) return false;
+        for (std::size_t i = dot + 1; i < d.size(); ++i) {
+            if (!std::isalpha(static_cast<unsigned char>(d[i]))) return false;
+        }
+        char previous = '.';
+        for (std::size_t i = 0; i < dot; ++i) {
+            if (d[i] == '.' && previous == '.') return false;
+            if (d[i] != '.' && !label(d[i])) return false;
+            previous = d[i];
+        }
+        return previous != '.';
+    };
+    const std::size_t at = t.find('@');
+    if (at != std::string_view::npos) {
+        if (at == 0 || t.find('@', at + 1) != std::string_view::npos) return false;
+        for (std::size_t i = 0; i < at; ++i) {
+            if (!label(t[i]) && t[i] != '.' && t[i] != '_') return false;
+        }
+        return t.find('/') == std::string_view::npos && domain(t.substr(at + 1));
+    }
+    for (std::string_view prefix : {"https://", "http://"}) {
+        if (t.starts_with(prefix)) t.remove_prefix(prefix.size());
+    }
+    return t.starts_with("www.") && domain(t.substr(4));
+}
+
 // One card line read at each size in turn until one reading is sure or two
 // readings agree; else the text read most often wins, the surer one among
 // equals, and a lone unsure reading is dropped. A line whose first readings
@@ -879,10 +915,26 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
             line.textHeight = strip.letterHeight;
             line.order = strip.order;
             line.along = strip.tMin;
+            // The whole line one address: its words are taken as one, however unsure.
+            std::string whole;
+            for (const RawWord& w : words) whole += w.text;
+            const bool address = words.size() >= 1 && IsAddressForm(whole);
+            if (address && words.size() > 1) {
+                RawWord joined = words.front();
+                joined.text = whole;
+                for (const RawWord& w : words) {
+                    joined.box.left = std::min(joined.box.left, w.box.left);
+                    joined.box.top = std::min(joined.box.top, w.box.top);
+                    joined.box.right = std::max(joined.box.right, w.box.right);
+                    joined.box.bottom = std::max(joined.box.bottom, w.box.bottom);
+                    joined.confidence = std::min(joined.confidence, w.confidence);
+                }
+                words.assign(1, joined);
+            }
             std::string text;
             int characters = 0, weighted = 0;
             for (const RawWord& w : words) {
-                if (w.confidence < kMinCardWordConfidence) continue;
+                if (w.confidence < kMinCardWordConfidence && !address) continue;
                 int alnum = 0;
                 for (char32_t ch : DecodeUtf8(w.text)) alnum += ch >= 0x80 || std::isalnum(static_cast<int>(ch));
                 characters += alnum;
@@ -891,12 +943,13 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
                 text += w.text + " ";
             }
             // Texture and specks read as a few unsure characters.
-            if (characters < 3 || weighted < kMinCardLineConfidence * characters) {
+            if (characters < 3 || (weighted < kMinCardLineConfidence * characters && !address)) {
                 done.push_back({strip.scale, reading.sharpen, -1});
-                if (candidates.empty() && done.size() >= kReadingsWithoutTextToGiveUp) break;
+                // A long chain of marks is seldom texture: it gets every reading.
+                if (candidates.empty() && done.size() >= kReadingsWithoutTextToGiveUp && found.letters.size() < 12) break;
                 continue;
             }
-            const int lineScore = weighted / characters;
+            const int lineScore = address ? std::max(weighted / characters, kMinLoneReadingConfidence) : weighted / characters;
             const auto known = std::find_if(candidates.begin(), candidates.end(),
                                             [&](const Candidate& c) { return c.text == text; });
             if (known == candidates.end()) {

@@ -99,6 +99,11 @@ TEST(CardClassifier, SingleLetterLabels) {
     }
 }
 
+TEST(CardClassifier, StatesAreNotLegalForms) {
+    Check({"148 Queen Avenue", "Denver, CO 80202"}, {{kCardAddress, "148 Queen Avenue"}, {kCardUnknown, "Denver, CO 80202"}});
+    Check({"Smith & Co."}, {{kCardCompany, "Smith & Co."}});
+}
+
 TEST(CardClassifier, CapitalIInTitleCaseLines) {
     Check({"lronbridge Partners LLP"}, {{kCardCompany, "Ironbridge Partners LLP"}});
     Check({"Head of lnnovation"}, {{kCardTitle, "Head of lnnovation"}});  // not all capitals: left alone
