@@ -510,6 +510,9 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
     HWND taskBar = nullptr;
     bool loopRegistered = false;
     auto endPath = [&](bool restore) {
+        if (clientDc)
+            ReleaseDC(g_hMainWnd, clientDc);
+        clientDc = nullptr;
         if (restore) {
             plat::DebugLine(L"[LumOCR] Error => will be die");
             RestoreOrientation();
@@ -517,13 +520,16 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
         plat::DebugLine(L"[LumOCR] LumOCR_END => will be die");
         CNotification::GetInstance()->UnregisterSMSNotification();
         Term();
+        // An early end leaves windows that outlive their objects otherwise.
+        if (m_pBlankDialog && m_pBlankDialog->IsWindow())
+            m_pBlankDialog->DestroyWindow();
+        if (IsWindow(g_hMainWnd))
+            DestroyWindow(g_hMainWnd);
         CMainFrame::DestroyInstance();
         if (!DeactivateKBHook())
             plat::DebugLine(L"[TRAVEK]hooking end error");
         if (taskBar)
             ShowWindow(taskBar, SW_SHOW);
-        if (clientDc)
-            ReleaseDC(g_hMainWnd, clientDc);
         if (classMutex)
             CloseHandle(classMutex);
     };
@@ -585,6 +591,10 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
         Term();
         RestoreOrientation();
         CNotification::GetInstance()->UnregisterSMSNotification();
+        m_pBlankDialog->DestroyWindow();
+        delete m_pBlankDialog;
+        m_pBlankDialog = nullptr;
+        DestroyWindow(g_hMainWnd);
         CMainFrame::DestroyInstance();
         DeactivateKBHook();
         if (classMutex)
