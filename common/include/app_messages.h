@@ -22,7 +22,6 @@ inline constexpr UINT WM_SHOW_SETTING_VIEW = 0x5F6;
 inline constexpr UINT WM_SHOW_THUMBNAIL_VIEW = 0x5F7;
 inline constexpr UINT WM_OTHER_APP_ACTIVE = 0xC20;
 inline constexpr UINT WM_GRAPH_NOTIFY = 0x8001;
-inline constexpr UINT WM_FILECHANGEINFO = 0x8101;      // lParam: shell change record
 // Popup work asked of the main frame from another thread, done on the GUI
 // thread in the order asked.
 inline constexpr UINT WM_POPUP_REQUEST = 0x8201;       // wParam: kind of request, lParam: popup type

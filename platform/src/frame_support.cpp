@@ -3,6 +3,7 @@
 #include "plat/frame_support.h"
 
 #include <atomic>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
@@ -11,6 +12,10 @@
 
 #include "plat/clock.h"
 #include "plat/error.h"
+#include "plat/file.h"
+#include "plat/message.h"
+#include "plat/registry.h"
+#include "plat/window.h"
 
 namespace {
 
@@ -159,6 +164,29 @@ int GetTimeFormatW(LCID, DWORD flags, const SYSTEMTIME* time, LPCWSTR format, LP
     out.copy(buffer, out.size());
     buffer[out.size()] = 0;
     return needed;
+}
+
+BOOL SHChangeNotifyRegister(HWND hwnd, const SHCHANGENOTIFYENTRY* entry)
+{
+    constexpr LONG kDriveEvents = SHCNE_DRIVEADD | SHCNE_DRIVEREMOVED;
+    if (!entry || !IsWindow(hwnd) || !(entry->dwEventMask & kDriveEvents)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    LONG mask = entry->dwEventMask;
+    HREGNOTIFY watch = plat::NotifyKeyValueChanges(
+        HKEY_LOCAL_MACHINE, plat::kStorageCardsKey, [hwnd, mask](const std::wstring&, const BYTE* data, UINT size) {
+            DWORD inserted = 0;
+            if (data && size == sizeof inserted)
+                std::memcpy(&inserted, data, sizeof inserted);
+            LONG event = inserted ? SHCNE_DRIVEADD : SHCNE_DRIVEREMOVED;
+            if (!(mask & event) || !IsWindow(hwnd))
+                return;
+            LPFILECHANGENOTIFY record = plat::NewFileChangeRecord(event);
+            if (!PostMessageW(hwnd, WM_FILECHANGEINFO, 0, reinterpret_cast<LPARAM>(record)))
+                SHChangeNotifyFree(record);
+        });
+    return watch != nullptr;
 }
 
 void SHChangeNotifyFree(LPFILECHANGENOTIFY record)

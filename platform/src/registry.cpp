@@ -40,7 +40,7 @@ struct Notification {
     std::wstring keyFolded;
     std::wstring valueFolded;
     bool wholeKey = false;  // every value of the key, told by name
-    std::function<void(const std::wstring&)> keyCallback;
+    std::function<void(const std::wstring&, const BYTE*, UINT)> keyCallback;
     REGISTRYNOTIFYCALLBACK callback;
     DWORD userData;
     bool hasCondition;
@@ -257,7 +257,8 @@ void NotificationThread()
             r.running = delivery.id;
             lock.unlock();
             if (keyCallback)
-                keyCallback(delivery.valueName);
+                keyCallback(delivery.valueName, delivery.present ? delivery.data.data() : nullptr,
+                            delivery.present ? static_cast<UINT>(delivery.data.size()) : 0);
             else
                 callback(reinterpret_cast<HREGNOTIFY>(delivery.id), user,
                          delivery.present ? delivery.data.data() : nullptr,
@@ -676,6 +677,15 @@ void CloseRegistry()
 }
 
 HREGNOTIFY NotifyKeyChanges(HKEY key, LPCWSTR subKey, std::function<void(const std::wstring&)> changed)
+{
+    if (!changed)
+        return nullptr;
+    return NotifyKeyValueChanges(key, subKey, [changed = std::move(changed)](const std::wstring& name, const BYTE*,
+                                                                          UINT) { changed(name); });
+}
+
+HREGNOTIFY NotifyKeyValueChanges(HKEY key, LPCWSTR subKey,
+                                 std::function<void(const std::wstring&, const BYTE*, UINT)> changed)
 {
     if (!changed)
         return nullptr;

@@ -17,6 +17,7 @@
 #include "main_frame.h"
 #include "program_resources.h"
 #include "notification.h"
+#include "notification_sink.h"
 #include "registry_key.h"
 #include "screen_links.h"
 #include "settings.h"
@@ -569,6 +570,9 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
         return 1;
     }
     g_hMainWnd = frame->m_hWnd;
+    // The notifications react through the frame from here on.
+    CNotification::GetInstance()->SetHwnd(g_hMainWnd);
+    CNotification::GetInstance()->SetSink(CFrameNotificationSink::GetInstance());
     plat::DebugLine(L"[LumOCR] SMS Noti REGIST!!!!!!!!!!!!!!!!!!!!!!!");
     CNotification::GetInstance()->RegisterSMSNotification();
     settings->SetAutoOffMode(2);

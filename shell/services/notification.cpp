@@ -632,7 +632,10 @@ void CNotification::CallbackStorageCard(HREGNOTIFY notify, DWORD user, BYTE* con
 
 BOOL CNotification::RegisterStorageMountNotification()
 {
-    // The shell's drive-change registration is not offered by the platform yet.
-    LogError(1182, L"CNotification::RegisterStorageMountNotification", L"Failed to SHChangeNotifyRegister\r\n");
-    return FALSE;
+    SHCHANGENOTIFYENTRY entry{kDriveEvents, nullptr, TRUE};
+    if (!SHChangeNotifyRegister(GetHwnd(), &entry)) {
+        LogError(1182, L"CNotification::RegisterStorageMountNotification", L"Failed to SHChangeNotifyRegister\r\n");
+        return FALSE;
+    }
+    return TRUE;
 }

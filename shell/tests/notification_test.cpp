@@ -412,4 +412,32 @@ TEST_F(Notification, Queries)
     EXPECT_TRUE(notification->NeedUpdateFirmware());
 }
 
+
+TEST_F(Notification, StorageCardsReachTheWindow)
+{
+    HWND window = CreatePlainWindow();
+    ASSERT_NE(window, nullptr);
+    notification->SetHwnd(window);
+    notification->RegisterAll();
+    RegistrySetDWORD(HKEY_LOCAL_MACHINE, plat::kStorageCardsKey, L"Storage Card", 1);
+    RegistrySetDWORD(HKEY_LOCAL_MACHINE, plat::kStorageCardsKey, L"Storage Card", 0);
+    Take();
+    std::vector<LONG> events;
+    MSG msg;
+    while (PeekMessageW(&msg, window, WM_FILECHANGEINFO, WM_FILECHANGEINFO, PM_REMOVE)) {
+        auto* record = reinterpret_cast<LPFILECHANGENOTIFY>(msg.lParam);
+        events.push_back(record->fci.wEventId);
+        SHChangeNotifyFree(record);
+    }
+    EXPECT_EQ(events, (std::vector<LONG>{SHCNE_DRIVEADD, SHCNE_DRIVEREMOVED}));
+    EXPECT_EQ(plat::OutstandingFileChangeRecords(), 0);
+
+    // Without a window there is nothing to tell.
+    notification->SetHwnd(nullptr);
+    plat::DebugCapture capture;
+    EXPECT_FALSE(notification->RegisterStorageMountNotification());
+    EXPECT_TRUE(capture.Contains(L"Failed to SHChangeNotifyRegister"));
+    DestroyWindow(window);
+}
+
 }  // namespace

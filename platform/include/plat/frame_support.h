@@ -70,6 +70,21 @@ struct FILECHANGENOTIFY {
 };
 using LPFILECHANGENOTIFY = FILECHANGENOTIFY*;
 
+// Sent (posted) to a registered window with a record in lParam.
+inline constexpr UINT WM_FILECHANGEINFO = 0x8101;
+
+struct SHCHANGENOTIFYENTRY {
+    LONG dwEventMask;
+    LPWSTR pszWatchDir;  // NULL: no folder, drive events only
+    BOOL fRecursive;
+};
+
+// Watches the storage cards (HKLM "Platform\StorageCards", whoever writes
+// it) for the window: a card value set non-zero posts WM_FILECHANGEINFO with
+// SHCNE_DRIVEADD, one set to 0 or deleted with SHCNE_DRIVEREMOVED, when the
+// mask has that event. Lasts as long as the registry stays open. FALSE for
+// a bad window, no entry or a mask without drive events.
+BOOL SHChangeNotifyRegister(HWND hwnd, const SHCHANGENOTIFYENTRY* entry);
 // Gives a record back to the shell; NULL is ignored.
 void SHChangeNotifyFree(LPFILECHANGENOTIFY record);
 

@@ -107,6 +107,10 @@ void CloseRegistry();
 // the key is set to something new, appears or is deleted, by this process or
 // another. Ended with RegistryCloseNotification. Null on a bad key.
 HREGNOTIFY NotifyKeyChanges(HKEY key, LPCWSTR subKey, std::function<void(const std::wstring&)> changed);
+// The same with the value's new bytes as they were written (null and 0 when
+// it was deleted), so that quick changes are each seen as they were.
+HREGNOTIFY NotifyKeyValueChanges(HKEY key, LPCWSTR subKey,
+                                 std::function<void(const std::wstring&, const BYTE*, UINT)> changed);
 
 // The whole registry in its file format.
 std::wstring RegistryText();
