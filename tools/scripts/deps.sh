@@ -15,6 +15,7 @@ packages=(
   tesseract-ocr-spa tesseract-ocr-por tesseract-ocr-rus tesseract-ocr-ukr
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev libjpeg-turbo-progs libimage-exiftool-perl exiv2
+  ffmpeg
   clang python3 python3-vobject xvfb
 )
 
