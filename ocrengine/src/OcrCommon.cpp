@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "ocrchecks/CheckLog.h"
+#include "plat/debug.h"
 #include "plat/device.h"
 #include "plat/utf.h"
 
@@ -21,15 +23,15 @@ std::FILE* OpenForReading(const char* path) {
 
 }  // namespace
 
-void LogLine(const char* text) {
-    std::fputs(text, stderr);
-}
+void LogLine(const char* text) { OutputDebugStringA(text); }
 
 void LogFormat(const char* format, ...) {
+    char text[1024];
     va_list args;
     va_start(args, format);
-    std::vfprintf(stderr, format, args);
+    if (std::vsnprintf(text, sizeof text, format, args) < 0) text[0] = '\0';
     va_end(args);
+    OutputDebugStringA(text);
 }
 
 long QueryFileLength(const char* path) {
@@ -53,6 +55,8 @@ std::unique_ptr<BYTE[]> LoadWholeFile(const char* path) {
     return read == 1 ? std::move(buffer) : nullptr;
 }
 
+constexpr DWORD kProcessAttach = 1;
+
 const char* DllReasonName(DWORD reason) {
     static constexpr const char* kNames[] = {
         "DLL_PROCESS_DETACH\n", "DLL_PROCESS_ATTACH\n", "DLL_THREAD_ATTACH\n", "DLL_THREAD_DETACH\n",
@@ -61,6 +65,9 @@ const char* DllReasonName(DWORD reason) {
 }
 
 BOOL DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    // The image checks know only the standard library: their lines reach
+    // the debug output through the sink handed to them here.
+    if (reason == kProcessAttach) ocrchecks::SetLogSink(&OutputDebugStringA);
     LogLine(DllReasonName(reason));
     return TRUE;
 }

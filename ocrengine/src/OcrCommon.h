@@ -1,5 +1,5 @@
-// Small services every part of the engine library uses: the debug log on
-// standard error and whole-file loading from the engine data folder.
+// Small services every part of the engine library uses: the debug log (the
+// platform's debug output) and whole-file loading from the engine data folder.
 #pragma once
 
 #include <cstdint>

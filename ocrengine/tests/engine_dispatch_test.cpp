@@ -11,6 +11,10 @@
 #include "EuropeanBackend.h"
 #include "FakeFineEngine.h"
 #include "LumOCREngine.h"
+#include "OcrCommon.h"
+#include "ocrchecks/CheckLog.h"
+#include "ocrchecks/ImageChecks.h"
+#include "plat/debug.h"
 #include "lumtest/tempdir.h"
 
 namespace {
@@ -154,6 +158,19 @@ TEST_F(EngineDispatchTest, NullArgumentsAreRefusedAndNothingIsWritten) {
     EXPECT_EQ(LUMOCR_E_INVALIDARG, LumOCR_RecognizeBizCard(&image, nullptr));
     EXPECT_EQ(0, engine_.Count("FineRecognizeImage") + engine_.Count("FineRecognizeRegion") +
                      engine_.Count("FineRecognizeBusinessCard"));
+}
+
+// The engine's lines and its image checks' lines reach the one debug output
+// (and so $LUMOCR_LOG and the tests' capture), not standard error.
+TEST_F(EngineDispatchTest, EngineAndCheckLinesGoToTheDebugOutput) {
+    const ocrchecks::LogSink previous = ocrchecks::SetLogSink(nullptr);
+    lumocr::DllMain(nullptr, 1, nullptr);  // the library's load hands the checks their sink
+    plat::DebugCapture capture;
+    EXPECT_EQ(LUMOCR_E_INVALIDARG, LumOCR_Initialize(work_.data(), kWorkBytes, nullptr, nullptr, "x/"));
+    EXPECT_EQ(1, ocrchecks::CheckImageDirection(nullptr, nullptr));
+    EXPECT_TRUE(capture.Contains(L"LumOCR_Initialize: no language list or database folder\n"));
+    EXPECT_TRUE(capture.Contains(L"[OCR_ENGINE] small Image is NULL, HORIZONTAL LINES[0]\n"));
+    ocrchecks::SetLogSink(previous);
 }
 
 TEST_F(EngineDispatchTest, FinalizeShutsTheEngineDownOnce) {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "CheckLog.h"
+#include "ocrchecks/CheckLog.h"
 #include "Compass.h"
 #include "ocrchecks/ImageChecks.h"
 

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "CheckLog.h"
+#include "ocrchecks/CheckLog.h"
 #include "ocrchecks/ImageChecks.h"
 
 namespace ocrchecks {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Binarizer.h"
-#include "CheckLog.h"
+#include "ocrchecks/CheckLog.h"
 #include "TextLines.h"
 #include "ocrchecks/ImageChecks.h"
 
