@@ -157,7 +157,16 @@ HBITMAP CImageUtil::RotateBitmap90(HBITMAP bitmap)
     if (!Section16(bitmap, &s))
         return nullptr;
     int w = s.dsBm.bmWidth, h = s.dsBm.bmHeight;
-    HBITMAP turned = CreateRGB565(h, w, false, nullptr);
+    // The words are copied as they are: the turned section keeps the
+    // source's 16-bit format (5-5-5 or its masks).
+    struct {
+        BITMAPINFOHEADER h;
+        DWORD masks[3];
+    } info{{sizeof(BITMAPINFOHEADER), h, w, 1, 16, s.dsBmih.biCompression, static_cast<DWORD>(w * h * 2), 0, 0, 0,
+            0},
+           {s.dsBitfields[0], s.dsBitfields[1], s.dsBitfields[2]}};
+    HBITMAP turned =
+        CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, nullptr, nullptr, 0);
     if (turned)
         CopyRotated90(turned, 0, 0, h, w, bitmap);
     return turned;

@@ -117,20 +117,26 @@ TEST(ImageUtil, BufferCopyKeepsRowsOfOddWidths)
 
 TEST(ImageUtil, QuarterTurnOfFourByTwoIsClockwise)
 {
-    HBITMAP src = MarkedBitmap(4, 2);
-    HBITMAP turned = CImageUtil::RotateBitmap90(src);
-    ASSERT_TRUE(turned);
-    SIZE s = SizeOf(turned);
-    EXPECT_EQ(s.cx, 2);
-    EXPECT_EQ(s.cy, 4);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 2; ++x) {
-            int sx, sy;
-            TurnedFrom(1, 4, 2, x, y, &sx, &sy);
-            EXPECT_EQ(PixelAt(turned, x, y), Mark(sx, sy)) << x << "," << y;
-        }
-    DeleteObject(turned);
-    DeleteObject(src);
+    // RGB565 and 5-5-5 (BI_RGB) sources both keep their colours.
+    for (bool rgb555 : {false, true}) {
+        HBITMAP src = rgb555 ? CImageUtil::CreateDIB(4, 2, 16, nullptr, TRUE) : MarkedBitmap(4, 2);
+        for (int y = 0; y < 2 && rgb555; ++y)
+            for (int x = 0; x < 4; ++x)
+                SetPixelAt(src, x, y, Mark(x, y));
+        HBITMAP turned = CImageUtil::RotateBitmap90(src);
+        ASSERT_TRUE(turned);
+        SIZE s = SizeOf(turned);
+        EXPECT_EQ(s.cx, 2);
+        EXPECT_EQ(s.cy, 4);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 2; ++x) {
+                int sx, sy;
+                TurnedFrom(1, 4, 2, x, y, &sx, &sy);
+                EXPECT_EQ(PixelAt(turned, x, y), Mark(sx, sy)) << rgb555 << ": " << x << "," << y;
+            }
+        DeleteObject(turned);
+        DeleteObject(src);
+    }
 }
 
 TEST(ImageUtil, RotateBitmapTurnsByCodeAndConsumesTheSource)
