@@ -281,6 +281,9 @@ int main(int argc, char** argv) {
         const auto start = std::chrono::steady_clock::now();
         const auto found = Recognise(p);
         warm += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (verbose) {
+            for (const auto& [key, text] : found) std::printf("%s\t  found %-8s [%s]\n", s.name.c_str(), key.c_str(), text.c_str());
+        }
         const std::string group = s.name.find("-clean") != std::string::npos ? "clean" : "photographed";
         for (const auto& [key, value] : truth.fields) {
             std::string best;

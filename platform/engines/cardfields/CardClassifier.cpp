@@ -549,18 +549,26 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
             if (d.size() >= 3) domains.push_back(d);
         }
     }
-    bool haveCompany = std::any_of(fields.begin(), fields.end(), [](const CardField& f) { return f.kind == kCardCompany; });
-    if (!haveCompany) {
-        for (CardField& f : fields) {
-            if (f.kind != kCardUnknown) continue;
-            const std::u32string letters = LettersOnly(f.Text());
-            if (letters.size() >= 3 && std::find(domains.begin(), domains.end(), letters) != domains.end()) {
-                f.kind = kCardCompany;
-                haveCompany = true;
-                break;
+    // A line spelling the domain of the card's e-mail or web address is the
+    // company, before a line typed company only by words such as "Group"
+    // (a department's name): that one goes back to the other lines.
+    bool haveCompany = false;
+    for (CardField& f : fields) {
+        if (f.kind != kCardUnknown && f.kind != kCardCompany) continue;
+        const std::u32string letters = LettersOnly(f.Text());
+        if (letters.size() >= 3 && std::find(domains.begin(), domains.end(), letters) != domains.end()) {
+            for (CardField& other : fields) {
+                if (&other != &f && other.kind == kCardCompany && !HasCompanySuffix(other.words, k.companySuffixes)) {
+                    other.kind = kCardTitle;
+                }
             }
+            f.kind = kCardCompany;
+            haveCompany = true;
+            break;
         }
     }
+    haveCompany = haveCompany ||
+                  std::any_of(fields.begin(), fields.end(), [](const CardField& f) { return f.kind == kCardCompany; });
 
     // The name: a capitalised line of two to four words without digits, the tallest.
     int best = -1;

@@ -99,6 +99,21 @@ TEST(CardClassifier, SingleLetterLabels) {
     }
 }
 
+// The company is the line that spells the e-mail's domain, before a
+// department typed company by one of its words.
+TEST(CardClassifier, CompanyNamedByTheDomain) {
+    Check({"Dr. Ben Zorn", "RiSE group, Northwind Research", "zorn@northwind.com", "Northwind"},
+          {{kCardName, "Dr. Ben Zorn"},
+           {kCardTitle, "RiSE group, Northwind Research"},
+           {kCardEmail, "zorn@northwind.com"},
+           {kCardCompany, "Northwind"}});
+    Check({"Ann Lee", "Northwind Group Ltd", "ann@northwind.com", "Northwind"},
+          {{kCardName, "Ann Lee"},
+           {kCardCompany, "Northwind Group Ltd"},
+           {kCardEmail, "ann@northwind.com"},
+           {kCardCompany, "Northwind"}});
+}
+
 TEST(CardClassifier, StatesAreNotLegalForms) {
     Check({"148 Queen Avenue", "Denver, CO 80202"}, {{kCardAddress, "148 Queen Avenue"}, {kCardUnknown, "Denver, CO 80202"}});
     Check({"Smith & Co."}, {{kCardCompany, "Smith & Co."}});
