@@ -360,12 +360,11 @@ void FillWindowBlack(HWND hwnd)
 
 LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& handled)
 {
-    // A second close, or one before the window exists, changes nothing: the
-    // display must not be released twice.
-    if (!m_bWindowCreated || m_bClosing) {
-        handled = !m_bWindowCreated;
+    // A second close (also one that arrives during the waits below), or one
+    // before the window exists, is consumed: the display must not be
+    // released twice, nor the window destroyed in the middle of the shutdown.
+    if (!m_bWindowCreated || m_bClosing)
         return 0;
-    }
     const int view = m_nView;
     const bool cameraView = view == VIEW_PREVIEW || view == VIEW_SINGLE_PICTURE;
     if (cameraView)
