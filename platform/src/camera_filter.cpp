@@ -472,7 +472,8 @@ private:
         scene_.Refresh();
         const auto [w, h] = StillSize();
         const double zoom = zoom_;
-        const plat::cam::RgbPicture scene = scene_.RenderRgb(w, h, zoom, frameNumber_);
+        const auto rendered = scene_.RenderRgb(w, h, zoom, frameNumber_);
+        const plat::cam::RgbPicture& scene = *rendered;
         std::vector<std::uint8_t> jpeg;
         for (int quality = 90; quality >= 10; quality -= 10) {
             jpeg = plat::cam::EncodeJpeg(scene, quality);
@@ -482,7 +483,7 @@ private:
             plat::DebugLine(L"Camera: the still could not be encoded");
             return;
         }
-        const plat::cam::RgbPicture thumb = plat::cam::CropScale(scene, kThumbWidth, kThumbHeight, 1.0);
+        const auto thumb = scene_.RenderRgb(kThumbWidth, kThumbHeight, zoom, frameNumber_);
         CameraPin* pin = pins_[kStill];
         const REFERENCE_TIME streamTime = StreamTime();
         pin->UpdateStreamControl(streamTime);
@@ -494,7 +495,7 @@ private:
                 BYTE* buffer = nullptr;
                 sample->GetPointer(&buffer);
                 std::memcpy(buffer, jpeg.data(), jpeg.size());
-                plat::cam::RgbToPlanar422(thumb, buffer + jpeg.size());
+                plat::cam::RgbToPlanar422(*thumb, buffer + jpeg.size());
                 sample->SetActualDataLength(total);
                 REFERENCE_TIME start = streamTime;
                 REFERENCE_TIME end = streamTime + 1;

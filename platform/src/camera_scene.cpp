@@ -343,6 +343,7 @@ void Scene::LoadCurrent()
 {
     picture_ = {};
     frames_.clear();
+    stills_.clear();
     ++version_;
     std::filesystem::path file;
     std::wstring shown;
@@ -449,21 +450,26 @@ void Scene::RenderYv12(int width, int height, double zoom, std::uint32_t frameNu
     std::memcpy(out, it->second.data(), size);
 }
 
-RgbPicture Scene::RenderRgb(int width, int height, double zoom, std::uint32_t frameNumber)
+std::shared_ptr<const RgbPicture> Scene::RenderRgb(int width, int height, double zoom, std::uint32_t frameNumber)
 {
     std::unique_lock lock(lock_);
     if (kind_ == Kind::Pattern) {
         lock.unlock();
-        return Pattern(width, height, frameNumber);
+        return std::make_shared<const RgbPicture>(Pattern(width, height, frameNumber));
     }
+    const auto key = std::make_tuple(width, height, static_cast<int>(std::lround(zoom * 100)));
+    if (auto it = stills_.find(key); it != stills_.end()) return it->second;
+    auto picture = std::make_shared<RgbPicture>();
     if (picture_.rgb.empty()) {
-        RgbPicture grey;
-        grey.width = width;
-        grey.height = height;
-        grey.rgb.assign(static_cast<std::size_t>(width) * height * 3, 128);
-        return grey;
+        picture->width = width;
+        picture->height = height;
+        picture->rgb.assign(static_cast<std::size_t>(width) * height * 3, 128);
+    } else {
+        *picture = CropScale(picture_, width, height, zoom);
     }
-    return CropScale(picture_, width, height, zoom);
+    if (stills_.size() > 4) stills_.clear();
+    stills_.emplace(key, picture);
+    return picture;
 }
 
 }  // namespace plat::cam

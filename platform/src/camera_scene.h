@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <tuple>
@@ -55,8 +56,9 @@ public:
 
     // One preview frame, YV12, of w x h.
     void RenderYv12(int width, int height, double zoom, std::uint32_t frameNumber, std::uint8_t* out);
-    // The scene at w x h in RGB, scaled from the source picture.
-    RgbPicture RenderRgb(int width, int height, double zoom, std::uint32_t frameNumber);
+    // The scene at w x h in RGB, scaled from the source picture (kept while
+    // the picture, size and zoom stay: a still scales the picture once).
+    std::shared_ptr<const RgbPicture> RenderRgb(int width, int height, double zoom, std::uint32_t frameNumber);
 
 private:
     void LoadCurrent();
@@ -74,6 +76,7 @@ private:
     std::uint64_t version_ = 0;
     // Scaled preview frames of the current picture by (w, h, zoom in hundredths).
     std::map<std::tuple<int, int, int>, std::vector<std::uint8_t>> frames_;
+    std::map<std::tuple<int, int, int>, std::shared_ptr<const RgbPicture>> stills_;
 };
 
 }  // namespace plat::cam
