@@ -62,6 +62,13 @@ void FillCameraExif(ExifInfo* exif, uint32_t width, uint32_t height)
     exif->PixelXDimension = width;
     exif->PixelYDimension = height;
     exif->Orientation = static_cast<uint32_t>(CACSControl::GetInstance()->GetACSOrientation());
+    // Zero is no valid colour space or resolution: readers reject the file's
+    // tags. 72 dots an inch and sRGB are what every viewer assumes anyway.
+    exif->XResolution = {72, 1};
+    exif->YResolution = {72, 1};
+    exif->ResolutionUnit = 2;
+    exif->FocalPlaneResolutionUnit = 2;
+    exif->ColorSpace = 1;
     FillGps(exif);
 }
 
