@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "plat/controls.h"
 #include "plat/debug.h"
 #include "plat/dialog.h"
 #include "plat/error.h"
@@ -105,16 +106,59 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
     return IsWindow(dialog) ? dialog : nullptr;
 }
 
+// Buttons held down by the pen or by BM_SETSTATE.
+std::mutex g_pushedLock;
+std::map<HWND, bool> g_pushed;
+
+bool Pushed(HWND hwnd)
+{
+    std::lock_guard lock(g_pushedLock);
+    auto it = g_pushed.find(hwnd);
+    return it != g_pushed.end() && it->second;
+}
+
+void SetPushed(HWND hwnd, bool pushed)
+{
+    {
+        std::lock_guard lock(g_pushedLock);
+        if (g_pushed[hwnd] == pushed)
+            return;
+        g_pushed[hwnd] = pushed;
+    }
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+// An owner-drawn button asks its parent to draw it.
+void PaintOwnerDrawn(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    DRAWITEMSTRUCT di{};
+    di.CtlType = ODT_BUTTON;
+    di.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
+    di.itemAction = ODA_DRAWENTIRE;
+    di.itemState = (Pushed(hwnd) ? ODS_SELECTED : 0) | (GetFocus() == hwnd ? ODS_FOCUS : 0) |
+                   (IsWindowEnabled(hwnd) ? 0 : ODS_DISABLED);
+    di.hwndItem = hwnd;
+    di.hDC = dc;
+    GetClientRect(hwnd, &di.rcItem);
+    SendMessageW(GetParent(hwnd), WM_DRAWITEM, di.CtlID, reinterpret_cast<LPARAM>(&di));
+    EndPaint(hwnd, &ps);
+}
+
 LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
         SetCapture(hwnd);
+        SetPushed(hwnd, true);
         return 0;
     case WM_LBUTTONUP: {
         bool captured = GetCapture() == hwnd;
         if (captured)
             ReleaseCapture();
+        SetPushed(hwnd, false);
         RECT r;
         GetClientRect(hwnd, &r);
         auto x = static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)));
@@ -124,6 +168,27 @@ LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
                          reinterpret_cast<LPARAM>(hwnd));
         return 0;
     }
+    case BM_CLICK:
+        // A press and a release on the button itself.
+        SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, 0);
+        return 0;
+    case BM_GETSTATE:
+        return (Pushed(hwnd) ? BST_PUSHED : 0) | (GetFocus() == hwnd ? BST_FOCUS : 0);
+    case BM_SETSTATE:
+        SetPushed(hwnd, wParam != 0);
+        return 0;
+    case WM_PAINT:
+        if ((GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW) {
+            PaintOwnerDrawn(hwnd);
+            return 0;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    case WM_NCDESTROY: {
+        std::lock_guard lock(g_pushedLock);
+        g_pushed.erase(hwnd);
+    }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
@@ -162,6 +227,7 @@ void RegisterDialogClasses()
     wc.lpszClassName = kDialogClass;
     RegisterClassW(&wc);
     WNDCLASSW button{};
+    button.style = CS_DBLCLKS;
     button.lpfnWndProc = &ButtonProc;
     button.lpszClassName = L"BUTTON";
     RegisterClassW(&button);
@@ -174,6 +240,7 @@ void RegisterDialogClasses()
     edit.lpszClassName = L"EDIT";
     RegisterClassW(&edit);
     RegisterScrollBarClass();
+    RegisterListViewClass();
 }
 
 }  // namespace plat::wm

@@ -2,6 +2,8 @@
 // delivery of key and pen messages to the window that should get them.
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <cstdlib>
 
 #include "plat/debug.h"
 #include "plat/error.h"
@@ -25,6 +27,16 @@ struct HookContext {
 thread_local HookContext t_hook;
 
 std::uintptr_t g_nextHook = 0x20000;
+
+// The last pen-down, for double clicks of CS_DBLCLKS classes.
+constexpr std::uint64_t kDoubleClickMs = 500;
+constexpr int kDoubleClickSlop = 4;  // pixels either way
+struct LastDown {
+    HWND hwnd = nullptr;
+    std::uint64_t at = 0;
+    POINT pt{};
+};
+LastDown g_lastDown;  // under S().mu
 
 LRESULT RunHookAt(const std::vector<Hook>& chain, size_t index, int code, WPARAM wParam, LPARAM lParam)
 {
@@ -232,6 +244,18 @@ void PenInput(Pen action, int x, int y)
     auto cx = static_cast<WORD>(static_cast<SHORT>(x - origin.x));
     auto cy = static_cast<WORD>(static_cast<SHORT>(y - origin.y));
     UINT message = action == Pen::Down ? WM_LBUTTONDOWN : action == Pen::Move ? WM_MOUSEMOVE : WM_LBUTTONUP;
+    if (action == Pen::Down) {
+        std::uint64_t now = NowMs();
+        bool dbl = w->cls && (w->cls->wc.style & CS_DBLCLKS) && g_lastDown.hwnd == target &&
+                   now - g_lastDown.at <= kDoubleClickMs && std::abs(x - g_lastDown.pt.x) <= kDoubleClickSlop &&
+                   std::abs(y - g_lastDown.pt.y) <= kDoubleClickSlop;
+        if (dbl) {
+            message = WM_LBUTTONDBLCLK;
+            g_lastDown = LastDown{};  // a third tap is a plain press again
+        } else {
+            g_lastDown = LastDown{target, now, pt};
+        }
+    }
     WPARAM keys = action == Pen::Up ? 0 : MK_LBUTTON;
     PostLocked(*q, MSG{target, message, keys, MAKELPARAM(cx, cy), static_cast<DWORD>(NowMs()), pt});
 }

@@ -156,6 +156,7 @@ void SyncApplications();
 void Started();
 void RegisterDialogClasses();
 void RegisterScrollBarClass();
+void RegisterListViewClass();
 void RegisterShellClasses();
 void SetNeverActive(HWND hwnd);
 LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "plat/controls.h"
 #include "plat/dialog.h"
 #include "plat/message.h"
 #include "plat/window.h"
@@ -103,6 +104,46 @@ public:
 #define CHAIN_MSG_MAP(theBase)                                                  \
     if (theBase::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult))    \
         return TRUE;
+
+// Sends a control's own notification back to it as OCM_* (draw item, measure
+// item, notify, command); unhandled when there is no such child.
+inline LRESULT ReflectNotification(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled)
+{
+    HWND child = nullptr;
+    switch (message) {
+    case WM_DRAWITEM:
+        if (lParam)
+            child = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+        break;
+    case WM_MEASUREITEM:
+        if (lParam)
+            child = ::GetDlgItem(parent, static_cast<int>(reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam)->CtlID));
+        break;
+    case WM_NOTIFY:
+        if (lParam)
+            child = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+        break;
+    case WM_COMMAND:
+        child = reinterpret_cast<HWND>(lParam);
+        break;
+    default:
+        break;
+    }
+    if (!child || !::IsWindow(child)) {
+        handled = FALSE;
+        return 0;
+    }
+    handled = TRUE;
+    return ::SendMessageW(child, OCM__BASE + message, wParam, lParam);
+}
+
+#define REFLECT_NOTIFICATIONS()                                                   \
+    {                                                                             \
+        bHandled = TRUE;                                                          \
+        lResult = ReflectNotification(hWnd, uMsg, wParam, lParam, bHandled);      \
+        if (bHandled)                                                             \
+            return TRUE;                                                          \
+    }
 
 #define END_MSG_MAP() \
     return FALSE;     \

@@ -95,6 +95,17 @@ struct TBBUTTONINFOW {
     int cchText;
 };
 using TBBUTTONINFO = TBBUTTONINFOW;
+
+// The popup menu of a menu bar's soft key (the first key that has one).
+inline constexpr UINT SHCMBM_GETMENU = 0x0400 + 402;
+inline constexpr UINT MF_BYCOMMAND = 0x0000;
+inline constexpr UINT MF_ENABLED = 0x0000;
+inline constexpr UINT MF_GRAYED = 0x0001;
+inline constexpr UINT MF_DISABLED = 0x0002;
+inline constexpr UINT MF_BYPOSITION = 0x0400;
+// The item's former state (MF_GRAYED / MF_DISABLED), 0xFFFFFFFF when not found.
+DWORD EnableMenuItem(HMENU menu, UINT item, UINT flags);
+BOOL DestroyMenu(HMENU menu);
 using LPTBBUTTONINFOW = TBBUTTONINFOW*;
 
 namespace plat {
@@ -108,13 +119,29 @@ struct ShellState {
 ShellState GetShellState();
 
 // Menu-bar resources are C++ tables: the bar of id nToolBarId has up to two
-// soft keys, left first.
+// soft keys, left first; a key with a menu opens it above the bar on its
+// half of the screen.
 struct MenuBarButton {
     int idCommand;
     std::wstring text;
     BYTE fsState = TBSTATE_ENABLED;
     BYTE fsStyle = TBSTYLE_AUTOSIZE;
+    UINT menu = 0;  // a menu table's id: the key opens that popup menu
 };
+// Popup menus are C++ tables too: items in menu order.
+struct MenuItem {
+    UINT id;
+    std::wstring text;
+};
+struct MenuTemplate {
+    UINT id;
+    std::vector<MenuItem> items;
+};
+void RegisterMenuTemplate(const MenuTemplate& menu);
+// Height of one popup-menu row.
+inline constexpr int kMenuRowHeight = 26;
+// The open popup menu of any bar, or null.
+HWND OpenPopupMenu();
 struct MenuBarTemplate {
     UINT id;
     std::vector<MenuBarButton> buttons;

@@ -23,3 +23,4 @@
 #include "plat/codepage.h"
 #include "plat/frame_support.h"
 #include "plat/scrollbar.h"
+#include "plat/controls.h"
