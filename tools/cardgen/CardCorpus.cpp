@@ -289,7 +289,10 @@ bool DrawPlate(Random& r, Printer& p, const Content& c, int small) {
 bool DrawColumns(Random& r, Printer& p, const Content& c, int small) {
     const Ink ink{static_cast<std::uint8_t>(r.Int(15, 90))};
     const int leftX = kCardLeft + 50, rightX = kCardLeft + 600;
-    bool ok = p.Line(leftX, kCardTop + 110, r.Int(34, 44), true, c.company, ink.dark);
+    // The company stays in its column: a smaller size where it would reach the name.
+    int companySize = r.Int(34, 44);
+    while (companySize > 20 && p.Width(c.company, companySize, true) > rightX - leftX - 60) --companySize;
+    bool ok = p.Line(leftX, kCardTop + 110, companySize, true, c.company, ink.dark);
     Truth(p.card, "company", c.company, false);
     int y = kCardTop + 110;
     ok &= p.Line(rightX, y, r.Int(32, 42), true, c.name, ink.dark);
