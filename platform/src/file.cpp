@@ -1,6 +1,7 @@
 // Open files: sharing between the handles of the process, reading,
 // writing, positions and times.
 #include "plat/file.h"
+#include "plat/device_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -108,6 +109,8 @@ private:
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                    DWORD creationDisposition, DWORD, HANDLE)
 {
+    if (HANDLE driver = nullptr; plat::OpenStreamDriver(fileName, &driver))
+        return driver;
     auto host = MapPath(fileName);
     if (!host)
         return INVALID_HANDLE_VALUE;
