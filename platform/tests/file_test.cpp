@@ -120,7 +120,7 @@ TEST_F(DeviceFiles, CreationDispositions)
         {L"\\Dir\\new.txt", OPEN_ALWAYS, true, ERROR_SUCCESS, ""},
         {L"\\Dir\\*.txt", CREATE_ALWAYS, false, ERROR_INVALID_NAME, nullptr},
         {L"\\Dir", OPEN_EXISTING, false, ERROR_ACCESS_DENIED, nullptr},
-        {L"ACS1:", OPEN_EXISTING, false, ERROR_FILE_NOT_FOUND, nullptr},
+        {L"XYZ1:", OPEN_EXISTING, false, ERROR_FILE_NOT_FOUND, nullptr},  // no such driver
         {L"..\\..\\etc\\passwd", OPEN_EXISTING, false, ERROR_PATH_NOT_FOUND, nullptr},
     };
     for (const auto& c : cases) {
