@@ -800,30 +800,6 @@ LRESULT CMainFrame::OnFileChangeInfo(UINT, WPARAM, LPARAM lParam, BOOL&)
     return 0;
 }
 
-LRESULT CMainFrame::OnStartRecognition(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    handled = FALSE;
-    return 0;
-}
-
-LRESULT CMainFrame::OnResult(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    handled = FALSE;
-    return 0;
-}
-
-LRESULT CMainFrame::OnShowSettingView(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    handled = FALSE;
-    return 0;
-}
-
-LRESULT CMainFrame::OnShowThumbnailView(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    handled = FALSE;
-    return 0;
-}
-
 LRESULT CMainFrame::OnOtherAppActive(UINT, WPARAM, LPARAM, BOOL&)
 {
     if (g_bCancelOnSwitch)

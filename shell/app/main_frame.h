@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 #include "draw_event.h"
 #include "file_control.h"
@@ -168,8 +169,7 @@ public:
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnGraphNotify(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFileChangeInfo(UINT, WPARAM, LPARAM, BOOL&);
-    // The recognition, settings and gallery hand-offs; until they are built
-    // these take the default road.
+    // The recognition, settings and gallery hand-offs (main_frame_results.cpp).
     LRESULT OnStartRecognition(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnResult(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnShowSettingView(UINT, WPARAM, LPARAM, BOOL& handled);
@@ -242,6 +242,15 @@ public:
     HANDLE m_hRecognitionThread = nullptr;
     DWORD m_dwRecognitionThreadId = 0;
 
+    // The gallery's words.
+    std::int32_t m_nNextAction = 0;      // 0 preview, 1 card results, 2 document results
+    int m_bFromResults = 0;              // the gallery opens again after a result view
+    std::int32_t m_bSingleResult = 0;
+    std::int32_t m_nGalleryLast = 0;     // index of the last picture of the gallery's run
+    std::int32_t m_bGalleryRunning = 0;
+    std::int32_t m_bGalleryRunStarted = 0;
+    std::int32_t m_nGalleryExtra = 0;
+
     ~CMainFrame() override;
 
 private:
@@ -262,6 +271,19 @@ private:
     bool CameraBusy() const;
     bool InputFlushRunning() const;
     LPCWSTR LoadMuiString(UINT id, LPWSTR buffer, int length) const;
+    // Before a dialog over the camera: options back to the user, black
+    // window, screen turned upright, input off, task bar shown.
+    void PrepareDialog(DWORD taskBarFlags);
+    void HideTaskBar();
+    // Back to the camera preview after a dialog, the display set up again.
+    void ReturnToPreview();
+    // Frees every slot and gives the shot mode back; deletes the pictures
+    // unless they are kept.
+    void ReleaseResultStore(bool deletePictures);
+    INT_PTR RunResultView();
+    // The shared picture list: rebuilt afresh, or rescanned with the marks
+    // and the current picture carried over.
+    void PrepareGalleryList();
 
     CFrameApplication* m_pApp = nullptr;
     HANDLE m_hInstanceMutex = nullptr;
@@ -269,5 +291,9 @@ private:
 };
 
 extern HWND g_hMainWnd;
+class ThumbNailDialog;
+// The gallery's folder, and the gallery while it runs (null otherwise).
+extern WCHAR g_szGalleryPath[MAX_PATH];
+extern std::atomic<ThumbNailDialog*> g_pThumbNailDialog;
 // The cancel-on-switch flag: cleared by the frame, tested on WM_OTHER_APP_ACTIVE.
 extern std::atomic<int> g_bCancelOnSwitch;
