@@ -28,3 +28,4 @@ int CCameraControl::ResetPreview(int)
     return 1;
 }
 void CCameraControl::StopPreview() {}
+int CCameraControl::GetCaptureOption() const { return 0; }

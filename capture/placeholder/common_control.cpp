@@ -15,3 +15,4 @@ void CCommonControl::SetFocus(int, int) {}
 void CCommonControl::SetFocusOff() {}
 void CCommonControl::FreePreviewBuffers() {}
 void CCommonControl::ClearAutoShotRect() {}
+int CCommonControl::GetWhiteBalance() const { return 0; }

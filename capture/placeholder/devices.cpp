@@ -1,5 +1,6 @@
 // Until the devices are built: no sound plays, no GPS is opened, no shot is
 // held. The capture graph control comes from lumcapture.
+#include "acs_control.h"
 #include "gps_control.h"
 #include "haptic_control.h"
 #include "shot_control.h"
@@ -14,6 +15,13 @@ CGPSControl::CGPSControl() = default;
 CGPSControl::~CGPSControl() = default;
 void CGPSControl::Init() {}
 void CGPSControl::Uninit() {}
+double CGPSControl::GetLatitude() const { return 0; }
+double CGPSControl::GetLongitude() const { return 0; }
+float CGPSControl::GetAltitude() const { return 0; }
+
+CACSControl::CACSControl() = default;
+CACSControl::~CACSControl() = default;
+int CACSControl::GetACSOrientation() { return 1; }
 
 CHapticControl::CHapticControl() = default;
 CHapticControl::~CHapticControl() = default;
