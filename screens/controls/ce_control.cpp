@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <new>
 
+#include "ImagePack.h"
 #include "draw_event.h"
 #include "layout_manager.h"
 
@@ -32,15 +33,8 @@ void CeLogError(int line, LPCWSTR function, LPCWSTR source, LPCWSTR format, ...)
 
 CeRefPtr<CRotBitmap> CeLoadImage(UINT resourceId)
 {
-    CeRefPtr<CRotBitmap> bitmap;
-    CRotBitmap::CreateInstance(bitmap);
-    if (!bitmap)
-        return bitmap;
-    HBITMAP loaded = SHLoadImageResource(GetModuleHandleW(nullptr), resourceId);
-    if (!loaded || !bitmap->Attach(loaded, TRUE))
-        return CeRefPtr<CRotBitmap>();
-    bitmap->SetUserData(resourceId);
-    return bitmap;
+    // The pack keeps each picture once, turned for the orientation it was loaded at.
+    return CeRefPtr<CRotBitmap>(CeImagePack::GetInstance()->GetImage(resourceId));
 }
 
 BOOL CreateRotatedFont(HFONT* out, int height, int weight, LPCWSTR face)

@@ -34,7 +34,8 @@ inline constexpr int CE_MAX_ATTRIBUTES = 20;
 // The toolkit's error frame: the two-call line with line, function and source.
 void CeLogError(int line, LPCWSTR function, LPCWSTR source, LPCWSTR format, ...);
 
-// A picture of the program by resource id, shared; null when it cannot be loaded.
+// A picture of the program by resource id from the image pack; null when it
+// cannot be loaded.
 CeRefPtr<CRotBitmap> CeLoadImage(UINT resourceId);
 
 // Tahoma (or the face given) of that height and weight, turned with the

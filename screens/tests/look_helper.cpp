@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <future>
 
+#include "ImagePack.h"
 #include "display.h"
 #include "plat/clock.h"
 
@@ -61,6 +62,7 @@ void FillPrimary(CDisplay* display)
 plat::ScreenImage PaintAt(DWORD code, HWND window, const std::function<void(CDrawContext&)>& paint)
 {
     Turn(code);
+    CeImagePack::DeleteInstance();  // pictures load turned for the code they are drawn at
     if (InitDisplay(window) != S_OK)
         return {};
     CDisplay* display = CDisplay::GetInstance();
@@ -95,6 +97,7 @@ Result Run(const std::string& name, HWND window, const std::function<void(CDrawC
     r.landscape = PaintAt(DMDO_270, window, paint);
     r.portrait = PaintAt(DMDO_0, window, paint);
     Turn(DMDO_270);
+    CeImagePack::DeleteInstance();
     if (r.landscape.width != 400 || r.portrait.width != 240) {
         r.farPixels = -1;
         return r;

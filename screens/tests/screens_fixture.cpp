@@ -1,5 +1,6 @@
 #include "screens_fixture.h"
 
+#include "ImagePack.h"
 #include "display.h"
 #include "screen_links.h"
 #include "system.h"
@@ -28,6 +29,7 @@ void ScreensFixture::SetUp()
 void ScreensFixture::TearDown()
 {
     CDisplay::DestroyInstance();
+    CeImagePack::DeleteInstance();
     plat::SetDirectDrawFaults({});
     SetOrientation(DMDO_270);
     CSystem::ReleaseInstance();
