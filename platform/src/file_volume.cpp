@@ -98,6 +98,9 @@ void GlobalMemoryStatus(LPMEMORYSTATUS buffer)
     ULONGLONG total = info.totalram * unit;
     ULONGLONG available = AvailableMemory().value_or((info.freeram + info.bufferram) * unit);
     available = std::min(available, total);
+    DWORD capKB = 0;
+    if (RegistryGetDWORD(HKEY_LOCAL_MACHINE, plat::kMemoryKey, L"FreeKB", &capKB) == S_OK)
+        available = std::min(available, static_cast<ULONGLONG>(capKB) * 1024);
     // A 32-bit process of the handset has 2 GB of address space.
     constexpr ULONGLONG kVirtual = 0x80000000ull;
     ULONGLONG resident = 0;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "lumtest/tempdir.h"
 
@@ -20,7 +21,7 @@ struct Outcome {
 
 std::string Device(const lumtest::TempDir& dir) { return (dir.path() / "device").string(); }
 
-Outcome Run(const std::string& command)
+Outcome Shell(const std::string& command)
 {
     Outcome out;
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -36,14 +37,14 @@ Outcome Run(const std::string& command)
 
 Outcome Lumreg(const lumtest::TempDir& dir, const std::string& args)
 {
-    return Run(std::string(LUM_BINARY_DIR) + "/bin/lumreg --root '" + Device(dir) + "' " + args);
+    return Shell(std::string(LUM_BINARY_DIR) + "/bin/lumreg --root '" + Device(dir) + "' " + args);
 }
 
 Outcome Lumocr(const lumtest::TempDir& dir, const std::string& steps)
 {
     auto file = dir.path() / "steps.scn";
     std::ofstream(file) << steps;
-    return Run(std::string(LUM_BINARY_DIR) + "/bin/lumocr --root '" + Device(dir) + "' --scenario '" +
+    return Shell(std::string(LUM_BINARY_DIR) + "/bin/lumocr --root '" + Device(dir) + "' --scenario '" +
                file.string() + "'");
 }
 
@@ -72,30 +73,79 @@ TEST(LifecycleE2E, StartsKeepsItsValuesAndEndsOnTheEndKey)
     EXPECT_EQ(r.exitCode, 0) << r.output;
     EXPECT_NE(r.output.find("[LUMOCR] MESSAGE LOOP start"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("[LumOCRCLOSE] lastend"), std::string::npos) << r.output;
-    EXPECT_NE(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "CameraWorking").find("0"), std::string::npos);
-    EXPECT_NE(Value(dir, "HKLM\\System\\State\\Velmora\\Mouse", "ActionMethod").find("3001"), std::string::npos);
-    EXPECT_NE(Value(dir, "HKCU\\ControlPanel\\MotionSensor", "AutoOrientation").find("1"), std::string::npos);
-    EXPECT_NE(Value(dir, "HKCU\\SOFTWARE\\Velmora\\Camera", "Run").find("0"), std::string::npos);
+    EXPECT_EQ(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "CameraWorking"), "0");
+    EXPECT_EQ(Value(dir, "HKLM\\System\\State\\Velmora\\Mouse", "ActionMethod"), "3001");
+    EXPECT_EQ(Value(dir, "HKCU\\ControlPanel\\MotionSensor", "AutoOrientation"), "1");
+    EXPECT_EQ(Value(dir, "HKCU\\SOFTWARE\\Velmora\\Camera", "Run"), "0");
     EXPECT_EQ(Lumreg(dir, "get 'HKCU\\SOFTWARE\\Quarlo\\LumOCR' BCROCR_MODE").exitCode, 0);
 }
 
-TEST(LifecycleE2E, RefusesToStartWhileKeysAreLockedOrACallRings)
+TEST(LifecycleE2E, RefusalsExitWithoutAMainWindow)
 {
     struct Case {
-        const char* key;
         const char* name;
+        std::vector<std::string> values;  // lumreg set arguments
+        const char* logged;               // the message box, when there is one
     };
-    const Case cases[] = {{"HKLM\\System\\State", "Lock"}, {"HKLM\\System\\State\\Phone", "Status"}};
+    const Case cases[] = {
+        {"keys locked", {"'HKLM\\System\\State' Lock dword 1"}, "KEY LOCKED"},
+        {"a call rings", {"'HKLM\\System\\State\\Phone' Status dword 0x10000"}, nullptr},
+        {"a video call",
+         {"'HKLM\\Software\\Velmora\\VT\\Telephone' CallState dword 1",
+          "'HKLM\\Software\\Velmora\\VT\\KeyValue' IS_VMODE dword 1"},
+         "The camera cannot be used during a video call."},
+        {"battery empty", {"'HKLM\\System\\State\\OrvaMan' Orva_Battery dword 0"},
+         "The battery is too low to use the camera."},
+        {"picture folder full", {"'HKLM\\Platform\\Disk' FreeKB dword 1024"},
+         "There is not enough free storage to start the camera."},
+        {"memory low", {"'HKLM\\Platform\\Memory' FreeKB dword 15360"},
+         "There is not enough free memory to start the camera."},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         lumtest::TempDir dir;
-        const char* value = std::string(c.name) == "Lock" ? "1" : "0x10000";
-        ASSERT_EQ(Lumreg(dir, std::string("set '") + c.key + "' " + c.name + " dword " + value).exitCode, 0);
+        for (const auto& value : c.values)
+            ASSERT_EQ(Lumreg(dir, "set " + value).exitCode, 0);
         Outcome r = Lumocr(dir, "wait 300\n");
         EXPECT_EQ(r.exitCode, 1) << r.output;
         EXPECT_EQ(r.output.find("MESSAGE LOOP start"), std::string::npos);
-        EXPECT_NE(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRWorking").find("0"), std::string::npos);
+        EXPECT_EQ(r.output.find("Create MainFrame END"), std::string::npos) << "no main window";
+        if (c.logged) {
+            EXPECT_NE(r.output.find(c.logged), std::string::npos) << r.output;
+        }
+        EXPECT_EQ(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRWorking"), "0");
     }
+}
+
+TEST(LifecycleE2E, ASecondInstanceEndsAtOnceAndAKilledFirstBlocksNothing)
+{
+    lumtest::TempDir dir;
+    auto file = dir.path() / "long.scn";
+    std::ofstream(file) << "wait 4000\n";
+    const std::string first = std::string(LUM_BINARY_DIR) + "/bin/lumocr --root '" + Device(dir) +
+                              "' --scenario '" + file.string() + "' > /dev/null 2>&1 & echo $!";
+    std::string pid = Shell(first).output;
+    while (!pid.empty() && (pid.back() == '\n'))
+        pid.pop_back();
+    // Wait until the first one has its window up.
+    for (int i = 0; i < 100 && Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRWorking").find("1") ==
+                                   std::string::npos;
+         ++i)
+        Shell("sleep 0.05");
+    // A value the first instance leaves alone until its end: a second one
+    // that got as far as its state values would write 0 there.
+    ASSERT_EQ(Lumreg(dir, "set 'HKLM\\System\\State\\Velmora\\Keypad' LumOCRRecognizing dword 7").exitCode, 0);
+    Outcome second = Lumocr(dir, "wait 100\n");
+    EXPECT_EQ(second.exitCode, 1) << second.output;
+    EXPECT_NE(second.output.find("Exist Camera Process"), std::string::npos) << second.output;
+    EXPECT_EQ(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRRecognizing"), "7")
+        << "the second instance writes nothing";
+
+    Shell("kill -9 " + pid);
+    Shell("sleep 0.2");
+    Outcome next = Lumocr(dir, "wait 300\nkey TEND\nwait 300\n");
+    EXPECT_EQ(next.exitCode, 0) << next.output;
+    EXPECT_NE(next.output.find("MESSAGE LOOP start"), std::string::npos) << next.output;
 }
 
 }  // namespace

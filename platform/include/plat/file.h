@@ -126,6 +126,9 @@ inline constexpr const WCHAR* kStorageCardsKey = L"Platform\\StorageCards";
 // HKLM key of "FreeKB" (dword): caps the device root's free space; a larger
 // write fails with ERROR_DISK_FULL.
 inline constexpr const WCHAR* kDiskKey = L"Platform\\Disk";
+// HKLM key of "FreeKB" (dword): caps the free physical memory that
+// GlobalMemoryStatus reports.
+inline constexpr const WCHAR* kMemoryKey = L"Platform\\Memory";
 
 // Names of the storage cards inserted now, in name order (case ignored).
 std::vector<std::wstring> StorageCards();
