@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TessAdapter.h"
+#include "OcrLine.h"
 
 namespace plat::ocr {
 
