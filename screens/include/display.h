@@ -72,10 +72,17 @@ private:
 // Alignment flags: 1 centred across, 2 right, 4 centred up and down, 8 bottom.
 int RotDrawText(HDC dc, int width, int height, const RECT* rect, LPCWSTR text, int count, UINT flags);
 
-// The title layout of the camera screens.
+// The title font and the fixed rectangles the camera screens copy: title
+// bar, whole screen, picture area and zoom box, in layout coordinates.
 class CTitleLayout : public CSingleton<CTitleLayout> {
 public:
     using CSingleton<CTitleLayout>::GetInstance;
     CTitleLayout();
     ~CTitleLayout();
+
+    HFONT m_hFont = nullptr;  // Tahoma 17, weight 600
+    RECT m_rcTitle{};
+    RECT m_rcScreen{};
+    RECT m_rcPicture{};
+    RECT m_rcZoom{};
 };

@@ -1,7 +1,6 @@
 // Until the camera screens are built: the screens draw nothing; the preview
 // answers the shell as the real one does.
 #include "app_messages.h"
-#include "display.h"  // CTitleLayout
 #include "gui_screens.h"
 #include "image_file_list.h"
 #include "main_frame.h"
@@ -66,9 +65,6 @@ int CBaseGUI::OnCommand(DWORD command, DWORD)
 {
     return this == CPreviewCameraGUI::PeekInstance() ? CPlaceholderPreview::OnCommand(command) : 0;
 }
-
-CTitleLayout::CTitleLayout() = default;
-CTitleLayout::~CTitleLayout() = default;
 
 CImageFileList::CImageFileList() = default;
 CImageFileList::~CImageFileList() = default;

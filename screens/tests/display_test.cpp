@@ -227,3 +227,23 @@ TEST_F(DisplayTest, EveryInitFailureTakesItsRoad)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DisplayTest, TitleLayoutRectanglesAreInLayoutTermsAtBothCodes)
+{
+    for (DWORD code : {DMDO_270, DMDO_0}) {
+        SetOrientation(code);
+        CTitleLayout::ReleaseInstance();
+        CTitleLayout* layout = CTitleLayout::GetInstance();
+        EXPECT_NE(layout->m_hFont, nullptr);
+        EXPECT_EQ(layout->m_rcTitle.right, 400) << code;
+        EXPECT_EQ(layout->m_rcTitle.bottom, 29);
+        EXPECT_EQ(layout->m_rcScreen.bottom, 240) << code;
+        EXPECT_EQ(layout->m_rcPicture.left, 40);
+        EXPECT_EQ(layout->m_rcZoom.right, 288);
+    }
+    CTitleLayout::ReleaseInstance();
+}
+
+}  // namespace
