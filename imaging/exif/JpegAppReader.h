@@ -36,7 +36,7 @@ struct JpegAppRecord {
     uint8_t jfxxThumbWidth = 0;
     uint8_t jfxxThumbHeight = 0;
     // APP14: 255 until an Adobe segment is read.
-    uint8_t adobeTransform = 255;
+    uint8_t adobeTransform = 255;  // 255: no Adobe segment
     // The thumbnail named by the first APPn segment that names one.
     uint8_t thumbKind = kJpegThumbNone;
     uint8_t thumbForm = 0;

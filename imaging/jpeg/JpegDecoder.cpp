@@ -98,6 +98,9 @@ int32_t SetUpFrame(DecoderContext& ctx, uint16_t sofMarker) {
     }
     ctx.frameRead = true;
     ctx.samplingType = SamplingType(ctx.frame, ctx.app.jfifSeen, ctx.app.adobeTransform, ctx.frameKind);
+    if (ctx.samplingType == 0) {
+        return kJpegBadStream;
+    }
     const FrameComponent& luma = ctx.frame.components[0];
     const uint32_t unit = ctx.frameKind == kJpegFrameLossless ? 1 : 8;
     ctx.paddedWidth = static_cast<uint16_t>(luma.planeBlocksWide * unit * ctx.frame.hMax / luma.h);

@@ -4,9 +4,12 @@
 // frames of 8-bit precision with one component or three (factors 1 or 2),
 // interleaved or not, with restart intervals; SOF3 (lossless) at scale 1.
 // Output: Y, Cb, Cr planes at scale 1, 1/2, 1/4 or 1/8, or RGB565 pixels.
+// RGB frames (Adobe transform 0, or component ids "R", "G", "B" without an
+// Adobe segment, and no JFIF) come out as RGB without colour conversion.
 // Refused with -1: arithmetic coding (SOF9..), 12- and 16-bit samples, 16-bit
-// quantisation tables, 2 or 4 components (CMYK), sizes outside 1..65520, and
-// Huffman tables that overflow their code space.
+// quantisation tables, 2 or 4 components (CMYK), subsampled RGB, sizes
+// outside 1..65520, and Huffman tables that overflow their code space or
+// whose last code would be all ones.
 // Creation returns 0, -1 (bad or unsupported stream) or -2 (null argument).
 // Damage inside entropy-coded data is not an error: the damaged restart
 // interval is stepped over and the rest of the picture decodes.

@@ -125,7 +125,11 @@ void SkipSegment(JpegByteReader& reader);
 // distinct identifiers) and fills each component's sizes. 0 or -1.
 int32_t ValidateFrame(FrameHeader& frame, uint8_t frameKind);
 
-// Sampling type from the factors, the JFIF flag and the Adobe transform flag.
+// The Adobe transform value when no Adobe segment was seen.
+inline constexpr uint8_t kNoAdobeTransform = 255;
+
+// Sampling type from the factors, the JFIF flag, the Adobe transform and the
+// component ids; 0 for subsampled RGB, which is refused.
 uint8_t SamplingType(const FrameHeader& frame, bool jfifSeen, uint8_t adobeTransform,
                      uint8_t frameKind);
 

@@ -18,7 +18,8 @@ bool BuildHuffmanTable(const uint8_t counts[16], const uint8_t* symbols, int sym
     std::memcpy(table.symbols, symbols, static_cast<size_t>(symbolCount));
 
     // Canonical code assignment, T.81 Annex C; a count that runs the code past
-    // the space of its length overflows.
+    // the space of its length overflows, and a code of all one bits is refused
+    // too: it cannot be told from the fill bytes before a marker.
     uint16_t codes[256];
     uint8_t lengths[256];
     int32_t code = 0;
@@ -32,7 +33,7 @@ bool BuildHuffmanTable(const uint8_t counts[16], const uint8_t* symbols, int sym
             ++index;
             ++code;
         }
-        if (code > (1 << length)) {
+        if (code >= (1 << length)) {
             return false;
         }
         table.maxCode[length] = n ? code - 1 : -1;

@@ -126,18 +126,25 @@ uint8_t SamplingType(const FrameHeader& frame, bool jfifSeen, uint8_t adobeTrans
         return kJpegSamplingGrey;
     }
     const FrameComponent* c = frame.components;
+    // Colour space as other decoders tell it: JFIF means YCbCr; else an Adobe
+    // transform of 0, or no Adobe segment and the component ids "R", "G",
+    // "B", means RGB. Lossless frames without JFIF are RGB.
+    const bool rgbIds = c[0].id == 'R' && c[1].id == 'G' && c[2].id == 'B';
+    const bool rgb = !jfifSeen && (adobeTransform == 0 || (adobeTransform == kNoAdobeTransform && rgbIds) ||
+                                   frameKind == kJpegFrameLossless);
     const bool hDiffers = c[1].h != c[0].h;
     const bool vDiffers = c[1].v != c[0].v;
+    if (rgb) {
+        // Subsampled RGB would need its own upsampling: refused.
+        return hDiffers || vDiffers ? 0 : kJpegSamplingRgb;
+    }
     if (hDiffers) {
         return vDiffers ? kJpegSampling420 : kJpegSampling422;
     }
     if (vDiffers) {
         return kJpegSampling440;
     }
-    if (jfifSeen || (adobeTransform != 0 && frameKind != kJpegFrameLossless)) {
-        return kJpegSampling444;
-    }
-    return kJpegSamplingRgb;
+    return kJpegSampling444;
 }
 
 // B.2.3 Scan header syntax, with the parameter checks of G.1.1.1.1.

@@ -106,6 +106,36 @@ TEST_P(JpegDecoderPeer, ScalesAgree) {
 INSTANTIATE_TEST_SUITE_P(Encoded, JpegDecoderPeer, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
+// RGB frames come out as RGB, as libjpeg-turbo reads them: told by the Adobe
+// transform 0, or without an Adobe segment by the component ids "R", "G",
+// "B". Subsampled RGB is refused.
+TEST(JpegRgbPeer, RgbFramesDecodeWithoutColourConversion) {
+    EncodeOptions options{90, 1, 1, false, false, 0, true};
+    const std::vector<uint8_t> adobe = PeerEncode(TestPattern(64, 48), options);
+    std::vector<uint8_t> idsOnly = adobe;
+    for (size_t i = 2; i + 3 < idsOnly.size(); ++i) {
+        if (idsOnly[i] == 0xFF && idsOnly[i + 1] == 0xEE) {
+            const size_t length = size_t{idsOnly[i + 2]} << 8 | idsOnly[i + 3];
+            idsOnly.erase(idsOnly.begin() + static_cast<std::ptrdiff_t>(i),
+                          idsOnly.begin() + static_cast<std::ptrdiff_t>(i + 2 + length));
+            break;
+        }
+    }
+    ASSERT_LT(idsOnly.size(), adobe.size());
+    for (const std::vector<uint8_t>* jpeg : {&adobe, static_cast<const std::vector<uint8_t>*>(&idsOnly)}) {
+        const char* name = jpeg == &adobe ? "Adobe transform 0" : "ids R, G, B";
+        int32_t result = -99;
+        const Picture ours = OurRgb565(*jpeg, 1, &result);
+        ASSERT_EQ(result, 0) << name;
+        EXPECT_GE(Psnr(ours, PeerDecode(*jpeg, "rgb")), 34.0) << name;
+        const OurPlanes planes = OurDecode(*jpeg);
+        ASSERT_EQ(planes.decodeResult, 0) << name;
+        EXPECT_EQ(planes.samplingType, kJpegSamplingRgb) << name;
+    }
+    options.hSamp = 2;
+    EXPECT_EQ(OurDecode(PeerEncode(TestPattern(64, 48), options)).createResult, -1) << "subsampled RGB";
+}
+
 // Lossless re-encodings of the same coefficients decode to the same pixels.
 TEST(JpegTranscodePeer, OptimizedAndProgressiveDecodeIdentically) {
     lumtest::TempDir dir;

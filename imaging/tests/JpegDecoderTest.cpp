@@ -191,6 +191,9 @@ TEST(JpegMarkerReader, TableSegments) {
     };
     EXPECT_EQ(run(dht(0x00, {0, 12}, 12)), -1) << "12 codes of 2 bits overflow the code space";
     EXPECT_EQ(run(dht(0x00, {0, 3, 10}, 13)), -1) << "13 DC codes";
+    EXPECT_EQ(run(dht(0x00, {0, 4}, 4)), -1) << "the fourth code of 2 bits is all ones";
+    EXPECT_EQ(run(dht(0x00, {0, 3, 2}, 5)), -1) << "the last code, 111, is all ones";
+    EXPECT_EQ(run(dht(0x00, {0, 3, 1}, 4)), 0) << "110 leaves the all-ones code free";
     std::vector<uint8_t> ac176(16, 0);
     ac176[15] = 176;
     EXPECT_EQ(run(dht(0x10, ac176, 176)), 0);

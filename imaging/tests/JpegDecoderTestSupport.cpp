@@ -66,6 +66,9 @@ std::vector<uint8_t> PeerEncode(const Picture& rgb, const EncodeOptions& options
     if (options.grey) {
         jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
     } else {
+        if (options.rgb) {
+            jpeg_set_colorspace(&cinfo, JCS_RGB);
+        }
         cinfo.comp_info[0].h_samp_factor = options.hSamp;
         cinfo.comp_info[0].v_samp_factor = options.vSamp;
     }

@@ -24,6 +24,7 @@ struct EncodeOptions {
     bool grey = false;
     bool progressive = false;
     int restartInterval = 0;  // in MCUs
+    bool rgb = false;         // RGB components (ids "R", "G", "B", Adobe transform 0)
 };
 
 // A smooth picture with edges and texture, the same for the same size.
