@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds and runs ctest.
 #   ./test.sh            all tests in build/
-#   ./test.sh --sanitize the unit tests under ASan and UBSan, in build-asan/
+#   ./test.sh --sanitize every test but the fuzzers under ASan and UBSan, in build-asan/
+#   ./test.sh --tsan     the platform, shell and capture suites under ThreadSanitizer, in build-tsan/
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
@@ -9,12 +10,25 @@ tools/scripts/deps.sh
 
 jobs=$(env -u OMP_NUM_THREADS -u OMP_THREAD_LIMIT nproc)
 export OMP_THREAD_LIMIT=1  # tests run side by side; see cmake/LumOCR.cmake
-if [ "${1:-}" = "--sanitize" ]; then
+case "${1:-}" in
+--sanitize)
   tools/scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUM_SANITIZE=ON -DLUM_BUILD_BENCH=OFF
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  ctest --test-dir build-asan -L unit --output-on-failure -j "$jobs"
-else
+  # The fuzzers build their own sanitized programs with clang.
+  ctest --test-dir build-asan -E '^imaging_fuzzers$' --output-on-failure -j "$jobs"
+  ;;
+--tsan)
+  tools/scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUM_TSAN=ON -DLUM_BUILD_BENCH=OFF
+  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+  ctest --test-dir build-tsan -L '^(platform_tests|shell_tests|capture_tests)$' --output-on-failure -j "$jobs"
+  ;;
+"")
   tools/scripts/build.sh build -DCMAKE_BUILD_TYPE=Release
   ctest --test-dir build --output-on-failure -j "$jobs"
-fi
+  ;;
+*)
+  echo "usage: ./test.sh [--sanitize | --tsan]" >&2
+  exit 2
+  ;;
+esac
