@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ImageDecoder.h"
+#include "ImageFactory.h"
 #include "ImageUtil.h"
 #include "plat/device.h"
 #include "plat/startup.h"
@@ -100,6 +101,33 @@ bool FromBitmap(HBITMAP bm, Image* img)
     return true;
 }
 
+// CeImageFactory::DecodeFileToBitmap: at most 1280 x 960.
+int LoadThroughFactory(const std::wstring& path, const std::string& out)
+{
+    IBitmapImage* bitmap = nullptr;
+    CeImageFactory* factory = CeImageFactory::GetInstance();
+    if (!factory->DecodeFileToBitmap(path.c_str(), &bitmap)) {
+        if (bitmap)
+            bitmap->Release();
+        return Fail("load", factory->m_hrLast);
+    }
+    BitmapData d{};
+    bitmap->LockBits(nullptr, ImageLockModeRead, PixelFormat16bppRGB565, &d);
+    Image img{static_cast<int>(d.Width), static_cast<int>(d.Height), 3,
+              std::vector<unsigned char>(static_cast<size_t>(d.Width) * d.Height * 3)};
+    for (UINT y = 0; y < d.Height; ++y)
+        for (UINT x = 0; x < d.Width; ++x) {
+            WORD v = static_cast<const WORD*>(d.Scan0)[y * (d.Stride / 2) + x];
+            unsigned char* p = &img.px[(static_cast<size_t>(y) * d.Width + x) * 3];
+            p[0] = static_cast<unsigned char>((v >> 11) << 3 | (v >> 13));
+            p[1] = static_cast<unsigned char>((v >> 5 & 0x3F) << 2 | (v >> 9 & 3));
+            p[2] = static_cast<unsigned char>((v & 0x1F) << 3 | (v >> 2 & 7));
+        }
+    bitmap->UnlockBits(&d);
+    bitmap->Release();
+    return WritePnm(out, img) ? 0 : Fail("write", E_FAIL);
+}
+
 int Load(const std::vector<std::string>& a)
 {
     if (a.size() < 2)
@@ -121,7 +149,7 @@ int Load(const std::vector<std::string>& a)
     else if (via == "shell")
         bm = SHLoadImageFile(path.c_str());
     else if (via == "factory")
-        return Fail("the imaging factory", E_NOTIMPL);
+        return LoadThroughFactory(path, a[1]);
     else
         return Usage();
     if (!bm)
