@@ -14,8 +14,19 @@ rm -rf "$out"
 mkdir -p "$out/cards"
 root="$out/device"
 
-echo "== lumocr, headless, on device root $root"
-"$bin/lumocr" --root "$root" "$@" 2> "$out/lumocr.log" || { cat "$out/lumocr.log"; exit 1; }
+echo "== lumocr, headless, on device root $root: start, a screenshot, the end key"
+cat > "$out/start-and-end.scn" <<'SCN'
+# The program starts, shows its screen, and ends on the end key.
+wait 800
+expect-reg HKLM\System\State\Velmora\Keypad LumOCRWorking 1
+screenshot start
+key TEND
+wait 500
+SCN
+"$bin/lumocr" --root "$root" --scenario "$out/start-and-end.scn" "$@" 2> "$out/lumocr.log" ||
+  { cat "$out/lumocr.log"; exit 1; }
+"$bin/lumreg" --root "$root" dump > "$out/registry-after.txt"
+echo "   screenshot: $root/Screenshots/start.png; registry after the end: $out/registry-after.txt"
 
 echo "== drawing a sample business card and saving it as a JPEG with EXIF and a thumbnail"
 "$bin/cardgen" "$out/cards" > /dev/null
