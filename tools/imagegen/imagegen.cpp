@@ -250,11 +250,102 @@ std::vector<Description> Descriptions()
     for (unsigned s = 0; s < 3; ++s)
         for (unsigned k = 0; k < 20; ++k)
             d.push_back({10311 + k + 20 * s, 19, 24,
-                         "picture slot " + std::to_string(k + 1) + ", " + slotWhat[s], [s, k, &slotFace](Canvas& c) {
+                         "picture slot " + std::to_string(k + 1) + ", " + slotWhat[s], [s, k, slotFace](Canvas& c) {
                              c.Panel(RECT{0, 0, 19, 24}, slotFace[s], kDark);
                              std::wstring digits = std::to_wstring(k + 1);
                              c.Text(digits.c_str(), RECT{0, 0, 19, 24}, 12, s ? kPaper : kInk);
                          }});
+    // The business-card result view. Each state keeps a flat centre.
+    const COLORREF pressedFace = RGB(120, 168, 224);
+    d.push_back({30005, 240, 42, "card view title band, portrait", [](Canvas& c) {
+                     c.Fill(RECT{0, 0, 240, 42}, RGB(208, 224, 240));
+                     c.Fill(RECT{0, 40, 240, 42}, kBlue);
+                 }});
+    d.push_back({30029, 400, 42, "card view title band, landscape", [](Canvas& c) {
+                     c.Fill(RECT{0, 0, 400, 42}, RGB(208, 224, 240));
+                     c.Fill(RECT{0, 40, 400, 42}, kBlue);
+                 }});
+    const unsigned arrowIds[4] = {21014, 21029, 21015, 21030};
+    for (unsigned i = 0; i < 4; ++i) {
+        bool pressed = i % 2 == 1, right = i >= 2;
+        d.push_back({arrowIds[i], 45, 41,
+                     std::string("card view ") + (right ? "right" : "left") + " arrow, " + (pressed ? "pressed" : "normal"),
+                     [pressed, right, pressedFace](Canvas& c) {
+                         c.Panel(RECT{2, 2, 43, 39}, pressed ? pressedFace : kPaper, kDark);
+                         c.Arrow(22, 20, 16, right ? 1 : -1, kBlue);
+                     }});
+    }
+    const char* iconWhat[7] = {"a person", "a mobile telephone", "a briefcase", "a building", "an at sign",
+                               "a fax machine", "a globe"};
+    for (unsigned i = 0; i < 7; ++i)
+        d.push_back({21019 + i, 43, 42, std::string("card row icon: ") + iconWhat[i], [i](Canvas& c) {
+                         switch (i) {
+                         case 0:
+                             c.Disc(21, 13, 7, kBlue);
+                             c.Fill(RECT{10, 23, 33, 36}, kBlue);
+                             break;
+                         case 1:
+                             c.Panel(RECT{14, 5, 29, 37}, kDark, kDark);
+                             c.Fill(RECT{16, 9, 27, 25}, RGB(160, 208, 240));
+                             break;
+                         case 2:
+                             c.Fill(RECT{17, 9, 26, 13}, kDark);
+                             c.Panel(RECT{8, 13, 35, 34}, RGB(150, 90, 40), kDark);
+                             break;
+                         case 3:
+                             c.Fill(RECT{12, 6, 31, 37}, kDark);
+                             for (int y = 10; y < 32; y += 6)
+                                 for (int x = 15; x < 29; x += 6)
+                                     c.Fill(RECT{x, y, x + 3, y + 3}, RGB(255, 224, 120));
+                             break;
+                         case 4:
+                             c.Text(L"@", RECT{0, 0, 43, 42}, 30, kBlue);
+                             break;
+                         case 5:
+                             c.Fill(RECT{14, 5, 30, 17}, kPaper);
+                             c.Frame(RECT{14, 5, 30, 17}, 1, kDark);
+                             c.Panel(RECT{7, 17, 36, 36}, kDark, kDark);
+                             break;
+                         default:
+                             c.Ring(21, 21, 14, 2, kBlue);
+                             c.Fill(RECT{7, 20, 36, 22}, kBlue);
+                             c.Fill(RECT{20, 7, 22, 36}, kBlue);
+                             break;
+                         }
+                     }});
+    auto box = [](int w, int h, COLORREF face) {
+        return [w, h, face](Canvas& c) { c.Panel(RECT{0, 0, w, h}, face, RGB(150, 160, 170)); };
+    };
+    d.push_back({21007, 138, 33, "card row text box, portrait", box(138, 33, RGB(252, 252, 250))});
+    d.push_back({21039, 297, 33, "card row text box, landscape", box(297, 33, RGB(252, 252, 250))});
+    d.push_back({21009, 33, 33, "card row alternatives button", [](Canvas& c) {
+                     c.Panel(RECT{0, 0, 33, 33}, RGB(224, 232, 240), kDark);
+                     c.Arrow(16, 17, 12, 2, kBlue);
+                 }});
+    d.push_back({21031, 240, 130, "card field editor frame, portrait", box(240, 130, RGB(216, 228, 240))});
+    d.push_back({21040, 400, 86, "card field editor frame, landscape", box(400, 86, RGB(216, 228, 240))});
+    d.push_back({21032, 186, 33, "card edit box background, portrait", box(186, 33, RGB(240, 240, 240))});
+    d.push_back({21033, 345, 34, "card edit box background, landscape", box(345, 34, RGB(240, 240, 240))});
+    const unsigned editorIds[4] = {21017, 21043, 1650, 1651};
+    for (unsigned i = 0; i < 4; ++i) {
+        bool pressed = i % 2 == 1, next = i >= 2;
+        d.push_back({editorIds[i], 42, 35,
+                     std::string("card editor ") + (next ? "next-field" : "OK") + " button, " +
+                         (pressed ? "pressed" : "normal"),
+                     [pressed, next, pressedFace](Canvas& c) {
+                         c.Panel(RECT{0, 0, 42, 35}, pressed ? pressedFace : kPaper, kDark);
+                         if (next)
+                             c.Arrow(21, 17, 14, 1, kBlue);
+                         else
+                             c.Text(L"OK", RECT{0, 0, 42, 35}, 16, kBlue);
+                     }});
+    }
+    d.push_back({21035, 171, 35, "alternatives list row, portrait", box(171, 35, RGB(248, 248, 248))});
+    d.push_back({21041, 331, 35, "alternatives list row, landscape", box(331, 35, RGB(248, 248, 248))});
+    d.push_back({21036, 171, 35, "alternatives list selected row, portrait", box(171, 35, kBlue)});
+    d.push_back({21042, 331, 35, "alternatives list selected row, landscape", box(331, 35, kBlue)});
+    d.push_back({1362, 7, 146, "skinned scroll track", [](Canvas& c) { c.Fill(RECT{0, 0, 7, 146}, RGB(208, 208, 208)); }});
+    d.push_back({1375, 7, 20, "skinned scroll thumb", [](Canvas& c) { c.Fill(RECT{0, 0, 7, 20}, kDark); }});
     return d;
 }
 
