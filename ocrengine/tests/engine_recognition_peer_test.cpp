@@ -237,6 +237,21 @@ TEST(DocumentPagePeer, PhototestWordAccuracyStaysAboveItsFloor) {
     EXPECT_GE(accuracy, kPhototestFloor) << text.text;
 }
 
+// ocrtool's picture files read TIFF pages the way the page reader does.
+TEST(DocumentPagePeer, TiffPagesReadLikeThePageReaderReadsThem) {
+    const std::string path = lumtest::TestData("tesseract-test/phototest.tif").string();
+    int width = 0, height = 0;
+    const std::vector<std::uint8_t> peer = ReadGrey(path, &width, &height);
+    ASSERT_FALSE(peer.empty());
+    std::string error;
+    const ocrtool::Grey ours = ocrtool::ToProgramGrey(ocrtool::ReadPicture(path, error));
+    ASSERT_EQ(width, ours.width) << error;
+    ASSERT_EQ(height, ours.height);
+    int worst = 0;
+    for (std::size_t i = 0; i < peer.size(); ++i) worst = std::max(worst, std::abs(peer[i] - ours.px[i]));
+    EXPECT_LE(worst, 8);  // RGB565 keeps the top five or six bits of each channel
+}
+
 TEST(DocumentPagePeer, RegionReadsOnlyItsLines) {
     int width = 0, height = 0;
     std::vector<std::uint8_t> pixels = ReadGrey(lumtest::TestData("tesseract-test/phototest.tif").string(), &width, &height);

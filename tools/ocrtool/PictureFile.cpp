@@ -11,6 +11,9 @@
 #include <iterator>
 #include <memory>
 
+// The page reader (after the others: it defines TRUE and FALSE).
+#include <leptonica/allheaders.h>
+
 namespace ocrtool {
 namespace {
 
@@ -122,6 +125,33 @@ Rgb ReadPnm(std::FILE* file, std::string& error) {
     return out;
 }
 
+// TIFF pages (scanned documents), through the page reader the engine links.
+Rgb ReadTiff(const std::string& path, std::string& error) {
+    PIX* pix = pixRead(path.c_str());
+    PIX* rgb = pix ? pixConvertTo32(pix) : nullptr;
+    pixDestroy(&pix);
+    if (!rgb) {
+        error = "cannot decode TIFF " + path;
+        return {};
+    }
+    Rgb out;
+    out.width = static_cast<int>(pixGetWidth(rgb));
+    out.height = static_cast<int>(pixGetHeight(rgb));
+    out.px.resize(static_cast<std::size_t>(out.width) * out.height * 3);
+    for (int y = 0; y < out.height; ++y) {
+        for (int x = 0; x < out.width; ++x) {
+            l_int32 r = 0, g = 0, b = 0;
+            pixGetRGBPixel(rgb, x, y, &r, &g, &b);
+            std::uint8_t* o = &out.px[(static_cast<std::size_t>(y) * out.width + x) * 3];
+            o[0] = static_cast<std::uint8_t>(r);
+            o[1] = static_cast<std::uint8_t>(g);
+            o[2] = static_cast<std::uint8_t>(b);
+        }
+    }
+    pixDestroy(&rgb);
+    return out;
+}
+
 }  // namespace
 
 Rgb ReadPicture(const std::string& path, std::string& error) {
@@ -136,6 +166,10 @@ Rgb ReadPicture(const std::string& path, std::string& error) {
     if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return ReadJpeg(path, error);
     if (n >= 8 && head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G') return ReadPng(path, error);
     if (n >= 2 && head[0] == 'P' && (head[1] == '5' || head[1] == '6')) return ReadPnm(file.get(), error);
+    if (n >= 4 && ((head[0] == 'I' && head[1] == 'I' && head[2] == 42 && head[3] == 0) ||
+                   (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 42))) {
+        return ReadTiff(path, error);
+    }
     error = "unknown picture format: " + path;
     return {};
 }

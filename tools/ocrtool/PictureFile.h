@@ -1,5 +1,5 @@
-// Picture files for ocrtool: JPEG (through the program's own decoder), PNG
-// and PGM/PPM, decoded to RGB, and the program's way from there to its grey
+// Picture files for ocrtool: JPEG (through the program's own decoder), PNG,
+// PGM/PPM and TIFF, decoded to RGB, and the program's way from there to its grey
 // recognition picture.
 #pragma once
 

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "LumOCREngine.h"
+#include "plat/codepage.h"
+#include "plat/utf.h"
 #include "PictureFile.h"
 
 namespace {
@@ -36,22 +38,16 @@ const char* KindName(std::int32_t type) {
     }
 }
 
-// The library's 8-bit text as UTF-8 for the terminal.
+// The library's 8-bit text as UTF-8 for the terminal, through the code page
+// the engine wrote it in (1251 for Cyrillic, else 1252).
 std::string ToUtf8(const char* text, bool cyrillic) {
-    std::string out;
-    for (const char* p = text; *p; ++p) {
-        const auto b = static_cast<unsigned char>(*p);
-        unsigned cp = b;
-        if (b >= 0xC0 && cyrillic) cp = 0x410 + (b - 0xC0);
-        else if (b >= 0x80 && b < 0xA0) cp = '?';
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
+    const UINT page = cyrillic ? 1251 : 1252;
+    const int n = MultiByteToWideChar(page, 0, text, -1, nullptr, 0);
+    if (n <= 0) return text;
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(page, 0, text, -1, wide.data(), n);
+    wide.resize(static_cast<std::size_t>(n - 1));
+    return plat::ToUtf8(wide);
 }
 
 std::int32_t Progress(std::int32_t) { return 1; }
