@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -237,6 +239,31 @@ TEST(JpegEncoderExifPeer, ValidatorFindsNothingOfOurs)
                             line.find("[minor] Missing required JPEG IFD1 tag 0x020") != std::string::npos;
             EXPECT_TRUE(ifd1Tiff) << line;
         }
+    }
+}
+
+// jpegtool's --exif without --date writes the time of the shot, not an empty
+// date the validator warns about.
+TEST(JpegEncoderExifPeer, JpegtoolWithoutDateWritesTheTimeOfTheShot)
+{
+    lumtest::TempDir dir;
+    const auto grey = dir.path() / "in.pgm";
+    {
+        std::ofstream out(grey, std::ios::binary);
+        out << "P5\n16 16\n255\n" << std::string(256, '\x80');
+    }
+    const auto jpeg = dir.path() / "out.jpg";
+    const std::string tool = std::string(LUM_BINARY_DIR) + "/bin/jpegtool";
+    ASSERT_EQ(std::system((tool + " encode '" + grey.string() + "' '" + jpeg.string() + "' --exif").c_str()), 0);
+    auto tags = ExiftoolTags(jpeg, "-validate -warning -a -DateTimeOriginal");
+    EXPECT_EQ(tags["Validate"], "OK");
+    EXPECT_EQ(tags.count("Warning"), 0u) << tags["Warning"];
+    const std::string date = tags["DateTimeOriginal"];
+    ASSERT_EQ(date.size(), 19u) << date;
+    for (size_t i = 0; i < date.size(); ++i) {
+        const char expected = i == 4 || i == 7 || i == 13 || i == 16 ? ':' : i == 10 ? ' ' : '9';
+        EXPECT_TRUE(expected == '9' ? std::isdigit(static_cast<unsigned char>(date[i])) != 0 : date[i] == expected)
+            << date;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -167,6 +168,13 @@ void FillExif(ExifInfo& out, const ExifInfo& given, int width, int height)
     std::memcpy(out.Make, given.Make, sizeof(given.Make));
     std::memcpy(out.Model, given.Model, sizeof(given.Model));
     std::memcpy(out.DateTimeOriginal, given.DateTimeOriginal, sizeof(given.DateTimeOriginal));
+    if (out.DateTimeOriginal[0] == '\0') {
+        // No --date: the time of the shot, as a camera writes it.
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        std::strftime(out.DateTimeOriginal, sizeof(out.DateTimeOriginal), "%Y:%m:%d %H:%M:%S", &local);
+    }
     out.Orientation = given.Orientation != 0 ? given.Orientation : 1;
     out.GpsLatitude = given.GpsLatitude;
     out.GpsLongitude = given.GpsLongitude;
