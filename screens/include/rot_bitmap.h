@@ -74,3 +74,38 @@ BOOL RotDrawFrame(HDC dc, int W, const RECT* rect, int penWidth, COLORREF colour
 // in place; 1, or 0 and unchanged when no row buffer can be had. The first
 // argument is not read.
 int FlipRows16bpp(void* list, void* pixels, int width, int height);
+
+struct IImage;
+
+// A decoded picture held as an imaging-library image, turned for the panel
+// at orientation code 0 like CRotBitmap.
+class CRotImage : public CeRefCount {
+public:
+    CRotImage() = default;
+    ~CRotImage() override;
+
+    // The layout size, read once from the image.
+    SIZE GetSize(SIZE* out = nullptr);
+    int GetRect(RECT* out);
+    // False, and no image held, for a null bitmap or when no image can be made.
+    BOOL SetBitmap(HBITMAP bitmap, BOOL turn, BOOL deleteSource);
+    BOOL Attach(HBITMAP bitmap, BOOL deleteSource) { return SetBitmap(bitmap, TRUE, deleteSource); }
+    // False, keeping the image held before, when the file cannot be decoded.
+    BOOL LoadFromFile(LPCWSTR path);
+
+    IImage* Image() const { return m_pImage; }
+    double PhysicalPerPixel() const { return m_dPerPixel; }
+
+private:
+    void Keep(IImage* image);
+
+    IImage* m_pImage = nullptr;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    double m_dPerPixel = 1.0;
+};
+
+// The layout region (srcX, srcY, srcW, srcH) of the image into the layout
+// rectangle (x, y, w, h); false without an image or when drawing fails.
+BOOL RotDrawImage(HDC dc, int W, int H, int x, int y, int w, int h, CRotImage* image, int srcX, int srcY, int srcW,
+                  int srcH);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "draw_context.h"
 #include "plat/debug.h"
@@ -262,6 +263,35 @@ TEST(FlipRows, TurnsRowsUpsideDown)
     EXPECT_EQ(pixels[0][0], 5);
     EXPECT_EQ(pixels[1][1], 4);
     EXPECT_EQ(pixels[2][1], 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RotBitmapTest, RotImageHoldsTurnedPicturesAndDrawsTheRegionAsked)
+{
+    CeRefPtr<CRotImage> image = new CRotImage();
+    EXPECT_FALSE(image->SetBitmap(nullptr, TRUE, FALSE));
+    EXPECT_EQ(image->Image(), nullptr);
+
+    SetOrientation(DMDO_0);
+    ASSERT_TRUE(image->Attach(MakeDib555(8, 10, Coded), TRUE));
+    SIZE size = image->GetSize();
+    EXPECT_EQ(size.cx, 8);
+    EXPECT_EQ(size.cy, 10);
+
+    // A file that cannot be decoded leaves the held picture alone.
+    std::ofstream(root.path() / "broken.jpg") << "not a picture";
+    EXPECT_FALSE(image->LoadFromFile(L"\\broken.jpg"));
+    EXPECT_NE(image->Image(), nullptr);
+
+    const int W = 24, H = 20;
+    Canvas canvas(H, W, 0);
+    ASSERT_TRUE(RotDrawImage(canvas.dc, H, W, 2, 3, 4, 5, image.get(), 3, 4, 4, 5));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(canvas.At(H - 1 - (3 + y), 2 + x), Coded(3 + x, 4 + y)) << x << "," << y;
 }
 
 }  // namespace
