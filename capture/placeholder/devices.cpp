@@ -1,7 +1,5 @@
-// Until the devices are built: no sound plays, no GPS is opened, no shot is
-// held. The capture graph control comes from lumcapture.
-#include "acs_control.h"
-#include "gps_control.h"
+// Until the devices are built: no sound plays, no shot is held. The capture
+// graph control, the accelerometer and the GPS come from lumcapture.
 #include "haptic_control.h"
 #include "shot_control.h"
 #include "sound_control.h"
@@ -11,17 +9,6 @@ CSoundControl::~CSoundControl() = default;
 void CSoundControl::SetShutterIndex(int) {}
 void CSoundControl::Stop() {}
 
-CGPSControl::CGPSControl() = default;
-CGPSControl::~CGPSControl() = default;
-void CGPSControl::Init() {}
-void CGPSControl::Uninit() {}
-double CGPSControl::GetLatitude() const { return 0; }
-double CGPSControl::GetLongitude() const { return 0; }
-float CGPSControl::GetAltitude() const { return 0; }
-
-CACSControl::CACSControl() = default;
-CACSControl::~CACSControl() = default;
-int CACSControl::GetACSOrientation() { return 1; }
 
 CHapticControl::CHapticControl() = default;
 CHapticControl::~CHapticControl() = default;

@@ -202,8 +202,16 @@ void CSoundControl::Stop() { Log("CSoundControl::Stop()"); }
 
 CGPSControl::CGPSControl() = default;
 CGPSControl::~CGPSControl() = default;
-void CGPSControl::Init() { Log("CGPSControl::Init()"); }
-void CGPSControl::Uninit() { Log("CGPSControl::Uninit()"); }
+HRESULT CGPSControl::Init()
+{
+    Log("CGPSControl::Init()");
+    return S_OK;
+}
+HRESULT CGPSControl::Uninit()
+{
+    Log("CGPSControl::Uninit()");
+    return S_OK;
+}
 
 // The screens' base logs each call with the screen's name, so the tests see
 // which screen the frame chose and what it handed over.
