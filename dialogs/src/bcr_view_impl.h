@@ -127,6 +127,7 @@ private:
     int UsableHeight() const;
     bool InEditorBand(int y) const;
     bool PopupShown() const;
+    RECT PopupRect() const;
 
     void OnEditor(int category);
     void ShowEditor(bool show, int category, bool withText);

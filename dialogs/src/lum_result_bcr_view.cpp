@@ -171,6 +171,7 @@ public:
             if (m_kind != EDIT)
                 return FALSE;
             ::SendMessageW(::GetParent(hwnd), WM_POPUP_PEN_UP, 0, 0);
+            ::InvalidateRect(hwnd, nullptr, FALSE);
             if (wParam == L'\r') {
                 ::SendMessageW(::GetParent(hwnd), WM_COMMAND, CMD_BCR_EDITOR_OK, 0);
                 result = 0;
@@ -181,9 +182,9 @@ public:
             return FALSE;
         case WM_ERASEBKGND:
             result = 1;
-            return m_kind != EDIT;
+            return TRUE;
         case WM_PAINT:
-            if (m_kind == EDIT || m_kind == IMAGE_BUTTON)
+            if (m_kind == IMAGE_BUTTON)
                 return FALSE;
             Paint(hwnd);
             result = 0;
@@ -209,7 +210,8 @@ private:
         RECT r;
         ::GetClientRect(hwnd, &r);
         skin::Canvas canvas(dc, r.right, r.bottom);
-        HBRUSH white = ::CreateSolidBrush(m_kind == SCROLLBAR ? RGB(200, 200, 200) : RGB(255, 255, 255));
+        COLORREF face = m_kind == SCROLLBAR ? RGB(200, 200, 200) : m_kind == CAPTION ? RGB(216, 228, 240) : RGB(255, 255, 255);
+        HBRUSH white = ::CreateSolidBrush(face);
         ::FillRect(canvas.dc(), &r, white);
         ::DeleteObject(white);
         if (m_kind == PICTURE) {
@@ -217,7 +219,7 @@ private:
         } else if (m_kind == SCROLLBAR) {
             m_view->DrawScrollThumb(canvas.dc(), r, m_bitmaps[0], m_bitmaps[1]);
         } else {
-            skin::Draw(canvas.dc(), m_bitmaps[0], r, false);
+            skin::Draw(canvas.dc(), m_bitmaps[0], r, true);
             WCHAR text[1024];
             ::GetWindowTextW(hwnd, text, 1024);
             if (text[0]) {
@@ -229,9 +231,19 @@ private:
                 if (m_kind == TITLE) {
                     t.left += 40;
                     t.right -= 40;
+                } else if (m_kind == EDIT) {
+                    t.left += 5;
+                    t.right -= 5;
                 }
-                UINT format = DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX |
-                              (m_kind == CAPTION ? DT_LEFT : DT_CENTER);
+                // The edit box keeps its text's end in view, where typing goes.
+                UINT format = DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX |
+                              (m_kind == CAPTION ? DT_LEFT : m_kind == EDIT ? DT_LEFT : DT_CENTER | DT_END_ELLIPSIS);
+                if (m_kind == EDIT) {
+                    SIZE extent{};
+                    ::GetTextExtentPoint32W(canvas.dc(), text, static_cast<int>(std::wcslen(text)), &extent);
+                    if (extent.cx > t.right - t.left)
+                        format = (format & ~DT_LEFT) | DT_RIGHT;
+                }
                 ::DrawTextW(canvas.dc(), text, -1, &t, format);
                 ::SelectObject(canvas.dc(), old);
                 ::DeleteObject(font);
@@ -504,14 +516,13 @@ void CBcrViewDialog::UpdateLayout()
     ControlOf(IDC_BCR_EDITOR_FRAME)->SetBitmaps(Portrait() ? 21031 : 21040, 0);
     place(IDC_BCR_EDITOR_CAPTION, kCaptionEntry, editing);
     place(IDC_BCR_EDIT, kEditEntry, editing);
+    ControlOf(IDC_BCR_EDIT)->SetBitmaps(Portrait() ? 21032 : 21033, 0);
     place(IDC_BCR_EDITOR_OK, kOkEntry, editing);
     ControlOf(IDC_BCR_EDITOR_OK)->SetBitmaps(21017, 21043);
     place(IDC_BCR_NEXT_FIELD, kNextEntry, editing);
     ControlOf(IDC_BCR_NEXT_FIELD)->SetBitmaps(1650, 1651);
     place(IDC_BCR_FIELD_PICTURE, kPictureEntry, editing && m_fieldPicture);
-    // Popups at the layout tables' place.
-    RECT popup{10, 110, 230, 231};
-    CLayoutManager::GetInstance()->GetRect(30078, &popup);
+    RECT popup = PopupRect();
     for (HWND p : {m_info.m_hWnd, m_yesNo.m_hWnd})
         ::SetWindowPos(p, HWND_TOP, popup.left, popup.top, popup.right - popup.left, popup.bottom - popup.top,
                        SWP_NOACTIVATE);
@@ -595,10 +606,13 @@ void CBcrViewDialog::OnPaint()
     ::DeleteObject(font);
     canvas.Present(dc);
     ::EndPaint(m_hWnd, &ps);
+    // The parent's copy covers its children here: they draw themselves again.
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (::IsWindowVisible(child))
+            ::InvalidateRect(child, nullptr, FALSE);
     // What lies under the info popup, for its backdrop.
     skin::Free(m_popupBackground);
-    RECT popup{10, 110, 230, 231};
-    CLayoutManager::GetInstance()->GetRect(30078, &popup);
+    RECT popup = PopupRect();
     HDC screen = ::GetDC(m_hWnd);
     HDC mem = ::CreateCompatibleDC(screen);
     m_popupBackground = ::CreateCompatibleBitmap(screen, popup.right - popup.left, popup.bottom - popup.top);
@@ -607,6 +621,23 @@ void CBcrViewDialog::OnPaint()
     ::SelectObject(mem, old);
     ::DeleteDC(mem);
     ::ReleaseDC(m_hWnd, screen);
+}
+
+RECT CBcrViewDialog::PopupRect() const
+{
+    // The layout tables' place when it lies on the screen, else the same size centred.
+    RECT popup{10, 110, 230, 231};
+    CLayoutManager::GetInstance()->GetRect(30078, &popup);
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    if (popup.left < 0 || popup.top < 0 || popup.right > client.right || popup.bottom > client.bottom) {
+        int w = popup.right - popup.left, h = popup.bottom - popup.top;
+        popup.left = std::max<LONG>(0, (client.right - w) / 2);
+        popup.top = std::max<LONG>(0, (client.bottom - h) / 2);
+        popup.right = popup.left + w;
+        popup.bottom = popup.top + h;
+    }
+    return popup;
 }
 
 void CBcrViewDialog::DrawFieldPicture(HDC dc, const RECT& client) const
@@ -1175,7 +1206,7 @@ LRESULT CBcrViewDialog::OnNotify(NMHDR* header)
         ::FillRect(cd->hdc, &r, fill);
         ::DeleteObject(fill);
         if (back)
-            skin::DrawAt(cd->hdc, back, r.left, r.top, false);
+            skin::DrawAt(cd->hdc, back, r.left, r.top, true);
         skin::Free(back);
         WCHAR text[kResultTextChars] = L"";
         LVITEMW item{};

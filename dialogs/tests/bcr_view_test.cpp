@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,6 +15,7 @@
 #include "layout_manager.h"
 #include "lumtest/tempdir.h"
 #include "plat/device.h"
+#include "plat/screen.h"
 #include "plat/windows.h"
 
 namespace fs = std::filesystem;
@@ -346,6 +349,69 @@ TEST_F(BcrViewTest, TurningLaysTheViewOutBothWays)
     Pump();
     EXPECT_EQ(view->ScrollPosition(), 0);
     EXPECT_EQ(view->RowTextRect(1).top, 51 + 43);
+}
+
+}  // namespace
+
+namespace {
+
+// The view as the program shows it, in both turns: nothing of the key colour
+// shows, popups lie on the screen; NAME-CODE.png into LUMOCR_LOOK_DIR when set.
+class CardLook : public BcrViewTest {
+public:
+    using BcrViewTest::Command;
+
+protected:
+    void Shoot(const std::string& name, DWORD code)
+    {
+        UpdateWindow(*view);
+        for (HWND child = GetWindow(*view, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            UpdateWindow(child);
+        Pump();
+        plat::ScreenImage image = plat::ComposeScreen();
+        size_t keyed = 0;
+        for (COLORREF c : image.pixels)
+            keyed += c == RGB(255, 0, 255);
+        EXPECT_EQ(keyed, 0u) << name << "-" << code;
+        for (int id : {IDC_BCR_INFO_POPUP, IDC_BCR_YESNO_POPUP}) {
+            HWND popup = GetDlgItem(*view, id);
+            if (!IsWindowVisible(popup))
+                continue;
+            RECT r;
+            GetWindowRect(popup, &r);
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= image.width && r.bottom <= image.height)
+                << name << "-" << code << " popup at " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+        }
+        if (const char* dir = std::getenv("LUMOCR_LOOK_DIR"))
+            plat::WritePng(fs::path(dir) / (name + "-" + std::to_string(code) + ".png"), image);
+    }
+};
+
+TEST_F(CardLook, ViewEditorAlternativesNoticesInBothTurns)
+{
+    for (DWORD code : {DWORD{4}, DWORD{0}}) {
+        Turn(code);
+        struct Scene {
+            std::string name;
+            std::function<void(CardLook&)> act;
+        } scenes[] = {
+            {"card-view", [](CardLook& t) { t.Command(CMD_BCR_NEXT_CARD); }},
+            {"card-editor", [](CardLook& t) { t.Command(CMD_BCR_EDIT, 0); }},
+            {"card-alternatives", [](CardLook& t) { t.Command(CMD_BCR_ALTERNATIVES, 0); }},
+            {"card-saved", [](CardLook& t) { t.Command(CMD_BCR_SAVE); }},
+            {"card-retry", [](CardLook& t) { t.Command(20019); }},
+        };
+        for (const Scene& s : scenes) {
+            std::vector<Card> cards{MakeCard(L"Ann Lee", L"Lee GmbH"), MakeCard(L"Bob Roe", L"Roe Ltd"),
+                                    MakeCard(L"Cy Poe", L"Poe AG")};
+            Open(cards, {L"B000000011.jpg", L"B000000012.jpg", L"B000000013.jpg"});
+            s.act(*this);
+            Shoot(s.name, code);
+            view.reset();
+            CLayoutManager::GetInstance()->SetBusy(FALSE);
+            Pump();
+        }
+    }
 }
 
 }  // namespace

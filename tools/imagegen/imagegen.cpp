@@ -272,7 +272,7 @@ std::vector<Description> Descriptions()
                      std::string("card view ") + (right ? "right" : "left") + " arrow, " + (pressed ? "pressed" : "normal"),
                      [pressed, right, pressedFace](Canvas& c) {
                          c.Panel(RECT{2, 2, 43, 39}, pressed ? pressedFace : kPaper, kDark);
-                         c.Arrow(22, 20, 16, right ? 1 : -1, kBlue);
+                         c.Arrow(22, 20, 16, right ? -1 : 1, kBlue);
                      }});
     }
     const char* iconWhat[7] = {"a person", "a mobile telephone", "a briefcase", "a building", "an at sign",
@@ -320,7 +320,7 @@ std::vector<Description> Descriptions()
     d.push_back({21039, 297, 33, "card row text box, landscape", box(297, 33, RGB(252, 252, 250))});
     d.push_back({21009, 33, 33, "card row alternatives button", [](Canvas& c) {
                      c.Panel(RECT{0, 0, 33, 33}, RGB(224, 232, 240), kDark);
-                     c.Arrow(16, 17, 12, 2, kBlue);
+                     c.Arrow(16, 17, 12, -2, kBlue);
                  }});
     d.push_back({21031, 240, 130, "card field editor frame, portrait", box(240, 130, RGB(216, 228, 240))});
     d.push_back({21040, 400, 86, "card field editor frame, landscape", box(400, 86, RGB(216, 228, 240))});
@@ -335,7 +335,7 @@ std::vector<Description> Descriptions()
                      [pressed, next, pressedFace](Canvas& c) {
                          c.Panel(RECT{0, 0, 42, 35}, pressed ? pressedFace : kPaper, kDark);
                          if (next)
-                             c.Arrow(21, 17, 14, 1, kBlue);
+                             c.Arrow(21, 17, 14, -1, kBlue);
                          else
                              c.Text(L"OK", RECT{0, 0, 42, 35}, 16, kBlue);
                      }});
