@@ -1,19 +1,9 @@
 // The OCR dialogs until their library has them: each modal run ends at once
 // on the road back to the camera. Delete a class here when it lands.
 #include "dialog_results.h"
-#include "lum_result_bcr_view.h"
 #include "lum_result_ocr_view.h"
 #include "setting_dialog.h"
 #include "thumbnail_dialog.h"
-
-struct CLumResultBCRView::Impl {};
-CLumResultBCRView::CLumResultBCRView() = default;
-CLumResultBCRView::~CLumResultBCRView() = default;
-void CLumResultBCRView::SetData(ResultItem* const*, ResultSubItem* const*, int, LPCWSTR, const WCHAR* const*,
-                                HINSTANCE, HWND, int*, const int*)
-{
-}
-INT_PTR CLumResultBCRView::DoModal(HWND) { return RESULT_VIEW_BACK; }
 
 struct CLumResultOCRView::Impl {};
 CLumResultOCRView::CLumResultOCRView() = default;
