@@ -7,8 +7,7 @@ endfunction()
 
 # One GoogleTest executable per subsystem, built from <subsystem>/tests/*.cpp.
 # CTest labels come from the suite name: a suite ending in "Peer" is labelled
-# peer, "E2E" e2e, "Slow" slow; every other suite is unit. Every test also
-# carries the executable's name as a label (ctest -L platform_tests).
+# peer, "E2E" e2e, "Slow" slow; every other suite is unit.
 #   lum_add_test_suite(NAME imaging_tests LIBS lumimaging [DEPENDS target...])
 function(lum_add_test_suite)
   cmake_parse_arguments(ARG "" "NAME" "LIBS;DEPENDS" ${ARGN})
@@ -34,13 +33,13 @@ function(lum_add_test_suite)
   # start a thread per core in each of them.
   set(env ENVIRONMENT OMP_THREAD_LIMIT=1)
   gtest_discover_tests(${ARG_NAME} ${common}
-    TEST_FILTER "-*Peer.*:*E2E.*:*Slow.*" PROPERTIES LABELS "unit;${ARG_NAME}" ${env})
+    TEST_FILTER "-*Peer.*:*E2E.*:*Slow.*" PROPERTIES LABELS unit ${env})
   gtest_discover_tests(${ARG_NAME} ${common}
-    TEST_FILTER "*Peer.*" PROPERTIES LABELS "peer;${ARG_NAME}" ${env})
+    TEST_FILTER "*Peer.*" PROPERTIES LABELS peer ${env})
   gtest_discover_tests(${ARG_NAME} ${common}
-    TEST_FILTER "*E2E.*" PROPERTIES LABELS "e2e;${ARG_NAME}" ${env})
+    TEST_FILTER "*E2E.*" PROPERTIES LABELS e2e ${env})
   gtest_discover_tests(${ARG_NAME} ${common}
-    TEST_FILTER "*Slow.*" PROPERTIES LABELS "slow;${ARG_NAME}" ${env})
+    TEST_FILTER "*Slow.*" PROPERTIES LABELS slow ${env})
 endfunction()
 
 # Adds every subfolder of the current folder that has its own CMakeLists.txt
