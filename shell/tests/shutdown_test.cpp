@@ -15,7 +15,9 @@ namespace {
 class LifecycleShutdown : public MainFrameFixture {
 protected:
     // Moves the virtual clock to each wait's deadline while the GUI thread
-    // (this one) closes; `during` runs with the virtual time waited so far.
+    // (this one) closes; `during` runs with the virtual time the clock is
+    // about to reach, before it moves, so what it changes is seen by the
+    // wait that wakes there.
     std::uint64_t CloseWithClock(const std::function<void(std::uint64_t)>& during = {})
     {
         std::atomic<bool> done{false};
@@ -23,9 +25,9 @@ protected:
         std::thread clock([&] {
             while (!done) {
                 if (auto next = plat::NextVirtualDeadline(); next && *next > plat::NowMs()) {
-                    plat::AdvanceClock(*next - plat::NowMs());
                     if (during)
-                        during(plat::NowMs() - start);
+                        during(*next - start);
+                    plat::AdvanceClock(*next - plat::NowMs());
                 } else {
                     std::this_thread::yield();
                 }
