@@ -320,6 +320,22 @@ TEST_F(BcrViewTest, SaveAllAndRetry)
     }
 }
 
+TEST_F(BcrViewTest, RetryOnAFullDiskKeepsTheCardsItCouldNotStore)
+{
+    std::vector<Card> cards{MakeCard(L"Ann Lee", L"A"), MakeCard(L"Bob Roe", L"B")};
+    Open(cards, {L"B01.jpg", L"B02.jpg"});
+    RegistrySetDWORD(HKEY_LOCAL_MACHINE, plat::kDiskKey, L"FreeKB", 0);
+    Command(20019);
+    Command(CMD_YESNO_DONE, 1);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(*view, IDC_BCR_INFO_POPUP))) << "the failure notice";
+    PopupTimesOut();
+    EXPECT_EQ(view->EndResult(), -1);
+    EXPECT_EQ(view->Count(), 2);
+    EXPECT_EQ(ContactCount(contacts), 0u);
+    EXPECT_FALSE(CLayoutManager::GetInstance()->IsBusy());
+    EXPECT_FALSE(view->Busy());
+}
+
 TEST_F(BcrViewTest, TurningLaysTheViewOutBothWays)
 {
     std::vector<Card> cards{MakeCard(L"Ann Lee", L"Lee GmbH"), MakeCard(L"Bob Roe", L"Roe Ltd")};
