@@ -21,12 +21,12 @@ case "${1:-}" in
 --tsan)
   tools/scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUM_TSAN=ON -DLUM_BUILD_BENCH=OFF
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-  # The suites run from the build folder, as ctest runs them.
+  # Each test in a process of its own, from the build folder, as ctest runs them.
   cd build-tsan
   for suite in platform_tests shell_tests capture_tests; do
-    if [ -x "bin/$suite" ]; then
-      "bin/$suite"
-    fi
+    [ -x "bin/$suite" ] || continue
+    "bin/$suite" --gtest_list_tests | awk '/^[^ ]/ { s = $1 } /^  / { print s $1 }' | grep -v DISABLED_ |
+      xargs -P "$jobs" -I{} sh -c '"$0" --gtest_filter="$1" > /dev/null 2>&1 || { "$0" --gtest_filter="$1"; exit 255; }' "bin/$suite" {}
   done
   ;;
 "")
