@@ -109,6 +109,7 @@ TEST_F(LifecycleShutdown, WaitsAreBoundedAt3000MsEach)
     EXPECT_TRUE(Exists(L"B000000001.jpg")) << "a recognition still running keeps the store";
     EXPECT_NE(frame->m_slots[0].pictureName, nullptr);
     frame->m_bRecognitionRunning = 0;
+    frame->FreeSlot(0);  // what the program leaves to its exit
 }
 
 TEST_F(LifecycleShutdown, ARecognitionThatEndsCutsTheWaitShort)
