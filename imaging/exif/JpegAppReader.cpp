@@ -271,17 +271,16 @@ void ReadApp0(JpegByteReader& reader, JpegAppRecord& record, size_t segmentStart
 
 void ReadApp13(JpegByteReader& reader, JpegAppRecord& record, size_t segmentStart, uint32_t length) {
     const size_t end = segmentStart + length < reader.size ? segmentStart + length : reader.size;
+    // Only a readable stream is offered: an APP13 segment without one names no thumbnail.
     if (!record.thumbNamed) {
-        record.thumbNamed = true;  // an APP13 segment counts with or without a stream in it
-        record.thumbKind = kJpegThumbApp13;
-        record.thumbForm = kJpegThumbFormApp13;
-        record.thumbOffset = 0;
-        record.thumbLength = 0;
         for (size_t p = reader.pos; p + 1 < end; ++p) {
             if (reader.data[p] == 0xFF && reader.data[p + 1] == 0xD8) {
                 JpegStreamHeader header;
                 const size_t streamLength = end - p;
                 if (JpegReadStreamHeader(reader.data + p, streamLength, header) == 0) {
+                    record.thumbNamed = true;
+                    record.thumbKind = kJpegThumbApp13;
+                    record.thumbForm = kJpegThumbFormApp13;
                     record.thumbOffset = static_cast<uint32_t>(p);
                     record.thumbLength = static_cast<uint32_t>(streamLength);
                     record.thumbWidth = header.width;

@@ -517,6 +517,18 @@ TEST(JpegThumbnail, UncompressedJfifThumbnail) {
     uint16_t w, h;
     EXPECT_EQ(gParseJpegHeader(plain.data(), static_cast<uint32_t>(plain.size()), &w, &h, &kind, &length), 0);
     EXPECT_EQ(kind, 0);
+    // An APP13 segment without a readable stream (no SOI, or SOI and nothing
+    // after it) offers no thumbnail.
+    for (const Bytes& app13 : {Bytes{0xFF, 0xED, 0, 8, 'P', 'h', 'o', 't', 'o', 0},
+                               Bytes{0xFF, 0xED, 0, 6, 0, 0, 0xFF, 0xD8}}) {
+        const Bytes withApp13 = Stream({app13, Frame(0xC0, 8, 8, kGrey)});
+        kind = 9;
+        length = 9;
+        EXPECT_EQ(gParseJpegHeader(withApp13.data(), static_cast<uint32_t>(withApp13.size()), &w, &h, &kind, &length),
+                  0);
+        EXPECT_EQ(kind, 0);
+        EXPECT_EQ(length, 0u);
+    }
 }
 
 }  // namespace
