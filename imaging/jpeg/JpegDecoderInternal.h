@@ -146,11 +146,6 @@ int32_t DecodeLosslessScan(DecoderContext& ctx, const ScanHeader& scan);
 // Prescaled dequantisation factors (scale table x quantiser), zig-zag order.
 void PrescaleQuant(const QuantTable& quant, int32_t out[64]);
 
-// Number of MCUs in a restart interval (all of them without restarts).
-inline uint32_t IntervalLength(uint16_t restartInterval, uint32_t mcuCount) {
-    return restartInterval ? restartInterval : mcuCount;
-}
-
 // --- JpegColorOutput.cpp ------------------------------------------------------
 
 // Where the chroma sample of a pixel lies: (x >> hShift, y >> vShift) of a

@@ -4,10 +4,9 @@
 
 #include <cstdint>
 
-// Scaled quantisation table with the reciprocals the quantiser multiplies by.
+// Scaled quantisation table with the factors the quantiser divides by.
 struct JpegQuantTable {
     uint16_t value[64];       // 2 to 255, natural order
-    uint16_t reciprocal[64];  // min((65536 + q/2) / q, 32767)
     uint32_t divisor[64];     // ceil(2^20 / q): exact division of |c| < 2^12
     // The vector quantiser's exact division n / q for n < 2^15, with two
     // unsigned 16-bit high multiplies: floor(n * multiplier / 2^16), doubled,

@@ -17,8 +17,6 @@ void JpegScaleQuantTable(const uint16_t* source, float scale, JpegQuantTable* ou
         uint32_t e = static_cast<uint32_t>(static_cast<double>(v) + 0.5) & 0xFFFF;
         e = e <= 2 ? 2 : (e >= 255 ? 255 : e);
         out->value[i] = static_cast<uint16_t>(e);
-        uint32_t r = (65536 + e / 2) / e;
-        out->reciprocal[i] = static_cast<uint16_t>(r > 32767 ? 32767 : r);
         out->divisor[i] = ((1u << 20) + e - 1) / e;
         out->half[i] = static_cast<uint16_t>(e / 2);
         // s = floor(log2 e), one less for a power of two, keeps the multiplier

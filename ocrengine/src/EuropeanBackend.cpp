@@ -115,7 +115,6 @@ RECT UnionOfWords(const FineField& field) {
 
 }  // namespace
 
-const FineApi& LinkedFineApi() { return kLinkedApi; }
 void UseFineApi(const FineApi* api) { g_api = api ? api : &kLinkedApi; }
 
 const EuropeanLanguage* FindEuropeanLanguage(std::int32_t code) {

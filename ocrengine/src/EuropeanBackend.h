@@ -23,7 +23,6 @@ struct FineApi {
     decltype(&FineRecognizeRegion) recognizeRegion;
     decltype(&FineRecognizeBusinessCard) recognizeBusinessCard;
 };
-const FineApi& LinkedFineApi();
 // Null restores the linked engine.
 void UseFineApi(const FineApi* api);
 

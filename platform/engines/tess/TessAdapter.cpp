@@ -1194,11 +1194,6 @@ bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const G
 
 }  // namespace
 
-void ReleaseRecognizers() {
-    std::lock_guard lock(g_mutex);
-    g_recognizers.clear();
-}
-
 Result Recognize(const GreyView& view, const Request& request) {
     Result result;
     if (!view.pixels || view.width <= 0 || view.height <= 0 || view.stride < view.width) {

@@ -47,7 +47,4 @@ struct Result {
 
 Result Recognize(const GreyView& image, const Request& request);
 
-// Drops every cached recogniser (the engine's shutdown).
-void ReleaseRecognizers();
-
 }  // namespace plat::ocr
