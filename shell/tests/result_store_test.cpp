@@ -2,6 +2,7 @@
 #include <cwchar>
 #include <map>
 #include <thread>
+#include <utility>
 
 #include "dialog_doubles.h"
 #include "gui_screens.h"
@@ -258,10 +259,15 @@ TEST_F(Gallery, EndCodeAndNextAction)
         doubles::GalleryRun().modal = [this, &c](HWND) {
             EXPECT_EQ(g_pThumbNailDialog.load() != nullptr, true);
             *doubles::GalleryInput().resultKind = c.next;
-            // The run recognised a stored picture into slot 0.
+            // The run recognised a stored picture into slot 0 of the lists it
+            // was handed; the frame takes them back into its store after.
             Fill(0, L"B081020009.jpg");
-            doubles::GalleryInput().names[0] = frame->m_slots[0].pictureName;
-            frame->m_slots[0].pictureName = nullptr;
+            ResultSlot& slot = frame->m_slots[0];
+            ThumbNailInput& input = doubles::GalleryInput();
+            input.names[0] = std::exchange(slot.pictureName, nullptr);
+            input.texts[0] = std::exchange(slot.text, nullptr);
+            input.items[0] = std::exchange(slot.items, nullptr);
+            input.subItems[0] = std::exchange(slot.subItems, nullptr);
             return c.result;
         };
         SendMessageW(hwnd, WM_SHOW_THUMBNAIL_VIEW, 0, 0);
