@@ -93,6 +93,9 @@ CDShowControl::CDShowControl()
 
 CDShowControl::~CDShowControl()
 {
+    // A control let go without CloseCamera must not leave the graph running
+    // or its own filters held.
+    ReleaseAllFilters();
     ReleaseInterfaces();
 }
 

@@ -47,7 +47,7 @@ private:
     std::atomic<int> m_nIndicator{2};
     std::atomic<void (*)(int)> m_pfnIndicatorSink{nullptr};
 
-    HANDLE m_hDevice = nullptr;
+    std::atomic<HANDLE> m_hDevice{nullptr};  // opened after the thread starts, read by it
     HANDLE m_hNewLocationData = nullptr;
     HANDLE m_hDeviceStateChange = nullptr;
     HANDLE m_hExitThread = nullptr;

@@ -472,7 +472,8 @@ private:
         scene_.Refresh();
         const auto [w, h] = StillSize();
         const double zoom = zoom_;
-        const auto rendered = scene_.RenderRgb(w, h, zoom, frameNumber_);
+        const std::uint32_t frame = frameNumber_;
+        const auto rendered = scene_.RenderRgb(w, h, zoom, frame);
         const plat::cam::RgbPicture& scene = *rendered;
         std::vector<std::uint8_t> jpeg;
         for (int quality = 90; quality >= 10; quality -= 10) {
@@ -483,7 +484,7 @@ private:
             plat::DebugLine(L"Camera: the still could not be encoded");
             return;
         }
-        const auto thumb = scene_.RenderRgb(kThumbWidth, kThumbHeight, zoom, frameNumber_);
+        const auto thumb = scene_.RenderRgb(kThumbWidth, kThumbHeight, zoom, frame);
         CameraPin* pin = pins_[kStill];
         const REFERENCE_TIME streamTime = StreamTime();
         pin->UpdateStreamControl(streamTime);
@@ -522,7 +523,7 @@ private:
     int deliveredW_ = 0;  // sensor thread only
     int deliveredH_ = 0;
     std::vector<std::uint8_t> scratch_;
-    std::uint32_t frameNumber_ = 0;
+    std::atomic<std::uint32_t> frameNumber_{0};  // the sensor counts, the still thread reads
 
     std::atomic<double> zoom_{1.0};
     std::atomic<int> fps_{kDefaultFps};
