@@ -2,59 +2,18 @@
 // its orderly end on the end key, and the refusals of its run check.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "lumtest/tempdir.h"
+#include "lumocr_run.h"
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string output;
-};
-
-std::string Device(const lumtest::TempDir& dir) { return (dir.path() / "device").string(); }
-
-Outcome Shell(const std::string& command)
-{
-    Outcome out;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return out;
-    std::array<char, 4096> buffer;
-    while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-        out.output.append(buffer.data(), n);
-    int status = pclose(pipe);
-    out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
-Outcome Lumreg(const lumtest::TempDir& dir, const std::string& args)
-{
-    return Shell(std::string(LUM_BINARY_DIR) + "/bin/lumreg --root '" + Device(dir) + "' " + args);
-}
-
-Outcome Lumocr(const lumtest::TempDir& dir, const std::string& steps)
-{
-    auto file = dir.path() / "steps.scn";
-    std::ofstream(file) << steps;
-    return Shell(std::string(LUM_BINARY_DIR) + "/bin/lumocr --root '" + Device(dir) + "' --scenario '" +
-               file.string() + "'");
-}
-
-std::string Value(const lumtest::TempDir& dir, const std::string& key, const std::string& name)
-{
-    std::string out = Lumreg(dir, "get '" + key + "' " + name).output;
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-        out.pop_back();
-    return out;
-}
+using lumrun::Device;
+using lumrun::Lumocr;
+using lumrun::Lumreg;
+using lumrun::Outcome;
+using lumrun::Value;
 
 TEST(LifecycleE2E, StartsKeepsItsValuesAndEndsOnTheEndKey)
 {
@@ -124,14 +83,14 @@ TEST(LifecycleE2E, ASecondInstanceEndsAtOnceAndAKilledFirstBlocksNothing)
     std::ofstream(file) << "wait 4000\n";
     const std::string first = std::string(LUM_BINARY_DIR) + "/bin/lumocr --root '" + Device(dir) +
                               "' --scenario '" + file.string() + "' > /dev/null 2>&1 & echo $!";
-    std::string pid = Shell(first).output;
+    std::string pid = lumrun::Run(first).output;
     while (!pid.empty() && (pid.back() == '\n'))
         pid.pop_back();
     // Wait until the first one has its window up.
     for (int i = 0; i < 100 && Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRWorking").find("1") ==
                                    std::string::npos;
          ++i)
-        Shell("sleep 0.05");
+        lumrun::Run("sleep 0.05");
     // A value the first instance leaves alone until its end: a second one
     // that got as far as its state values would write 0 there.
     ASSERT_EQ(Lumreg(dir, "set 'HKLM\\System\\State\\Velmora\\Keypad' LumOCRRecognizing dword 7").exitCode, 0);
@@ -141,8 +100,8 @@ TEST(LifecycleE2E, ASecondInstanceEndsAtOnceAndAKilledFirstBlocksNothing)
     EXPECT_EQ(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRRecognizing"), "7")
         << "the second instance writes nothing";
 
-    Shell("kill -9 " + pid);
-    Shell("sleep 0.2");
+    lumrun::Run("kill -9 " + pid);
+    lumrun::Run("sleep 0.2");
     Outcome next = Lumocr(dir, "wait 300\nkey TEND\nwait 300\n");
     EXPECT_EQ(next.exitCode, 0) << next.output;
     EXPECT_NE(next.output.find("MESSAGE LOOP start"), std::string::npos) << next.output;
