@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <new>
 
+#include "com_enumerator.h"
 #include "plat/clock.h"
 
 // ---- media types ------------------------------------------------------------
@@ -209,57 +210,7 @@ HRESULT CMediaSample::SetMediaType(AM_MEDIA_TYPE* type)
 
 namespace {
 
-class PinEnumerator final : public IEnumPins {
-public:
-    explicit PinEnumerator(std::vector<IPin*> pins) : pins_(std::move(pins))
-    {
-        for (IPin* p : pins_) p->AddRef();
-    }
-    HRESULT QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IEnumPins) {
-            *out = static_cast<IEnumPins*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override
-    {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-    HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) override
-    {
-        if (!pins) return E_POINTER;
-        ULONG n = 0;
-        while (n < count && next_ < pins_.size()) {
-            pins[n] = pins_[next_++];
-            pins[n]->AddRef();
-            ++n;
-        }
-        if (fetched) *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    HRESULT Reset() override
-    {
-        next_ = 0;
-        return S_OK;
-    }
-
-private:
-    ~PinEnumerator()
-    {
-        for (IPin* p : pins_) p->Release();
-    }
-    std::atomic<ULONG> refs_{1};
-    std::vector<IPin*> pins_;
-    std::size_t next_ = 0;
-};
+using PinEnumerator = plat::ComEnumerator<IEnumPins, IPin, IID_IEnumPins>;
 
 void CopyName(WCHAR* dest, std::size_t size, const std::wstring& name)
 {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "com_enumerator.h"
 #include "plat/clock.h"
 #include "plat/dshow_base.h"
 #include "plat/message.h"
@@ -381,52 +382,14 @@ private:
     LPARAM notifyInstance_ = 0;
 };
 
-class FilterEnumerator final : public IEnumFilters {
-public:
-    explicit FilterEnumerator(std::vector<IBaseFilter*> filters) : filters_(std::move(filters)) {}
-    HRESULT QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IEnumFilters) return Answer(static_cast<IEnumFilters*>(this), out);
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override
-    {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-    HRESULT Next(ULONG count, IBaseFilter** filters, ULONG* fetched) override
-    {
-        if (!filters) return E_POINTER;
-        ULONG n = 0;
-        while (n < count && next_ < filters_.size()) {
-            filters[n] = filters_[next_++];
-            filters[n]->AddRef();
-            ++n;
-        }
-        if (fetched) *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    HRESULT Reset() override
-    {
-        next_ = 0;
-        return S_OK;
-    }
-
-private:
-    ~FilterEnumerator() { FilterGraph::Release(filters_); }
-    std::atomic<ULONG> refs_{1};
-    std::vector<IBaseFilter*> filters_;
-    std::size_t next_ = 0;
-};
+using FilterEnumerator = plat::ComEnumerator<IEnumFilters, IBaseFilter, IID_IEnumFilters>;
 
 HRESULT FilterGraph::EnumFilters(IEnumFilters** out)
 {
     if (!out) return E_POINTER;
-    *out = new (std::nothrow) FilterEnumerator(Snapshot());
+    std::vector<IBaseFilter*> filters = Snapshot();
+    *out = new (std::nothrow) FilterEnumerator(filters);
+    Release(filters);
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
