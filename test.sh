@@ -2,7 +2,7 @@
 # Runs every test: installs what is missing, builds and runs ctest.
 #   ./test.sh            all tests in build/
 #   ./test.sh --sanitize every test but the fuzzers under ASan and UBSan, in build-asan/
-#   ./test.sh --tsan     the platform, shell and capture suites under ThreadSanitizer, in build-tsan/
+#   ./test.sh --tsan     the platform, shell and capture suites and the gallery's tests under ThreadSanitizer, in build-tsan/
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
@@ -23,9 +23,13 @@ case "${1:-}" in
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
   # Each test in a process of its own, from the build folder, as ctest runs them.
   cd build-tsan
-  for suite in platform_tests shell_tests capture_tests; do
+  # The dialogs suite: the gallery's run, whose worker shares words with the GUI thread.
+  for entry in platform_tests shell_tests capture_tests "dialogs_tests:GalleryTest.*"; do
+    suite=${entry%%:*}
+    filter='*'
+    [ "$suite" = "$entry" ] || filter=${entry#*:}
     [ -x "bin/$suite" ] || continue
-    "bin/$suite" --gtest_list_tests | awk '/^[^ ]/ { s = $1 } /^  / { print s $1 }' | grep -v DISABLED_ |
+    "bin/$suite" --gtest_list_tests --gtest_filter="$filter" | awk '/^[^ ]/ { s = $1 } /^  / { print s $1 }' | grep -v DISABLED_ |
       xargs -P "$jobs" -I{} sh -c '"$0" --gtest_filter="$1" > /dev/null 2>&1 || { "$0" --gtest_filter="$1"; exit 255; }' "bin/$suite" {}
   done
   ;;

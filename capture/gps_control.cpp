@@ -51,6 +51,9 @@ HRESULT CGPSControl::Init()
         return hr;
     }
     m_bInitialised = true;
+    // The driver may report its first position before the handle above is
+    // stored, when the thread cannot read it yet: have the thread look again.
+    SetEvent(m_hNewLocationData);
     return S_OK;
 }
 

@@ -13,6 +13,7 @@
 #include "ImageUtil.h"
 #include "ImagingInternal.h"
 #include "jpeg/JpegDecoder.h"
+#include "pixels/Rgb565.h"
 #include "plat/com.h"
 #include "plat/fotrix.h"
 #include "plat/picture_decoder.h"
@@ -22,10 +23,6 @@ namespace {
 constexpr DWORD kClassContext = 23;  // in-process server and handler, local server
 constexpr int kThumbWidth = 320, kThumbHeight = 240;
 
-// The video sources and decoders of the platform.
-constexpr CLSID CLSID_Mp4Source{0x2711E1C7, 0x032C, 0x4386, {0xA5, 0x38, 0x9F, 0xD8, 0x3E, 0xEF, 0x9E, 0x44}};
-constexpr CLSID CLSID_AviSource{0xD6374752, 0xFB3F, 0x4FBE, {0xB2, 0x56, 0xE3, 0xF2, 0x29, 0x5F, 0xC7, 0xAF}};
-constexpr IID IID_IVideoSource{0xA212213B, 0xE61C, 0x4DA6, {0x83, 0x1D, 0x7B, 0x89, 0x22, 0xAA, 0x89, 0x64}};
 
 struct DecoderDeleter {
     void operator()(JpegDecoder* d) const { d->Release(d); }
@@ -123,18 +120,7 @@ bool DecodeThumbnail(LPCWSTR path, bool grey, std::vector<WORD>* pixels, int* wi
     return true;
 }
 
-const std::array<BYTE, 65536>& GreyTable()
-{
-    static const std::array<BYTE, 65536> table = [] {
-        std::array<BYTE, 65536> t{};
-        for (unsigned v = 0; v < 65536; ++v) {
-            unsigned r = (v >> 8) & 0xF8, g = (v >> 3) & 0xFC, b = (v << 3) & 0xF8;
-            t[v] = static_cast<BYTE>((306 * r + 601 * g + 117 * b) >> 10);
-        }
-        return t;
-    }();
-    return table;
-}
+const std::array<BYTE, 65536>& GreyTable() { return pixels::ProgramGreyTable(); }
 
 std::wstring LowerExtension(LPCWSTR path)
 {
@@ -145,16 +131,6 @@ std::wstring LowerExtension(LPCWSTR path)
         c = static_cast<wchar_t>(std::towlower(c));
     return ext;
 }
-
-struct FrameGuard {
-    VideoFrame frame{};
-    bool held = false;
-    ~FrameGuard()
-    {
-        if (held)
-            FreeVideoFrame(&frame);
-    }
-};
 
 // Fit of a decoded size into the target, mode 2, targets rounded down to even.
 FitRect FitInto(int w, int h, int targetWidth, int targetHeight)
@@ -330,21 +306,19 @@ HRESULT CImageDecoder::DecodeFile(LPCWSTR path, int targetWidth, int targetHeigh
     FrameGuard decoded;
     HRESULT hr;
     if (ext == L".avi" || ext == L".3gp" || ext == L".mp4" || ext == L".3gpp" || ext == L".3g2") {
-        ComPtr<IUnknown> source;
-        hr = CoCreateInstance(ext == L".avi" ? CLSID_AviSource : CLSID_Mp4Source, nullptr, kClassContext,
-                              IID_IVideoSource, reinterpret_cast<void**>(source.GetAddressOf()));
-        if (SUCCEEDED(hr))
-            hr = E_NOTIMPL;  // no video source interface is known to this build
-        return hr;
-    }
-    if (ext != L".bmp" && ext != L".png" && ext != L".gif" && ext != L".jpg" && ext != L".jpeg")
+        if (extra)
+            *extra = 0;
+        hr = DecodeVideoFirstFrame(path, ext == L".avi", &decoded.frame, width, height, extra);
+    } else if (ext == L".bmp" || ext == L".png" || ext == L".gif" || ext == L".jpg" || ext == L".jpeg") {
+        hr = DecodePicture(path, ext, targetWidth, targetHeight, &decoded.frame, width, height);
+        if (extra)
+            *extra = 0;
+    } else {
         return E_INVALIDARG;
-    hr = DecodePicture(path, ext, targetWidth, targetHeight, &decoded.frame, width, height);
+    }
     if (FAILED(hr))
         return hr;
     decoded.held = true;
-    if (extra)
-        *extra = 0;
 
     const VideoFrame& src = decoded.frame;
     FitRect fit = FitInto(src.mWidth, src.mHeight, targetWidth, targetHeight);
@@ -406,7 +380,8 @@ HBITMAP CImageDecoder::DecodeFileToDIB(HDC, LPCWSTR path, int targetWidth, int t
     std::vector<WORD> temp(static_cast<size_t>(f.mWidth) * f.mHeight);
     int ok;
     if (f.mLayout == kFrameYCbCr420) {
-        GFrameInfo rec{f.mPlane[0], f.mPlane[1], f.mPlane[2], f.mWidth, f.mHeight, {0, 0, 0}};
+        // Camera layout: Cr is the plane at W*H, Cb the one after it.
+        GFrameInfo rec{f.mPlane[0], f.mPlane[2], f.mPlane[1], f.mWidth, f.mHeight, {0, 0, 0}};
         ok = gYUV420toRGB16Rotate(&rec, temp.data(), f.mWidth, f.mHeight, 0, 0, 0, 0, f.mWidth, f.mHeight, 2);
     } else {
         ok = gRotateRGB16(reinterpret_cast<const WORD*>(f.mPlane[0]), temp.data(), f.mWidth, f.mHeight, 0, 0,

@@ -8,14 +8,24 @@
 #include "system.h"
 #include "view_rect.h"
 
+namespace {
+std::mutex g_factoryLock;
+CeImageFactory* g_factory = nullptr;
+}  // namespace
+
 CeImageFactory* CeImageFactory::GetInstance()
 {
-    static std::mutex lock;
-    static CeImageFactory* instance = nullptr;
-    std::lock_guard<std::mutex> guard(lock);
-    if (!instance)
-        instance = new CeImageFactory();
-    return instance;
+    std::lock_guard<std::mutex> guard(g_factoryLock);
+    if (!g_factory)
+        g_factory = new CeImageFactory();
+    return g_factory;
+}
+
+void CeImageFactory::DeleteInstance()
+{
+    std::lock_guard<std::mutex> guard(g_factoryLock);
+    delete g_factory;
+    g_factory = nullptr;
 }
 
 CeImageFactory::CeImageFactory()

@@ -11,6 +11,8 @@
 class CeImageFactory {
 public:
     static CeImageFactory* GetInstance();
+    // The application's end: the factory and its imaging objects go.
+    static void DeleteInstance();
     virtual ~CeImageFactory();
 
     // With decode set the file is decoded to a size-limited bitmap first.

@@ -100,9 +100,9 @@ HBITMAP CImageUtil::CreateDIB(int width, int height, int bitsPerPixel, void** bi
         *bits = nullptr;
     if (!SizeOk(width, height) || (bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32))
         return nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
+    // A memory DC of the screen's kind; the screen DC itself would compose
+    // the whole screen only to be released again.
+    HDC dc = CreateCompatibleDC(nullptr);
     if (!dc)
         return nullptr;
     BITMAPINFO info{};

@@ -39,13 +39,13 @@ void StampNow(ExifInfo* exif)
                   t.wSecond % 100u);
 }
 
-// The position goes in only while the GPS is on and has a fix.
+// The position goes in only while the GPS is on and its last record has a
+// fix: an older position would put the picture somewhere it was not taken.
 void FillGps(ExifInfo* exif)
 {
-    CSettings* settings = CSettings::GetInstance();
-    if (!settings->IsGPSOn() || settings->GetGPSState() != 1)
-        return;
     CGPSControl* gps = CGPSControl::GetInstance();
+    if (!CSettings::GetInstance()->IsGPSOn() || !gps->HasFix())
+        return;
     exif->GpsLatitude = gps->GetLatitude();
     exif->GpsLongitude = gps->GetLongitude();
     exif->GpsAltitude = gps->GetAltitude();

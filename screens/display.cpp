@@ -248,37 +248,28 @@ HRESULT CDisplay::FlipWithDC(HDC dc)
     return Flip();
 }
 
-HRESULT CDisplay::GetBackBufferDC(HDC* dc)
+HRESULT CDisplay::SurfaceDC(IDirectDrawSurface* surface, HDC* dc)
 {
-    if (!m_spDDSBack || !dc)
+    if (!surface || !dc)
         return E_POINTER;
-    return m_spDDSBack->GetDC(dc);
+    return surface->GetDC(dc);
 }
 
-HRESULT CDisplay::ReleaseBackBufferDC(HDC* dc)
+HRESULT CDisplay::ReleaseSurfaceDC(IDirectDrawSurface* surface, HDC* dc)
 {
-    if (!m_spDDSBack || !dc || !*dc)
+    if (!surface || !dc || !*dc)
         return E_POINTER;
     HDC held = *dc;
     *dc = nullptr;
-    return m_spDDSBack->ReleaseDC(held);
+    return surface->ReleaseDC(held);
 }
 
-HRESULT CDisplay::GetOverlayDC(HDC* dc)
-{
-    if (!m_spDDSOverlay || !dc)
-        return E_POINTER;
-    return m_spDDSOverlay->GetDC(dc);
-}
-
-HRESULT CDisplay::ReleaseOverlayDC(HDC* dc)
-{
-    if (!m_spDDSOverlay || !dc || !*dc)
-        return E_POINTER;
-    HDC held = *dc;
-    *dc = nullptr;
-    return m_spDDSOverlay->ReleaseDC(held);
-}
+HRESULT CDisplay::GetBackBufferDC(HDC* dc) { return SurfaceDC(m_spDDSBack, dc); }
+HRESULT CDisplay::ReleaseBackBufferDC(HDC* dc) { return ReleaseSurfaceDC(m_spDDSBack, dc); }
+HRESULT CDisplay::GetOverlayDC(HDC* dc) { return SurfaceDC(m_spDDSOverlay, dc); }
+HRESULT CDisplay::ReleaseOverlayDC(HDC* dc) { return ReleaseSurfaceDC(m_spDDSOverlay, dc); }
+HRESULT CDisplay::GetPrimaryDC(HDC* dc) { return SurfaceDC(m_spDDSPrimary, dc); }
+HRESULT CDisplay::ReleasePrimaryDC(HDC* dc) { return ReleaseSurfaceDC(m_spDDSPrimary, dc); }
 
 HRESULT CDisplay::Lock(IDirectDrawSurface* surface, void** bits, DDSURFACEDESC* out)
 {

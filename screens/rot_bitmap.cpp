@@ -8,6 +8,7 @@
 
 #include "ImageUtil.h"
 #include "draw_context.h"
+#include "plat/fotrix.h"
 
 namespace {
 
@@ -346,6 +347,25 @@ int RotStretchDIBits(HDC dc, int W, int x, int y, int w, int h, const void* bits
                          reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, rop);
 }
 
+BOOL CopyFrameForPanel(const WORD* src, LONG w, LONG h, WORD* dst)
+{
+    if (!src || !dst || w <= 0 || h <= 0)
+        return FALSE;
+    if (!Turned()) {
+        std::memcpy(dst, src, static_cast<size_t>(w) * static_cast<size_t>(h) * sizeof(WORD));
+        return TRUE;
+    }
+    // Code 1 of the platform's rotation is the clockwise quarter turn.
+    return gRotateRGB16(src, dst, w, h, 0, 0, 0, 0, 0, 0, h, w, 1) == 0;
+}
+
+int DrawFrameForPanel(HDC dc, int W, const RECT& at, const WORD* bits, LONG w, LONG h)
+{
+    const bool turned = Turned();
+    return RotStretchDIBits(dc, W, at.left, at.top, at.right - at.left, at.bottom - at.top, bits,
+                            turned ? h : w, turned ? w : h, SRCCOPY);
+}
+
 BOOL RotAlphaBlend(HDC dc, int W, int x, int y, int w, int h, HDC src, int srcW, int srcH, BLENDFUNCTION blend)
 {
     if (Turned()) {
@@ -491,24 +511,4 @@ BOOL RotDrawFrame(HDC dc, int W, const RECT* rect, int penWidth, COLORREF colour
     SelectObject(dc, oldPen);
     DeleteObject(pen);
     return result;
-}
-
-int FlipRows16bpp(void*, void* pixels, int width, int height)
-{
-    if (!pixels || width <= 0 || height <= 0)
-        return 0;
-    const size_t rowBytes = static_cast<size_t>(width) * 2;
-    std::vector<uint8_t> row;
-    try {
-        row.resize(rowBytes);
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-    auto* bytes = static_cast<uint8_t*>(pixels);
-    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        std::memcpy(row.data(), bytes + top * rowBytes, rowBytes);
-        std::memcpy(bytes + top * rowBytes, bytes + bottom * rowBytes, rowBytes);
-        std::memcpy(bytes + bottom * rowBytes, row.data(), rowBytes);
-    }
-    return 1;
 }

@@ -6,8 +6,12 @@
 #include <string>
 
 #include "ImageDecoder.h"
+#include "pixels/PixelLog.h"
+#include "plat/debug.h"
+#include "plat/handle.h"
 #include "plat/presenter.h"
 #include "plat/startup.h"
+#include "plat/thread.h"
 #include "plat/windows.h"
 #include "plat/scenario.h"
 #include "plat/utf.h"
@@ -89,6 +93,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "lumocr: the registry of the device root could not be read\n");
     // JPEG pictures load through the program's own decoder.
     RegisterPictureDecoders();
+    // The pixel kernels write their failure lines to the debug output, as the
+    // rest of the program does.
+    pixels::SetLogSink(&OutputDebugStringW);
     std::wstring why;
     if (!plat::CheckFonts(&why)) {
         // Without its font every screen would stay blank.
@@ -100,6 +107,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "lumocr: %ls; running without a window\n", why.c_str());
     auto program = [&] { return WinMain(nullptr, nullptr, options.commandLine.data(), 1); };
     int result = scenario ? plat::RunProgramWithScenario(*scenario, program) : program();
+    // Whatever the program left open shows here (tests look for it).
+    plat::DebugLine(L"at exit: %zu handles open, %zu threads running", plat::LiveHandleCount(),
+                    plat::LiveThreadCount());
     plat::StopPresenter();
     plat::Shutdown();
     return result;

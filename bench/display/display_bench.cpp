@@ -4,66 +4,25 @@
 // looks are cached, and the overlay. Absolute times: the budget is 33 ms.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <vector>
 
 #include "ImageUtil.h"
+#include "bench_display.h"
 #include "ce_container.h"
 #include "display.h"
-#include "lumtest/tempdir.h"
-#include "plat/device.h"
-#include "plat/registry.h"
 #include "plat/screen.h"
 #include "plat/windows.h"
 #include "screen_links.h"
 
 namespace {
 
-void Turn(DWORD code)
-{
-    DEVMODEW mode{};
-    mode.dmSize = sizeof(mode);
-    mode.dmFields = DM_DISPLAYORIENTATION;
-    mode.dmDisplayOrientation = code;
-    ChangeDisplaySettingsEx(nullptr, &mode, nullptr, CDS_RESET, nullptr);
-}
-
-HWND Window()
-{
-    static HWND window = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.lpszClassName = L"DisplayBench";
-        RegisterClassW(&wc);
-        return CreateWindowExW(0, L"DisplayBench", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    }();
-    return window;
-}
-
 bool SetUpDisplay(DWORD code)
 {
-    static lumtest::TempDir root;
-    static const bool opened = [] {
-        plat::SetDeviceRoot(root.path());
-        return plat::OpenRegistry(false);
-    }();
-    if (!opened)
+    if (!benchdisplay::OpenDeviceRoot())
         return false;
-    Turn(code);
+    benchdisplay::Turn(code);
     CDisplay::DestroyInstance();
-    return CDisplay::GetInstance()->Init(Window()) == S_OK;
-}
-
-std::vector<BYTE> Frame()
-{
-    const int w = 640, h = 480;
-    std::vector<BYTE> frame(static_cast<size_t>(w * h * 3 / 2));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            frame[static_cast<size_t>(y * w + x)] = static_cast<BYTE>((x + y) & 0xFF);
-    for (size_t i = static_cast<size_t>(w * h); i < frame.size(); ++i)
-        frame[i] = static_cast<BYTE>(96 + (i & 63));
-    return frame;
+    return CDisplay::GetInstance()->Init(benchdisplay::Window()) == S_OK;
 }
 
 void PreviewFrameToScreen(benchmark::State& state)
@@ -74,7 +33,7 @@ void PreviewFrameToScreen(benchmark::State& state)
         return;
     }
     CDisplay* display = CDisplay::GetInstance();
-    const std::vector<BYTE> frame = Frame();
+    const std::vector<BYTE> frame = benchdisplay::CameraFrame();
     for (auto _ : state) {
         void* bits = nullptr;
         DDSURFACEDESC desc{};

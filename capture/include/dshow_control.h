@@ -78,6 +78,27 @@ public:
     HRESULT ReleaseAllFilters();
     HRESULT ReleaseInterfaces();
 
+    // Recording (camcorder mode). A name of 260 characters or more fails
+    // before the multiplexer is named.
+    HRESULT StartRecording(LPCWSTR fileName);
+    HRESULT StopRecording();
+    HRESULT PauseRecording();
+    HRESULT ResumeRecording();
+    // Whole seconds recorded, paused time left out; 0 before any recording.
+    LONGLONG GetRecordedSeconds();
+    // Store one limit (KB or seconds) and clear the other.
+    HRESULT LimitVideoRecording(DWORD sizeKb);
+    HRESULT TimeLimitRecording(DWORD seconds);
+    HRESULT SetLimitRecording();
+    BOOL IsRecording() const { return m_bRecording; }
+    LPCWSTR GetRecordFile() const { return m_szRecordFile; }
+
+    // Playback (player mode). A path of 260 characters or more: E_FAIL.
+    HRESULT OpenVideoFile(LPCWSTR path, DWORD* durationSeconds);
+    HRESULT CloseVideoFile();
+    HRESULT GetVideoPlayingTime(double* milliseconds);
+    IGraphBuilder* GetPlayerGraph() const { return m_pPlayerGraph; }
+
     // Pins and connections. The first form: by name, else the first pin of
     // the direction (unconnected only when asked); no match is S_FALSE.
     HRESULT GetPin(IBaseFilter* filter, PIN_DIRECTION dir, LPCWSTR name, IPin** pin, BOOL unconnectedOnly);
@@ -117,6 +138,28 @@ private:
     HRESULT DisconnectStill();
     HRESULT RemoveFilterStill();
     HRESULT ChangeResolution(const GUID& category, DWORD index);
+    HRESULT DisconnectPins(IBaseFilter* source, LPCWSTR sourcePin, IBaseFilter* target, LPCWSTR targetPin);
+
+    // The camcorder graph.
+    HRESULT ConstructCamcorderGraph();
+    HRESULT ReleaseCamcorderGraph();
+    HRESULT AddFilterCapture();
+    HRESULT ConnectCapture();
+    HRESULT DisconnectCapture();
+    HRESULT RemoveFilterCapture();
+    HRESULT AddFilterAudio();
+    HRESULT ConnectAudio();
+    HRESULT DisconnectAudio();
+    HRESULT RemoveFilterAudio();
+    HRESULT SetPropertiesForVLM(DWORD bitRate, DWORD vopRate);
+    HRESULT SetPropertiesForEMZ(DWORD bitRate);
+    HRESULT SetProperty(IBaseFilter* filter, LPCWSTR name, VARIANT* value);
+
+    // The player graph.
+    HRESULT AddFilterPlayer();
+    HRESULT ConnectPlayer();
+    HRESULT DisconnectPlayer();
+    HRESULT RemoveFilterPlayer();
     HRESULT ControlStream(const GUID& category, const GUID& type, IBaseFilter* filter, REFERENCE_TIME start,
                           REFERENCE_TIME stop, WORD startCookie, WORD stopCookie);
     HWND Owner() const { return m_Config[m_dwMode & 3].owner; }
@@ -159,7 +202,9 @@ private:
     CStillFilter* m_pStillFilter = nullptr;
     CVGARenderer* m_pRenderer = nullptr;
 
+    // Nothing else sets the encoder's rates: fixed values the stand-in's
+    // encoder and any player handle.
     DWORD m_dwVideoEncoder = 0;
-    DWORD m_dwVideoBitRate = 0;
-    DWORD m_dwVopRate = 0;
+    DWORD m_dwVideoBitRate = 384000;
+    DWORD m_dwVopRate = 15;
 };

@@ -83,3 +83,33 @@ TEST_F(CamtoolPeer, NoCameraExitsWithTheCode)
     EXPECT_EQ(status, 1);
     EXPECT_NE(printed.find("0x80070006"), std::string::npos) << printed;
 }
+
+TEST_F(CamtoolPeer, ShootSavesTheProgramsPictureThatDjpegReads)
+{
+    if (!Have("djpeg")) GTEST_SKIP() << "djpeg is not installed";
+    SetCamera("pattern");
+    int status = -1;
+    const std::string printed = Camtool("shoot", &status);
+    ASSERT_EQ(status, 0) << printed;
+    EXPECT_NE(printed.find("WM_SINGLE_SHOT 0x0 0x10004"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("WM_START_RECOGNITION"), std::string::npos) << printed;
+    // "saved \My Documents\KVIM\B<yymmdd>001.jpg (N ms)"
+    const std::string marker = "saved \\My Documents\\KVIM\\B";
+    const auto at = printed.find(marker);
+    ASSERT_NE(at, std::string::npos) << printed;
+    const std::string name = printed.substr(at + marker.size(), 13);
+    EXPECT_EQ(name.substr(6), "001.jpg") << name;
+    const auto file = root_.path() / "My Documents" / "KVIM" / ("B" + name);
+    ASSERT_TRUE(std::filesystem::exists(file)) << file;
+    const std::string header = Shell("djpeg -pnm '" + file.string() + "' | head -c 16");
+    EXPECT_EQ(header.rfind("P6\n1280 960\n", 0), 0u) << header;
+}
+
+TEST_F(CamtoolPeer, ShootWithoutACameraSavesNothing)
+{
+    SetCamera("none");
+    int status = -1;
+    const std::string printed = Camtool("shoot --auto", &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(printed.find("saved \\"), std::string::npos) << printed;
+}

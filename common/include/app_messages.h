@@ -64,8 +64,10 @@ inline constexpr DWORD CMD_SETTING_STORAGE_CHANGED = 0x3C0004;  // argument: 1 c
 inline constexpr DWORD CMD_SETTING_STORAGE_ADDED = 0x3C0005;
 // Family 0x0064: still picture and preview actions.
 inline constexpr DWORD CMD_PREVIEW_EXIT = 0x640001;             // the end key in the preview
+inline constexpr DWORD CMD_STILL_EXIT = 0x64000A;
 inline constexpr DWORD CMD_STILL_GOBACK_PREVIEW = 0x64000B;     // timer 7009
 inline constexpr DWORD CMD_PREVIEW_AUTO_SHOT = 0x640006;
 inline constexpr DWORD CMD_STILL_GO_RESULT = 0x64000C;
+inline constexpr DWORD CMD_STILL_DROP_SHOT = 0x64000D;
 inline constexpr DWORD CMD_STILL_GO_PREVIEW = 0x64000E;
 inline constexpr DWORD CMD_STILL_CLEANUP = 0x64000F;

@@ -5,6 +5,9 @@
 
 // A child tells its dialog of pen contact (the inactivity reset).
 inline constexpr UINT WM_POPUP_PEN_UP = WM_USER + 2008;
+// The progress indicator's owner: the gallery stores wParam; the indicator
+// sends 1 (a position display) or 0 (a run's progress) when it goes.
+inline constexpr UINT WM_INDICATOR_OWNER = WM_USER + 2005;
 // A notice popup's time is up: the dialog hides it.
 inline constexpr UINT WM_POPUP_DONE = WM_USER + 1100;
 inline constexpr UINT_PTR TM_POPUP_CLOSE = 1100;
@@ -14,7 +17,7 @@ inline constexpr WORD CMD_YESNO_DONE = 1811;
 // Sent to an info popup when the screen may have turned.
 inline constexpr WORD CMD_POPUP_ORIENTATION = 30062;
 // wParam of the WM_SETTINGCHANGE that makes a dialog lay itself out again.
-inline constexpr WPARAM kSettingChangeLayout = 0x3002;
+inline constexpr WPARAM kSettingChangeLayout = SETTINGCHANGE_RESET;
 // Inactivity count a dialog writes on every pen or key input.
 inline constexpr int kInactivityReset = 120;
 

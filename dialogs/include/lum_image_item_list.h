@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "image_file_item.h"
@@ -44,6 +45,8 @@ public:
     // only clears the current flag everywhere.
     void SetCurrent(int index);
     int FindCurrent() const;
+    // The position of the record of that file name; -1 when there is none.
+    int FindByName(const std::wstring& name) const;
     ImageFileItem GetCurrentItem() const;
 
     void MarkAll();

@@ -4,6 +4,8 @@
 // themselves, over a backdrop bitmap that the dialog supplies.
 #pragma once
 
+#include <string>
+
 #include "plat/framework.h"
 
 class CInfoPopup : public CWindowImpl {
@@ -80,6 +82,8 @@ public:
 
     void SetUp(HINSTANCE resourceModule, UINT questionId, HBITMAP background);
     UINT GetQuestionId() const { return m_questionId; }
+    // A question made up by the dialog, in place of the string's text (set after SetUp).
+    void SetQuestionText(const std::wstring& text) { m_question = text; }
     bool IsYesPressed() const { return m_yesPressed; }
     bool IsNoPressed() const { return m_noPressed; }
 
@@ -112,6 +116,7 @@ private:
     int m_margins[4] = {12, 14, 240, 42};
     HFONT m_font = nullptr;
     UINT m_questionId = 0;
+    std::wstring m_question;
     HINSTANCE m_resource = nullptr;
     HBITMAP m_background = nullptr;  // the dialog's
     bool m_yesPressed = false;

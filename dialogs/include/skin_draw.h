@@ -3,6 +3,8 @@
 // painting without flicker.
 #pragma once
 
+#include <functional>
+
 #include "plat/windows.h"
 
 namespace skin {
@@ -36,5 +38,9 @@ private:
     HGDIOBJ m_old = nullptr;
     int m_width = 0, m_height = 0;
 };
+
+// Answers WM_PAINT: the client area filled with face, then draw, through a
+// memory canvas.
+void PaintWindow(HWND hwnd, COLORREF face, const std::function<void(HDC)>& draw);
 
 }  // namespace skin

@@ -43,6 +43,9 @@ public:
     void SetInput(const ThumbNailInput& input);
     void SetExtraParam(std::int32_t value);
     void SetResource(HINSTANCE languageInstance);
+    // Opened from a result view: the results are present, so nothing is run
+    // or deleted, and Result hands back to the view.
+    void SetResultsPresent();
     // GALLERY_SHOW_RESULTS, GALLERY_DONE or GALLERY_EXIT (dialog_results.h).
     INT_PTR DoModal(HWND parent);
 

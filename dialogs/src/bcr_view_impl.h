@@ -2,14 +2,21 @@
 // editor, the alternatives list, paging and storing as contacts.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cwchar>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "alternatives_drop_down.h"
+#include "field_image_view.h"
+#include "lum_editbox.h"
 #include "lum_result_bcr_view.h"
 #include "plat/framework.h"
 #include "popups.h"
+#include "result_controls.h"
 #include "result_records.h"
 
 // Commands of the view and its controls.
@@ -18,13 +25,15 @@ inline constexpr WORD CMD_BCR_PREV_CARD = 1802;
 inline constexpr WORD CMD_BCR_NEXT_CARD = 1803;
 inline constexpr WORD CMD_BCR_EDITOR_OK = 1804;
 inline constexpr WORD CMD_BCR_ALTERNATIVES = 1805;
-inline constexpr WORD CMD_BCR_ALTERNATIVE_CHOSEN = 1806;
 inline constexpr WORD CMD_BCR_IMAGE = 1807;
 inline constexpr WORD CMD_BCR_NEXT_FIELD = 1809;
 inline constexpr WORD CMD_BCR_PREV_FIELD = 1810;
 inline constexpr WORD CMD_BCR_CLOSE = 1812;  // private: ends the dialog with lParam
 inline constexpr WORD CMD_BCR_SAVE = 21018;
 inline constexpr WORD CMD_BCR_SAVE_ALL = 20058;
+inline constexpr WORD CMD_BCR_EXPAND = 20010;
+inline constexpr WORD CMD_BCR_EXPAND_CARDS = 20017;
+inline constexpr WORD CMD_BCR_BROWSER = 20018;
 
 inline constexpr UINT IDD_BCR_VIEW = 20000;
 inline constexpr UINT IDM_BCR_ONE_CARD = 21000;
@@ -63,6 +72,33 @@ extern const BcrLayoutEntry kBcrLayoutLandscape[15];
 // "name..   (2/5)": the title of a card among several.
 std::wstring BcrTitleText(const std::wstring& name, int current, int count, bool portrait);
 
+// Helpers the view's files share.
+namespace bcr {
+
+inline constexpr int kTitleEntry = 0, kLeftEntry = 1, kRightEntry = 2, kIconEntry = 3, kTextEntry = 4,
+                     kButtonEntry = 5, kLineEntry = 6, kDropDownEntry = 7, kListEntry = 8, kEditorEntry = 9, kOkEntry = 10,
+                     kNextEntry = 11, kEditEntry = 12, kCaptionEntry = 13, kPictureEntry = 14;
+
+inline int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+inline int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+inline std::wstring TextOf(const WCHAR (&text)[kResultTextChars])
+{
+    return std::wstring(text, ResultTextLength(text));
+}
+
+inline void CopyText(WCHAR (&to)[kResultTextChars], const std::wstring& from)
+{
+    std::fill(std::begin(to), std::end(to), L'\0');
+    std::wmemcpy(to, from.data(), std::min<size_t>(from.size(), kResultTextChars - 1));
+}
+
+inline bool IsRectEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+inline bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+}  // namespace bcr
+
 class CBcrViewDialog : public CDialogImpl {
 public:
     CBcrViewDialog();
@@ -80,17 +116,19 @@ public:
     const ResultText& CurrentText(int category) const { return m_texts[static_cast<size_t>(category)]; }
     const ResultSubItem& Alternatives(int category) const { return m_alternatives[static_cast<size_t>(category)]; }
     bool Busy() const { return m_busy; }
+    const LumEditbox& EditBox() const { return m_edit; }
+    const CAlternativesDropDown& DropDown() const { return m_dropDown; }
+    const CFieldImageView& FieldPicture() const { return m_picture; }
     RECT RowTextRect(int row) const { return m_rowText[static_cast<size_t>(row)]; }
     RECT RowButtonRect(int row) const { return m_rowButton[static_cast<size_t>(row)]; }
     int ScrollPosition() const { return m_scroll; }
     // The end code once the view ended, else -1.
     INT_PTR EndResult() const { return m_endResult; }
 
-    BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // Tests answer for the zoom view (false) and the gallery (true).
+    void SetPictureRunner(std::function<INT_PTR(bool gallery)> runner) { m_pictureRunner = std::move(runner); }
 
-    // Drawing the children ask of the view.
-    void DrawFieldPicture(HDC dc, const RECT& client) const;
-    void DrawScrollThumb(HDC dc, const RECT& client, HBITMAP track, HBITMAP thumb) const;
+    BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     struct Slot {
@@ -98,7 +136,6 @@ private:
         std::array<ResultSubItem, 7> alternatives{};
         std::wstring name;
     };
-    class Control;
 
     LRESULT OnInitDialog();
     void OnCommand(WORD id, LPARAM lParam);
@@ -112,7 +149,7 @@ private:
     void OnPopupDone();
     void OnYesNoDone(bool yes);
     LRESULT OnNotify(NMHDR* header);
-    LRESULT OnDrawItem(DRAWITEMSTRUCT* item);
+    void AttachControls();
 
     void LoadCard();        // the current card into the working texts
     void StoreCard();       // the working texts back into the current card
@@ -121,6 +158,7 @@ private:
     void SetVScrollbar();
     void ScrollTo(int position);
     void RepaintRows();
+    void PlaceRows();
     bool Portrait() const { return m_screenWidth == 240; }
     RECT Entry(int index) const;
     RECT RowEntry(int index, int row) const;
@@ -142,6 +180,9 @@ private:
     void OnRetry();
     void OnExit();
     void RemoveCurrentCard();
+    void InitPictureList();
+    void MakeCurrentInList() const;
+    void OnPictureDialog(bool gallery);
     void ShowInfo(int kind);
     void EnableSoftKeys(bool enable);
     void SetMenuBar(UINT id);
@@ -164,7 +205,6 @@ private:
     int m_penRow = -1;
     int m_editField = -1;
     int m_comboField = -1;
-    int m_listSelection = 0;
     std::array<BcrLayoutEntry, 15> m_layout{};
     int m_pitch = 43;
     int m_scroll = 0;
@@ -178,12 +218,20 @@ private:
     HWND m_menuBar = nullptr;
     UINT m_menuBarId = 0;
 
-    Control* Add(int id, int kind, WORD command = 0);
-    Control* ControlOf(int id) const;
-    std::vector<std::pair<int, std::unique_ptr<Control>>> m_controls;
+    bool m_attached = false;
+    CBcrCaptionWnd m_title;
+    CBcrCaptionWnd m_editorFrame;
+    CBcrLabelWnd m_caption;
+    CFieldImageView m_picture;
+    CImageButton m_left{CMD_BCR_PREV_CARD};
+    CImageButton m_right{CMD_BCR_NEXT_CARD};
+    CImageButton m_ok{CMD_BCR_EDITOR_OK};
+    CImageButton m_next{CMD_BCR_NEXT_FIELD};
+    CBcrScrollBar m_bar;
+    LumEditbox m_edit;
+    CAlternativesDropDown m_dropDown;
     CInfoPopup m_info{CInfoPopup::VARIANT_A2};
     CYesNoPopup m_yesNo{CYesNoPopup::VARIANT_RESULT_VIEWS};
     HBITMAP m_popupBackground = nullptr;
-    HBITMAP m_fieldPicture = nullptr;
-    RECT m_fieldBox{};
+    std::function<INT_PTR(bool)> m_pictureRunner;
 };

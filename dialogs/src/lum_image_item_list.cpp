@@ -116,6 +116,14 @@ int LumImageItemList::FindCurrent() const
     return -1;
 }
 
+int LumImageItemList::FindByName(const std::wstring& name) const
+{
+    for (size_t i = 0; i < m_items.size(); ++i)
+        if (m_items[i].GetName() == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
 ImageFileItem LumImageItemList::GetCurrentItem() const
 {
     int current = FindCurrent();

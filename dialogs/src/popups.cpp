@@ -140,7 +140,9 @@ UINT CInfoPopup::TextId(Variant variant, int kind)
         default: return 0;
         }
     case VARIANT_A:
-        return kind == 0 || kind == 1 ? 247 : 0;
+        if (kind == KIND_SAVED || kind == KIND_SAVED_ALL)
+            return 247;
+        return kind == KIND_SAVE_FAILED ? 243 : 0;
     case VARIANT_A2:
         if (kind == KIND_SAVED || kind == KIND_SAVED_ALL)
             return 113;
@@ -218,6 +220,7 @@ void CYesNoPopup::SetUp(HINSTANCE resourceModule, UINT questionId, HBITMAP backg
     m_resource = resourceModule;
     m_questionId = questionId;
     m_background = background;
+    m_question.clear();
 }
 
 void CYesNoPopup::PaintTo(HDC dc)
@@ -229,7 +232,7 @@ void CYesNoPopup::PaintTo(HDC dc)
     HGDIOBJ old = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, m_colours[1]);
-    DrawCentredText(dc, LoadText(m_resource, m_questionId), kQuestionRect);
+    DrawCentredText(dc, m_question.empty() ? LoadText(m_resource, m_questionId) : m_question, kQuestionRect);
 
     struct Button {
         const RECT& rect;

@@ -72,6 +72,21 @@ Canvas::~Canvas()
 
 void Canvas::Present(HDC windowDc, int x, int y) const { BitBlt(windowDc, x, y, m_width, m_height, m_dc, 0, 0, SRCCOPY); }
 
+void PaintWindow(HWND hwnd, COLORREF face, const std::function<void(HDC)>& draw)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    Canvas canvas(dc, client.right, client.bottom);
+    HBRUSH brush = CreateSolidBrush(face);
+    FillRect(canvas.dc(), &client, brush);
+    DeleteObject(brush);
+    draw(canvas.dc());
+    canvas.Present(dc);
+    EndPaint(hwnd, &ps);
+}
+
 }  // namespace skin
 
 int GetScreenOrientation()

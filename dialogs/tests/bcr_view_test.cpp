@@ -13,6 +13,8 @@
 #include "dialog_messages.h"
 #include "dialog_results.h"
 #include "layout_manager.h"
+#include "expand_view_dialog.h"
+#include "lum_image_item_list.h"
 #include "lumtest/tempdir.h"
 #include "plat/device.h"
 #include "plat/screen.h"
@@ -22,6 +24,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using dlgtest::Pump;
+using dlgtest::Turn;
+
 void Put(WCHAR (&out)[kResultTextChars], const std::wstring& text)
 {
     std::fill(std::begin(out), std::end(out), 0);
@@ -29,24 +34,6 @@ void Put(WCHAR (&out)[kResultTextChars], const std::wstring& text)
 }
 
 std::wstring Text(const WCHAR (&text)[kResultTextChars]) { return std::wstring(text, ResultTextLength(text)); }
-
-void Turn(DWORD orientation)
-{
-    DEVMODEW mode{};
-    mode.dmSize = sizeof(mode);
-    mode.dmFields = DM_DISPLAYORIENTATION;
-    mode.dmDisplayOrientation = orientation;
-    ChangeDisplaySettingsEx(nullptr, &mode, nullptr, 0, nullptr);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 struct Card {
     std::array<ResultItem, 7> items{};
@@ -197,6 +184,18 @@ TEST_F(BcrViewTest, PagingWrapsAndTheTitleFollows)
     }
     EXPECT_EQ(Title(), L"B02.jpg   (2/3)");
     EXPECT_EQ(inactivity, kInactivityReset);
+    // The arrows page on release.
+    for (auto [arrow, current] : {std::pair{IDC_BCR_RIGHT, 3}, std::pair{IDC_BCR_RIGHT, 1}, std::pair{IDC_BCR_LEFT, 3}}) {
+        RECT r;
+        GetWindowRect(GetDlgItem(*view, arrow), &r);
+        int before = view->Current();
+        plat::PenInput(plat::Pen::Down, r.left + 20, r.top + 20);
+        Pump();
+        EXPECT_EQ(view->Current(), before) << "not before the pen is lifted";
+        plat::PenInput(plat::Pen::Up, r.left + 20, r.top + 20);
+        Pump();
+        EXPECT_EQ(view->Current(), current);
+    }
 }
 
 TEST_F(BcrViewTest, EditorCommitsTypedTextAndWrapsBetweenFields)
@@ -251,6 +250,74 @@ TEST_F(BcrViewTest, ChoosingAnAlternativeSwapsItWithTheText)
     Command(CMD_BCR_ALTERNATIVES, 0);
     Command(CMD_BCR_ALTERNATIVE_CHOSEN, 0);
     EXPECT_EQ(Text(view->CurrentText(0).text), L"N. Ann Lee") << "row 0 changes nothing";
+}
+
+TEST_F(BcrViewTest, TheAlternativesListAnswersPenAndKeys)
+{
+    struct Case {
+        const char* what;
+        std::function<void(HWND list)> act;
+        std::wstring name;  // the name row afterwards
+        INT_PTR end;
+    } cases[] = {
+        {"a tap on row 2",
+         [](HWND list) {
+             RECT row{};
+             SendMessageW(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row));
+             POINT pt{row.left + 20, (row.top + row.bottom) / 2};
+             ClientToScreen(list, &pt);
+             plat::PenInput(plat::Pen::Down, pt.x, pt.y);
+             plat::PenInput(plat::Pen::Up, pt.x, pt.y);
+         },
+         L"N. Ann Lee", -1},
+        {"down, then the action key",
+         [](HWND list) {
+             SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+             SendMessageW(list, WM_KEYDOWN, 0x86, 0);
+         },
+         L"Ann Lee Jr", -1},
+        {"the focus elsewhere", [this](HWND) { SetFocus(GetDlgItem(*view, IDC_BCR_SCROLLBAR)); }, L"Ann Lee", -1},
+        {"the end key", [](HWND list) { SendMessageW(list, WM_KEYDOWN, VK_F4, 0); }, L"Ann Lee", RESULT_VIEW_EXIT},
+    };
+    for (const Case& c : cases) {
+        std::vector<Card> cards{MakeCard(L"Ann Lee", L"Lee GmbH")};
+        Open(cards, {L"B01.jpg"});
+        Command(CMD_BCR_ALTERNATIVES, 0);
+        HWND list = view->DropDown().ListWindow();
+        ASSERT_TRUE(IsWindowVisible(list)) << c.what;
+        EXPECT_EQ(GetFocus(), list) << c.what;
+        c.act(list);
+        Pump();
+        EXPECT_FALSE(IsWindowVisible(list)) << c.what;
+        EXPECT_EQ(Text(view->CurrentText(0).text), c.name) << c.what;
+        EXPECT_EQ(view->EndResult(), c.end) << c.what;
+        view.reset();
+        Pump();
+    }
+}
+
+TEST_F(BcrViewTest, AnAlternativeTooWideForItsRowRunsByWhileSelected)
+{
+    std::vector<Card> cards{MakeCard(L"Ann Lee", L"Lee GmbH")};
+    Put(cards[0].alternatives[0].candidates[0].text, L"Annabelle Leontyne Price-Montgomery of Lee");
+    Open(cards, {L"B01.jpg"});
+    Command(CMD_BCR_ALTERNATIVES, 0);
+    HWND list = view->DropDown().ListWindow();
+    EXPECT_FALSE(view->DropDown().Scrolling()) << "row 0 fits";
+    SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+    ASSERT_TRUE(view->DropDown().Scrolling());
+    for (size_t tick = 1; tick <= 3; ++tick) {
+        plat::AdvanceClock(kListScrollMs);
+        Pump();
+        EXPECT_EQ(view->DropDown().ScrollOffset(), tick);
+    }
+    SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_FALSE(view->DropDown().Scrolling()) << "row 2 fits again";
+    SendMessageW(list, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(view->DropDown().ScrollOffset(), 0u) << "a new selection starts from its beginning";
+    Command(CMD_BCR_ALTERNATIVES, 0);
+    EXPECT_FALSE(IsWindowVisible(list));
+    EXPECT_FALSE(view->DropDown().Scrolling()) << "a closed list stops its timer";
 }
 
 TEST_F(BcrViewTest, SaveStoresTheCardAndTheLastOneEndsTheView)
@@ -336,16 +403,162 @@ TEST_F(BcrViewTest, RetryOnAFullDiskKeepsTheCardsItCouldNotStore)
     EXPECT_FALSE(view->Busy());
 }
 
+TEST(FieldPicture, AQuarterTurnMakesRowsColumnsFromTheRight)
+{
+    // 3 wide, 2 high: rows "1 2 3" and "4 5 6".
+    const WORD pixels[] = {1, 2, 3, 4, 5, 6};
+    // 2 wide, 3 high: the first row becomes the right-hand column.
+    EXPECT_EQ(TurnQuarter16(pixels, 3, 2), (std::vector<WORD>{4, 1, 5, 2, 6, 3}));
+    const WORD one[] = {7};
+    EXPECT_EQ(TurnQuarter16(one, 1, 1), (std::vector<WORD>{7}));
+}
+
+// The editor shows the field's box of the card's picture: as stored, or
+// turned when recognition read it turned; no box or no picture, no view.
+TEST_F(BcrViewTest, TheEditorShowsTheFieldsBoxOfThePicture)
+{
+    // 40 x 20: red, green over blue, black quadrants.
+    const COLORREF red = RGB(255, 0, 0), green = RGB(0, 255, 0), blue = RGB(0, 0, 255), black = RGB(0, 0, 0);
+    plat::ScreenImage picture{40, 20, {}};
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            picture.pixels.push_back(y < 10 ? (x < 20 ? red : green) : (x < 20 ? blue : black));
+    fs::create_directories(root.path() / "My Documents");
+    ASSERT_TRUE(plat::WritePng(root.path() / "My Documents" / "B01.png", picture));
+    struct Case {
+        const char* what;
+        RECT box;
+        int flag;
+        const wchar_t* name;
+        bool shown;
+        COLORREF colour;
+    } cases[] = {
+        {"as stored", {20, 0, 40, 10}, 1, L"B01.png", true, green},
+        {"as stored, lower left", {0, 10, 20, 20}, 1, L"B01.png", true, blue},
+        // Turned, the picture is 20 x 40 and its top rows are its right-hand columns.
+        {"turned", {10, 0, 20, 20}, 0, L"B01.png", true, red},
+        {"turned, lower left", {0, 20, 10, 40}, 0, L"B01.png", true, black},
+        {"a box past the picture is clipped", {30, 10, 90, 90}, 1, L"B01.png", true, black},
+        {"no box", {0, 0, 0, 0}, 1, L"B01.png", false, 0},
+        {"no picture", {0, 0, 20, 10}, 1, L"missing.png", false, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<Card> cards{MakeCard(L"Ann Lee", L"Lee GmbH")};
+        cards[0].items[6].box = c.box;  // the name's item
+        Open(cards, {c.name}, {c.flag});
+        Command(CMD_BCR_EDIT, 0);
+        HWND view = GetDlgItem(*this->view, IDC_BCR_FIELD_PICTURE);
+        ASSERT_EQ(IsWindowVisible(view) != FALSE, c.shown) << c.what;
+        if (c.shown) {
+            RECT r;
+            GetWindowRect(view, &r);
+            plat::ScreenImage screen = plat::ComposeScreen();
+            EXPECT_EQ(screen.At((r.left + r.right) / 2, (r.top + r.bottom) / 2), c.colour) << c.what;
+            EXPECT_EQ(screen.At(r.left + 1, r.top + 1), c.colour) << c.what;
+        }
+        Command(CMD_BCR_EDITOR_OK);
+        EXPECT_FALSE(IsWindowVisible(view)) << c.what;
+        EXPECT_FALSE(this->view->FieldPicture().HasPicture()) << c.what << ": the pixels go with the editor";
+        this->view.reset();
+        Pump();
+    }
+}
+
+// Expand view and Browser run over the picture list with the card on screen
+// current; the card of the picture they end on comes back, their "other"
+// answer opens the other dialog and their end key ends the view.
+TEST_F(BcrViewTest, ExpandViewAndBrowserComeBackOnTheCardOfTheirPicture)
+{
+    struct Answer {
+        INT_PTR code;
+        std::wstring endsOn;
+    };
+    struct Case {
+        const char* what;
+        WORD command;
+        std::vector<Answer> answers;  // one per dialog run, in turn
+        std::vector<bool> galleries;  // which dialogs ran
+        int current;
+        INT_PTR end;
+    } cases[] = {
+        {"zoom view back", 20017, {{EXPAND_VIEW_BACK, L"B000000013.jpg"}}, {false}, 3, -1},
+        {"gallery back", 20018, {{GALLERY_SHOW_RESULTS, L"B000000013.jpg"}}, {true}, 3, -1},
+        {"zoom view, then the gallery",
+         20017,
+         {{EXPAND_VIEW_OTHER, L"B000000013.jpg"}, {GALLERY_SHOW_RESULTS, L"B000000012.jpg"}},
+         {false, true},
+         2,
+         -1},
+        {"gallery, then the zoom view",
+         20018,
+         {{GALLERY_DONE, L"B000000012.jpg"}, {EXPAND_VIEW_BACK, L"B000000013.jpg"}},
+         {true, false},
+         3,
+         -1},
+        {"end key in the zoom view", 20017, {{EXPAND_VIEW_EXIT, L"B000000013.jpg"}}, {false}, 2, RESULT_VIEW_EXIT},
+        {"end key in the gallery", 20018, {{GALLERY_EXIT, L"B000000013.jpg"}}, {true}, 2, RESULT_VIEW_EXIT},
+    };
+    fs::create_directories(root.path() / "My Documents");
+    // The first card's picture is missing: list positions and cards differ.
+    for (const char* name : {"B000000012.jpg", "B000000013.jpg"})
+        std::ofstream(root.path() / "My Documents" / name) << "picture";
+    for (const Case& c : cases) {
+        std::vector<Card> cards{MakeCard(L"Ann Lee", L"A"), MakeCard(L"Bob Roe", L"B"), MakeCard(L"Cy Poe", L"C")};
+        Open(cards, {L"B000000011.jpg", L"B000000012.jpg", L"B000000013.jpg"});
+        SendMessageW(*view, WM_KEYDOWN, VK_RIGHT, 0);
+        Command(CMD_BCR_EDIT, 3);
+        SetWindowTextW(GetDlgItem(*view, IDC_BCR_EDIT), L"Roe & Sons");
+        std::vector<bool> ran;
+        view->SetPictureRunner([&](bool gallery) {
+            LumImageItemList* list = LumImageItemList::GetInstance();
+            if (ran.empty()) {
+                EXPECT_EQ(list->GetCurrentItem().GetName(), L"B000000012.jpg") << c.what << ": the card on screen";
+            }
+            const Answer& a = c.answers.at(ran.size());
+            ran.push_back(gallery);
+            list->SetCurrent(list->FindByName(a.endsOn));
+            return a.code;
+        });
+        Command(c.command);
+        EXPECT_EQ(ran, c.galleries) << c.what;
+        EXPECT_EQ(view->EndResult(), c.end) << c.what;
+        if (c.end < 0) {
+            EXPECT_EQ(view->Current(), c.current) << c.what;
+            EXPECT_EQ(view->EditField(), -1) << c.what << ": the editor was applied";
+            SendMessageW(*view, WM_KEYDOWN, c.current == 3 ? VK_LEFT : VK_RIGHT, 0);
+            SendMessageW(*view, WM_KEYDOWN, c.current == 3 ? VK_RIGHT : VK_LEFT, 0);
+            Pump();
+            ASSERT_EQ(view->Current(), c.current);
+            if (c.current == 2) {
+                EXPECT_EQ(Text(view->CurrentText(3).text), L"Roe & Sons") << c.what;
+            }
+        }
+        view.reset();
+        Pump();
+    }
+    // A saved card leaves the list; its picture stays.
+    std::vector<Card> cards{MakeCard(L"Ann Lee", L"A"), MakeCard(L"Bob Roe", L"B")};
+    Open(cards, {L"B000000012.jpg", L"B000000013.jpg"});
+    ASSERT_EQ(LumImageItemList::GetInstance()->GetCount(), 2);
+    Command(CMD_BCR_SAVE);
+    PopupTimesOut();
+    EXPECT_EQ(LumImageItemList::GetInstance()->FindByName(L"B000000012.jpg"), -1);
+    EXPECT_EQ(LumImageItemList::GetInstance()->GetCurrentItem().GetName(), L"B000000013.jpg");
+    EXPECT_TRUE(fs::exists(root.path() / "My Documents" / "B000000012.jpg"));
+}
+
 TEST_F(BcrViewTest, TurningLaysTheViewOutBothWays)
 {
     std::vector<Card> cards{MakeCard(L"Ann Lee", L"Lee GmbH"), MakeCard(L"Bob Roe", L"Roe Ltd")};
     Open(cards, {L"B000000012.jpg", L"B000000013.jpg"});
     EXPECT_EQ(view->RowTextRect(1).top, 51 + 43);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(*view, IDC_BCR_SCROLLBAR)));
-    Turn(DMDO_90);
-    SendMessageW(*view, WM_SETTINGCHANGE, kSettingChangeLayout, 0);
+    Turn(DMDO_270);  // the shell moves the view into the new work area
     UpdateWindow(*view);
     Pump();
+    RECT client;
+    GetClientRect(*view, &client);
+    EXPECT_EQ(client.bottom, kEditorBandClientHeight);
     EXPECT_EQ(view->RowTextRect(1).top, 51 + 49);
     EXPECT_EQ(view->RowTextRect(1).right, 55 + 297);
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(*view, IDC_BCR_SCROLLBAR)));
@@ -360,11 +573,18 @@ TEST_F(BcrViewTest, TurningLaysTheViewOutBothWays)
     Pump();
     EXPECT_EQ(view->ScrollPosition(), 50);
     Turn(DMDO_0);
-    SendMessageW(*view, WM_SETTINGCHANGE, kSettingChangeLayout, 0);
     UpdateWindow(*view);
     Pump();
     EXPECT_EQ(view->ScrollPosition(), 0);
     EXPECT_EQ(view->RowTextRect(1).top, 51 + 43);
+    // A tap right after a turn, before any paint, finds its row where it now lies.
+    Turn(DMDO_270);
+    POINT phone{100, 51 + 2 * 49 + 10};  // the work telephone
+    ClientToScreen(*view, &phone);
+    plat::PenInput(plat::Pen::Down, phone.x, phone.y);
+    plat::PenInput(plat::Pen::Up, phone.x, phone.y);
+    Pump();
+    EXPECT_EQ(view->EditField(), 2);
 }
 
 }  // namespace
@@ -380,26 +600,7 @@ public:
 protected:
     void Shoot(const std::string& name, DWORD code)
     {
-        UpdateWindow(*view);
-        for (HWND child = GetWindow(*view, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            UpdateWindow(child);
-        Pump();
-        plat::ScreenImage image = plat::ComposeScreen();
-        size_t keyed = 0;
-        for (COLORREF c : image.pixels)
-            keyed += c == RGB(255, 0, 255);
-        EXPECT_EQ(keyed, 0u) << name << "-" << code;
-        for (int id : {IDC_BCR_INFO_POPUP, IDC_BCR_YESNO_POPUP}) {
-            HWND popup = GetDlgItem(*view, id);
-            if (!IsWindowVisible(popup))
-                continue;
-            RECT r;
-            GetWindowRect(popup, &r);
-            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= image.width && r.bottom <= image.height)
-                << name << "-" << code << " popup at " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
-        }
-        if (const char* dir = std::getenv("LUMOCR_LOOK_DIR"))
-            plat::WritePng(fs::path(dir) / (name + "-" + std::to_string(code) + ".png"), image);
+        dlgtest::CheckLook(*view, {IDC_BCR_INFO_POPUP, IDC_BCR_YESNO_POPUP}, name, code);
     }
 };
 

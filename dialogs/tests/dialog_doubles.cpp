@@ -1,8 +1,12 @@
 #include "dialog_doubles.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <fstream>
 
 #include "haptic_control.h"
+#include "plat/screen.h"
 #include "plat/utf.h"
 
 CHapticControl::CHapticControl() = default;
@@ -81,6 +85,48 @@ HMODULE LoadLanguageFile(const std::filesystem::path& deviceRoot,
         out << id << '\t' << plat::ToUtf8(text) << '\n';
     out.close();
     return LoadLibraryW(L"\\Windows\\LumOCR.exe.0409.mui");
+}
+
+void Turn(DWORD orientation)
+{
+    DEVMODEW mode{};
+    mode.dmSize = sizeof(mode);
+    mode.dmFields = DM_DISPLAYORIENTATION;
+    mode.dmDisplayOrientation = orientation;
+    ChangeDisplaySettingsEx(nullptr, &mode, nullptr, 0, nullptr);
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void CheckLook(HWND dialog, const std::vector<int>& popupIds, const std::string& name, DWORD code)
+{
+    UpdateWindow(dialog);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        UpdateWindow(child);
+    Pump();
+    plat::ScreenImage image = plat::ComposeScreen();
+    size_t keyed = 0;
+    for (COLORREF c : image.pixels)
+        keyed += c == RGB(255, 0, 255);
+    EXPECT_EQ(keyed, 0u) << name << "-" << code;
+    for (int id : popupIds) {
+        HWND popup = GetDlgItem(dialog, id);
+        if (!IsWindowVisible(popup))
+            continue;
+        RECT r;
+        GetWindowRect(popup, &r);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= image.width && r.bottom <= image.height)
+            << name << "-" << code << " popup at " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    }
+    if (const char* dir = std::getenv("LUMOCR_LOOK_DIR"))
+        plat::WritePng(std::filesystem::path(dir) / (name + "-" + std::to_string(code) + ".png"), image);
 }
 
 }  // namespace dlgtest

@@ -32,4 +32,14 @@ HWND CreateChild(HWND parent, int id, const RECT& rect);
 HMODULE LoadLanguageFile(const std::filesystem::path& deviceRoot,
                          const std::vector<std::pair<UINT, std::wstring>>& texts);
 
+// The screen turned to an orientation code (0: 240 x 400, 4: 400 x 240).
+void Turn(DWORD orientation);
+// Every queued message of this thread dispatched.
+void Pump();
+
+// The dialog drawn as the program shows it: no pixel of the key colour
+// shows and the visible popups among popupIds lie on the screen;
+// NAME-CODE.png into LUMOCR_LOOK_DIR when set.
+void CheckLook(HWND dialog, const std::vector<int>& popupIds, const std::string& name, DWORD code);
+
 }  // namespace dlgtest

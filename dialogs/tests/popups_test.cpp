@@ -11,16 +11,10 @@
 
 namespace {
 
-LPARAM Pen(int x, int y) { return MAKELPARAM(x, y); }
+using dlgtest::Pump;
+using dlgtest::Turn;
 
-void Turn(DWORD orientation)
-{
-    DEVMODEW mode{};
-    mode.dmSize = sizeof(mode);
-    mode.dmFields = DM_DISPLAYORIENTATION;
-    mode.dmDisplayOrientation = orientation;
-    ChangeDisplaySettingsEx(nullptr, &mode, nullptr, 0, nullptr);
-}
+LPARAM Pen(int x, int y) { return MAKELPARAM(x, y); }
 
 class PopupTest : public ::testing::Test {
 protected:

@@ -1,8 +1,6 @@
 #include "exif/ExifWriter.h"
 
 #include "exif/ExifTags.h"
-#include "jpeg/JpegBitWriter.h"
-#include "jpeg/JpegTables.h"
 
 #include <cmath>
 #include <cstring>
@@ -193,12 +191,6 @@ void GpsDegrees(Ifd& gps, uint16_t tag, double degrees)
     gps.Rationals(tag, kTypeRational, v, 3);
 }
 
-void AppendToStream(JpegBitWriter* writer, const TiffBlock& block)
-{
-    writer->StorePendingBytes();
-    writer->AppendBytes(block.Bytes(), block.Size());
-}
-
 }  // namespace
 
 int32_t ExifRational(double x, int32_t* numerator)
@@ -215,12 +207,11 @@ int32_t ExifRational(double x, int32_t* numerator)
     return d;
 }
 
-void WriteExifApp1(JpegBitWriter* writer, uint32_t thumbnailFollows, const ExifInfo* info)
+uint32_t WriteExifApp1(uint8_t* out, uint32_t thumbnailFollows, const ExifInfo* info)
 {
-    uint8_t bytes[kExifBlockMaxBytes];
-    TiffBlock block(bytes, sizeof(bytes), 2);
+    TiffBlock block(out, kExifBlockMaxBytes, 2);
     uint32_t marker = block.Reserve(4);
-    block.PutBig16(marker, 0xFF00 | jpeg::kApp1);
+    block.PutBig16(marker, kApp1Marker);
     block.Append(kExifIdentifier, sizeof(kExifIdentifier));
     uint32_t tiff = block.Reserve(kTiffHeaderSize);
     block.Put16(tiff, kByteOrderLittle);
@@ -298,31 +289,27 @@ void WriteExifApp1(JpegBitWriter* writer, uint32_t thumbnailFollows, const ExifI
         block.Put32(ifd0.NextIfdAt(), block.TiffOffset());
     }
     block.PutBig16(2, static_cast<uint16_t>(block.Size() - 2));  // APP1 length, from the length field on
-    AppendToStream(writer, block);
+    return block.Size();
 }
 
-uint64_t WriteExifIfd1Jpeg(JpegBitWriter* writer, const ExifInfo* info)
+uint32_t WriteExifIfd1Jpeg(uint8_t* out, uint32_t streamOffset, const ExifInfo* info, uint32_t* lengthAt)
 {
-    uint8_t bytes[kExifIfd1MaxBytes];
-    uint32_t origin = static_cast<uint32_t>(writer->StreamPosition());
-    TiffBlock block(bytes, sizeof(bytes), origin);
+    TiffBlock block(out, kExifIfd1MaxBytes, streamOffset);
     Ifd ifd1(block, 6);
     ifd1.Short(kTagCompression, kCompressionJpeg);
     ifd1.Rational(kTagXResolution, info->XResolution);
     ifd1.Rational(kTagYResolution, info->YResolution);
     ifd1.Short(kTagResolutionUnit, info->ResolutionUnit);
     uint32_t offsetAt = ifd1.Long(kTagJpegInterchangeFormat, 0);
-    uint32_t lengthAt = ifd1.Long(kTagJpegInterchangeFormatLength, 0);
+    *lengthAt = ifd1.Long(kTagJpegInterchangeFormatLength, 0);
     block.PadEven();
     block.Put32(offsetAt, block.TiffOffset());
-    AppendToStream(writer, block);
-    return origin + lengthAt;
+    return block.Size();
 }
 
-void WriteExifIfd1Rgb(JpegBitWriter* writer, const ExifInfo* info, uint32_t width, uint32_t height)
+uint32_t WriteExifIfd1Rgb(uint8_t* out, uint32_t streamOffset, const ExifInfo* info, uint32_t width, uint32_t height)
 {
-    uint8_t bytes[kExifIfd1MaxBytes];
-    TiffBlock block(bytes, sizeof(bytes), static_cast<uint32_t>(writer->StreamPosition()));
+    TiffBlock block(out, kExifIfd1MaxBytes, streamOffset);
     Ifd ifd1(block, 13);
     ifd1.Short(kTagImageWidth, width);
     ifd1.Short(kTagImageLength, height);
@@ -340,18 +327,7 @@ void WriteExifIfd1Rgb(JpegBitWriter* writer, const ExifInfo* info, uint32_t widt
     ifd1.Short(kTagResolutionUnit, info->ResolutionUnit);
     block.PadEven();
     block.Put16(stripAt, static_cast<uint16_t>(block.TiffOffset()));
-    AppendToStream(writer, block);
-}
-
-bool FinishExifApp1(JpegBitWriter* writer)
-{
-    writer->StorePendingBytes();
-    uint64_t length = writer->StreamPosition() - 4;
-    if (length > 65535) {
-        return false;
-    }
-    writer->PatchBigEndian16(4, static_cast<uint16_t>(length));
-    return true;
+    return block.Size();
 }
 
 }  // namespace exif

@@ -3,8 +3,6 @@
 #include <cstring>
 
 #include "exif/ExifTags.h"
-#include "jpeg/JpegDecoderInternal.h"
-#include "jpeg/JpegTables.h"
 
 namespace {
 
@@ -128,8 +126,11 @@ int32_t WalkIfds(const Tiff& tiff, JpegExifValues& v) {
         })) {
         return kExifOutOfData;
     }
+    // An IFD that a pointer names but that lies beyond the segment makes the
+    // whole block suspect: its values so far stay, but no thumbnail is offered.
+    bool whole = true;
     if (v.exifIfdOffset) {
-        WalkIfd(tiff, v.exifIfdOffset, v.exifEntryCount, nullptr, [&](const IfdEntry& e) {
+        whole &= WalkIfd(tiff, v.exifIfdOffset, v.exifEntryCount, nullptr, [&](const IfdEntry& e) {
             switch (e.tag) {
             case kTagExposureTime: v.exposureTime = tiff.Rational(e.value); break;
             case kTagFNumber: v.fNumber = tiff.Rational(e.value); break;
@@ -155,7 +156,7 @@ int32_t WalkIfds(const Tiff& tiff, JpegExifValues& v) {
         });
     }
     if (v.gpsIfdOffset) {
-        WalkIfd(tiff, v.gpsIfdOffset, v.gpsEntryCount, nullptr, [&](const IfdEntry& e) {
+        whole &= WalkIfd(tiff, v.gpsIfdOffset, v.gpsEntryCount, nullptr, [&](const IfdEntry& e) {
             auto three = [&](JpegRational* out) {
                 for (int i = 0; i < 3; ++i) {
                     out[i] = tiff.Rational(uint64_t(e.value) + 8u * i);
@@ -171,7 +172,7 @@ int32_t WalkIfds(const Tiff& tiff, JpegExifValues& v) {
         });
     }
     if (v.ifd1Offset) {
-        WalkIfd(tiff, v.ifd1Offset, v.ifd1EntryCount, nullptr, [&](const IfdEntry& e) {
+        whole &= WalkIfd(tiff, v.ifd1Offset, v.ifd1EntryCount, nullptr, [&](const IfdEntry& e) {
             switch (e.tag) {
             case kTagImageWidth: v.thumbImageWidth = IntValue(tiff, e); break;
             case kTagImageLength: v.thumbImageLength = IntValue(tiff, e); break;
@@ -190,6 +191,13 @@ int32_t WalkIfds(const Tiff& tiff, JpegExifValues& v) {
             default: break;
             }
         });
+    }
+    if (!whole) {
+        return kExifOutOfData;
+    }
+    // An IFD1 that says where neither a JPEG stream nor strips begin.
+    if (v.ifd1Offset && v.ifd1EntryCount && !v.jpegInterchangeFormat && !v.stripOffsets) {
+        return kExifOutOfData;
     }
     return 0;
 }
@@ -210,8 +218,8 @@ void NameThumbnail(JpegAppRecord& record, uint8_t kind, uint8_t form, uint32_t o
 }
 
 // An embedded JPEG thumbnail at [offset, offset + length) of the buffer.
-void NameJpegThumbnail(JpegAppRecord& record, const JpegByteReader& reader, uint8_t form, size_t offset,
-                       size_t length, bool reportOwnKind) {
+void NameJpegThumbnail(JpegAppRecord& record, const JpegByteReader& reader, JpegStreamHeaderReader readHeader,
+                       uint8_t form, size_t offset, size_t length, bool reportOwnKind) {
     if (offset >= reader.size) {
         return;
     }
@@ -219,7 +227,7 @@ void NameJpegThumbnail(JpegAppRecord& record, const JpegByteReader& reader, uint
         length = reader.size - offset;
     }
     JpegStreamHeader header;
-    if (JpegReadStreamHeader(reader.data + offset, length, header) != 0) {
+    if (readHeader(reader.data + offset, length, header) != 0) {
         return;  // a thumbnail whose header cannot be read is not offered
     }
     const uint8_t kind = reportOwnKind ? header.frameKind : uint8_t{kJpegThumbJpeg};
@@ -231,7 +239,8 @@ void NameJpegThumbnail(JpegAppRecord& record, const JpegByteReader& reader, uint
     record.thumbSamplingType = header.samplingType;
 }
 
-void ReadApp0(JpegByteReader& reader, JpegAppRecord& record, size_t segmentStart, uint32_t length) {
+void ReadApp0(JpegByteReader& reader, JpegAppRecord& record, JpegStreamHeaderReader readHeader, size_t segmentStart,
+              uint32_t length) {
     const size_t end = segmentStart + length;
     char id[5];
     for (char& c : id) {
@@ -255,7 +264,7 @@ void ReadApp0(JpegByteReader& reader, JpegAppRecord& record, size_t segmentStart
     } else if (std::memcmp(id, "JFXX", 5) == 0 && record.jfifSeen && length >= 8) {
         record.jfxxCode = reader.U8();
         if (record.jfxxCode == kJfxxJpeg && !record.thumbNamed) {
-            NameJpegThumbnail(record, reader, kJpegThumbFormJfxxJpeg, reader.pos, length - 8, false);
+            NameJpegThumbnail(record, reader, readHeader, kJpegThumbFormJfxxJpeg, reader.pos, length - 8, false);
         } else if (record.jfxxCode == kJfxxRgb && length >= 10) {
             record.jfxxThumbWidth = reader.U8();
             record.jfxxThumbHeight = reader.U8();
@@ -269,7 +278,8 @@ void ReadApp0(JpegByteReader& reader, JpegAppRecord& record, size_t segmentStart
     reader.Seek(end);
 }
 
-void ReadApp13(JpegByteReader& reader, JpegAppRecord& record, size_t segmentStart, uint32_t length) {
+void ReadApp13(JpegByteReader& reader, JpegAppRecord& record, JpegStreamHeaderReader readHeader, size_t segmentStart,
+               uint32_t length) {
     const size_t end = segmentStart + length < reader.size ? segmentStart + length : reader.size;
     // Only a readable stream is offered: an APP13 segment without one names no thumbnail.
     if (!record.thumbNamed) {
@@ -277,7 +287,7 @@ void ReadApp13(JpegByteReader& reader, JpegAppRecord& record, size_t segmentStar
             if (reader.data[p] == 0xFF && reader.data[p + 1] == 0xD8) {
                 JpegStreamHeader header;
                 const size_t streamLength = end - p;
-                if (JpegReadStreamHeader(reader.data + p, streamLength, header) == 0) {
+                if (readHeader(reader.data + p, streamLength, header) == 0) {
                     record.thumbNamed = true;
                     record.thumbKind = kJpegThumbApp13;
                     record.thumbForm = kJpegThumbFormApp13;
@@ -298,19 +308,20 @@ void ReadApp13(JpegByteReader& reader, JpegAppRecord& record, size_t segmentStar
 
 }  // namespace
 
-int32_t JpegReadAppSegment(uint16_t marker, JpegByteReader& reader, JpegAppRecord& record) {
+int32_t JpegReadAppSegment(uint16_t marker, JpegByteReader& reader, JpegAppRecord& record,
+                           JpegStreamHeaderReader readHeader) {
     const size_t segmentStart = reader.pos;
     if (marker == kApp1) {
-        return JpegReadExifSegment(reader, record) == kJpegBadStream ? kJpegBadStream : 0;
+        return JpegReadExifSegment(reader, record, readHeader) == kJpegBadStream ? kJpegBadStream : 0;
     }
     const uint32_t length = reader.U16();
     if (length < 2) {
         return kJpegBadStream;
     }
     if (marker == kApp0) {
-        ReadApp0(reader, record, segmentStart, length);
+        ReadApp0(reader, record, readHeader, segmentStart, length);
     } else if (marker == kApp13) {
-        ReadApp13(reader, record, segmentStart, length);
+        ReadApp13(reader, record, readHeader, segmentStart, length);
     } else if (marker == kApp14) {
         if (length >= 3) {
             reader.Skip(length - 3);
@@ -322,7 +333,7 @@ int32_t JpegReadAppSegment(uint16_t marker, JpegByteReader& reader, JpegAppRecor
     return 0;
 }
 
-int32_t JpegReadExifSegment(JpegByteReader& reader, JpegAppRecord& record) {
+int32_t JpegReadExifSegment(JpegByteReader& reader, JpegAppRecord& record, JpegStreamHeaderReader readHeader) {
     const size_t segmentStart = reader.pos;
     const uint32_t length = reader.U16();
     if (length < 2) {
@@ -365,7 +376,7 @@ int32_t JpegReadExifSegment(JpegByteReader& reader, JpegAppRecord& record) {
         return walked;
     }
     if (v.thumbCompression == exif::kCompressionJpeg && v.jpegInterchangeFormat) {
-        NameJpegThumbnail(record, reader, kJpegThumbFormExifJpeg, tiffStart + v.jpegInterchangeFormat,
+        NameJpegThumbnail(record, reader, readHeader, kJpegThumbFormExifJpeg, tiffStart + v.jpegInterchangeFormat,
                           v.jpegInterchangeFormatLength, true);
     } else if (v.thumbCompression == exif::kCompressionUncompressed && v.thumbImageWidth && v.thumbImageLength &&
                v.thumbImageWidth <= 0xFFFF && v.thumbImageLength <= 0xFFFF) {
@@ -376,50 +387,5 @@ int32_t JpegReadExifSegment(JpegByteReader& reader, JpegAppRecord& record) {
                           Clamp16(v.thumbImageWidth), Clamp16(v.thumbImageLength));
         }
     }
-    return 0;
-}
-
-int32_t JpegReadStreamHeader(const uint8_t* data, size_t size, JpegStreamHeader& header) {
-    JpegByteReader reader(data, size);
-    if (reader.U16() != 0xFFD8) {
-        return kJpegBadStream;
-    }
-    uint16_t marker = jpeg::FindNextMarker(reader);
-    while (marker < 0xFFC0 || marker > 0xFFC3) {
-        if (marker == 0xFFD9 || marker == 0xFFDA || (marker >= 0xFFC5 && marker <= 0xFFCF)) {
-            return kJpegBadStream;
-        }
-        reader.Skip(2);
-        if (marker != 0xFFD8 && !(marker >= 0xFFD0 && marker <= 0xFFD7)) {
-            jpeg::SkipSegment(reader);
-        }
-        marker = jpeg::FindNextMarker(reader);
-    }
-    reader.Skip(2);
-    jpeg::FrameHeader frame;
-    const uint8_t kind = static_cast<uint8_t>((marker & 0x0F) + 1);
-    if (jpeg::ReadFrameHeader(reader, frame) != 0) {
-        return kJpegBadStream;
-    }
-    if (frame.precision != 8) {
-        return frame.precision == 12 ? kThumbUnsupported : kJpegBadStream;
-    }
-    if (frame.componentCount != 1 && frame.componentCount != 3) {
-        return kThumbUnsupported;
-    }
-    if (jpeg::ValidateFrame(frame, kind) != 0) {
-        return kThumbUnsupported;
-    }
-    header.frameKind = kind;
-    header.width = frame.width;
-    header.height = frame.height;
-    const uint32_t unit = kind == kJpegFrameLossless ? 1 : 8;
-    const uint32_t mcuW = unit * frame.hMax;
-    const uint32_t mcuH = unit * frame.vMax;
-    header.paddedWidth = static_cast<uint16_t>((frame.width + mcuW - 1) / mcuW * mcuW);
-    header.paddedHeight = static_cast<uint16_t>((frame.height + mcuH - 1) / mcuH * mcuH);
-    // The walk up to SOS would find the JFIF/Adobe flags of the thumbnail
-    // itself; an embedded thumbnail is YCbCr unless it says otherwise.
-    header.samplingType = jpeg::SamplingType(frame, true, 255, kind);
     return 0;
 }

@@ -65,15 +65,16 @@ struct JpegStreamHeader {
     uint16_t paddedHeight = 0;
 };
 
+// Reads the header of a JPEG stream embedded in a segment (SOI up to its
+// first SOS): 0 when it is a stream the thumbnail decoder takes. The decoder
+// hands its own reader in, so this reader needs nothing of the decoder's.
+using JpegStreamHeaderReader = int32_t (*)(const uint8_t* data, size_t size, JpegStreamHeader& header);
+
 // Reads (or skips) one APPn segment; the reader stands just after the marker
 // and ends after the segment. Returns 0.
-int32_t JpegReadAppSegment(uint16_t marker, JpegByteReader& reader, JpegAppRecord& record);
+int32_t JpegReadAppSegment(uint16_t marker, JpegByteReader& reader, JpegAppRecord& record,
+                           JpegStreamHeaderReader readHeader);
 
 // Reads one APP1 segment as EXIF. 0, or -15 when the segment or an IFD lies
 // beyond the data.
-int32_t JpegReadExifSegment(JpegByteReader& reader, JpegAppRecord& record);
-
-// Frame kind, sizes and sampling of an embedded JPEG stream. 0, -1 (not a
-// JPEG stream, bad sizes or factors) or -4 (a kind the thumbnail path does not
-// take: 12-bit, odd factors, 2 or 4 components).
-int32_t JpegReadStreamHeader(const uint8_t* data, size_t size, JpegStreamHeader& header);
+int32_t JpegReadExifSegment(JpegByteReader& reader, JpegAppRecord& record, JpegStreamHeaderReader readHeader);

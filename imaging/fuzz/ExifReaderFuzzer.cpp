@@ -6,6 +6,7 @@
 
 #include "exif/JpegAppReader.h"
 #include "jpeg/JpegDecoder.h"
+#include "jpeg/JpegDecoderInternal.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // SOI, APP1 with the input as its body, then a frame header of 8 x 8.
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     JpegByteReader reader(file.data() + 4, file.size() - 4);
     JpegAppRecord record;
-    JpegReadExifSegment(reader, record);
+    JpegReadExifSegment(reader, record, jpeg::ReadStreamHeader);
 
     uint16_t width = 0, height = 0;
     uint8_t kind = 0;

@@ -1,6 +1,7 @@
 // MCU formers: one MCU of the input, in its own layout, into 8 x 8 sample
 // blocks (Y blocks, then Cb, then Cr), converting colour where the format
 // needs it. Samples are widened without level shift.
+#include "jpeg/JpegEncoder.h"
 #include "jpeg/JpegEncoderKernels.h"
 
 #if defined(__SSE2__)
@@ -272,10 +273,10 @@ constexpr McuFormer kFormers[12] = {
 
 McuFormer McuFormerFor(int format)
 {
-    return format >= 1 && format <= 11 ? kFormers[format] : nullptr;
+    return format >= kJpegYuv420 && format <= kJpegNv12 ? kFormers[format] : nullptr;
 }
 
 const JpegInputLayout* JpegInputLayoutFor(int format)
 {
-    return format >= 1 && format <= 11 ? &kLayouts[format] : nullptr;
+    return format >= kJpegYuv420 && format <= kJpegNv12 ? &kLayouts[format] : nullptr;
 }

@@ -37,19 +37,25 @@ uint16_t Even(uint32_t v) { return static_cast<uint16_t>((v + 1) & ~1u); }
 int32_t WalkToFrame(DecoderContext& ctx, bool strict) {
     JpegByteReader& reader = ctx.reader;
     if (reader.size < 2 || reader.U16() != kMarkerSoi) {
-        return kJpegBadStream;
+        return Refuse(ctx, kJpegRefusalNotJpeg);
     }
     for (;;) {
         if (strict && reader.PeekU8() != 0xFF) {
-            return kJpegBadStream;
+            return Refuse(ctx, kJpegRefusalSegment);
         }
         const uint16_t marker = FindNextMarker(reader);
         if (IsFrameMarker(marker)) {
             reader.Skip(2);
             return marker;
         }
-        if (marker == kMarkerEoi || marker == kMarkerSos || IsRefusedFrameMarker(marker) || reader.Left() < 2) {
-            return kJpegBadStream;
+        if (reader.Left() < 2) {
+            return Refuse(ctx, kJpegRefusalCutHeader);
+        }
+        if (marker == kMarkerEoi || marker == kMarkerSos) {
+            return Refuse(ctx, kJpegRefusalNoFrame);
+        }
+        if (IsRefusedFrameMarker(marker)) {
+            return Refuse(ctx, kJpegRefusalUnsupportedCoding);
         }
         if (DispatchMarker(ctx, marker) != 0) {
             return kJpegBadStream;
@@ -91,15 +97,19 @@ DecoderContext* NewContext(const uint8_t* data, uint32_t size, int scale) {
 int32_t SetUpFrame(DecoderContext& ctx, uint16_t sofMarker) {
     ctx.frameKind = static_cast<uint8_t>((sofMarker & 0x0F) + 1);
     if (ctx.frameKind == kJpegFrameLossless && ctx.scale != 1) {
-        return kJpegBadStream;
+        return Refuse(ctx, kJpegRefusalLosslessScale);
     }
-    if (ReadFrameHeader(ctx.reader, ctx.frame) != 0 || ValidateFrame(ctx.frame, ctx.frameKind) != 0) {
-        return kJpegBadStream;
+    if (ReadFrameHeader(ctx.reader, ctx.frame) != 0) {
+        return Refuse(ctx, ctx.frame.width == 0 || ctx.frame.height == 0 ? kJpegRefusalSize : kJpegRefusalFrameHeader);
+    }
+    const JpegRefusal refused = ValidateFrame(ctx.frame, ctx.frameKind);
+    if (refused != kJpegRefusalNone) {
+        return Refuse(ctx, refused);
     }
     ctx.frameRead = true;
     ctx.samplingType = SamplingType(ctx.frame, ctx.app.jfifSeen, ctx.app.adobeTransform, ctx.frameKind);
     if (ctx.samplingType == 0) {
-        return kJpegBadStream;
+        return Refuse(ctx, kJpegRefusalSubsampledRgb);
     }
     const FrameComponent& luma = ctx.frame.components[0];
     const uint32_t unit = ctx.frameKind == kJpegFrameLossless ? 1 : 8;
@@ -112,14 +122,14 @@ int32_t SetUpFrame(DecoderContext& ctx, uint16_t sofMarker) {
             total += uint64_t{c.planeBlocksWide} * c.planeBlocksHigh * 64 * sizeof(int16_t);
         }
         if (total > kMaxCoefficientBytes) {
-            return kJpegBadStream;
+            return Refuse(ctx, kJpegRefusalTooLarge);
         }
         for (int i = 0; i < ctx.frame.componentCount; ++i) {
             FrameComponent& c = ctx.frame.components[i];
             c.coefficients = static_cast<int16_t*>(
                 std::calloc(size_t{c.planeBlocksWide} * c.planeBlocksHigh * 64, sizeof(int16_t)));
             if (!c.coefficients) {
-                return kJpegBadStream;
+                return Refuse(ctx, kJpegRefusalTooLarge);
             }
         }
     }
@@ -168,6 +178,23 @@ ChromaLayout LayoutOf(const OutputSizes& s) {
     return layout;
 }
 
+// Whether the data ends before an EOI marker: the walk over what the scans
+// left meets the reader's pad instead of a marker in the data.
+bool DataEndsBeforeEoi(JpegByteReader reader) {
+    for (;;) {
+        const uint16_t marker = FindNextMarker(reader);
+        if (reader.pos + 2 > reader.size) {
+            return true;
+        }
+        if (marker == kMarkerEoi) {
+            return false;
+        }
+        reader.Skip(2);
+    }
+}
+
+int32_t DecodeScans(DecoderContext& ctx);
+
 int32_t DecodeFrame(JpegDecoder* decoder, const JpegPlanes* planes) {
     if (!decoder || !planes) {
         return kJpegBadArgument;
@@ -189,6 +216,18 @@ int32_t DecodeFrame(JpegDecoder* decoder, const JpegPlanes* planes) {
         ctx.planes[2] = {planes->cr, sizes.chromaWidth, sizes.chromaHeight, sizes.chromaScaleX, sizes.chromaScaleY};
     }
 
+    const int32_t result = DecodeScans(ctx);
+    if (result == kJpegBadStream) {
+        Refuse(ctx, kJpegRefusalScan);
+    } else if (result == kJpegNoScanData) {
+        Refuse(ctx, kJpegRefusalNoScan);
+    }
+    ctx.truncated = DataEndsBeforeEoi(ctx.reader);
+    return result;
+}
+
+// The scans of the frame, from the reader's place after the header.
+int32_t DecodeScans(DecoderContext& ctx) {
     JpegByteReader& reader = ctx.reader;
     int scans = 0;
     uint16_t marker = FindNextMarker(reader);
@@ -200,7 +239,7 @@ int32_t DecodeFrame(JpegDecoder* decoder, const JpegPlanes* planes) {
             reader.Skip(2);
             ScanHeader scan;
             if (ReadScanHeader(reader, ctx.frame, scan) != 0) {
-                return kJpegBadStream;
+                return Refuse(ctx, kJpegRefusalScanHeader);
             }
             if (reader.Left() < 2) {
                 return kJpegNoScanData;
@@ -252,7 +291,10 @@ void FillThumbnailInfo(JpegThumbnailInfo& t, uint8_t form, uint32_t paddedW, uin
     t.evenHeight = Even(h);
 }
 
-int32_t Fail(DecoderContext* ctx, JpegDecoder** out) {
+int32_t Fail(DecoderContext* ctx, JpegDecoder** out, JpegRefusal* refusal) {
+    if (refusal) {
+        *refusal = ctx->refusal;
+    }
     ReleaseDecoder(ctx);
     *out = nullptr;
     return kJpegBadStream;
@@ -290,13 +332,20 @@ int32_t gParseJpegHeader(const uint8_t* data, uint32_t size, uint16_t* width, ui
 }
 
 int32_t gCreateJpegImageDecoder(JpegDecoder** decoder, const uint8_t* data, uint32_t size, JpegImageInfo* info,
-                                uint8_t* thumbnailKind, uint32_t* thumbnailLength, int32_t scale) {
+                                uint8_t* thumbnailKind, uint32_t* thumbnailLength, int32_t scale,
+                                JpegRefusal* refusal) {
     if (!decoder || !data || !info || !thumbnailKind || !thumbnailLength) {
         return kJpegBadArgument;
     }
     *decoder = nullptr;
     std::memset(info, 0, sizeof(*info));
+    if (refusal) {
+        *refusal = kJpegRefusalNone;
+    }
     if (scale != 1 && scale != 2 && scale != 4 && scale != 8) {
+        if (refusal) {
+            *refusal = kJpegRefusalScale;
+        }
         return kJpegBadStream;
     }
     DecoderContext* ctx = NewContext(data, size, scale);
@@ -305,7 +354,7 @@ int32_t gCreateJpegImageDecoder(JpegDecoder** decoder, const uint8_t* data, uint
     }
     const int32_t marker = WalkToFrame(*ctx, false);
     if (marker < 0 || SetUpFrame(*ctx, static_cast<uint16_t>(marker)) != 0) {
-        return Fail(ctx, decoder);
+        return Fail(ctx, decoder, refusal);
     }
     const JpegAppRecord& app = ctx->app;
     info->paddedWidth = ctx->paddedWidth;
@@ -331,11 +380,14 @@ int32_t gCreateJpegImageDecoder(JpegDecoder** decoder, const uint8_t* data, uint
 }
 
 int32_t gCreateJpegThumbnailDecoder(JpegDecoder** decoder, const uint8_t* data, uint32_t size,
-                                    JpegThumbnailInfo* info) {
+                                    JpegThumbnailInfo* info, JpegRefusal* refusal) {
     if (!decoder || !data || !info) {
         return kJpegBadArgument;
     }
     *decoder = nullptr;
+    if (refusal) {
+        *refusal = kJpegRefusalNone;
+    }
     DecoderContext* ctx = NewContext(data, size, 1);
     if (!ctx) {
         return kJpegBadArgument;
@@ -346,7 +398,8 @@ int32_t gCreateJpegThumbnailDecoder(JpegDecoder** decoder, const uint8_t* data, 
         (void)marker;
         const JpegAppRecord& app = ctx->app;
         if (app.thumbKind != kJpegThumbRgb || app.thumbLength > size) {
-            return Fail(ctx, decoder);
+            Refuse(*ctx, kJpegRefusalNoThumbnail);
+            return Fail(ctx, decoder, refusal);
         }
         ctx->rgbThumbnail = true;
         ctx->rgbPixelPosition = app.thumbPixelPosition;
@@ -358,7 +411,7 @@ int32_t gCreateJpegThumbnailDecoder(JpegDecoder** decoder, const uint8_t* data, 
     }
     const int32_t marker = WalkToFrame(*ctx, false);
     if (marker < 0 || SetUpFrame(*ctx, static_cast<uint16_t>(marker)) != 0) {
-        return Fail(ctx, decoder);
+        return Fail(ctx, decoder, refusal);
     }
     FillThumbnailInfo(*info, info->form, ctx->paddedWidth, ctx->paddedHeight, ctx->frame.width, ctx->frame.height);
     *decoder = ctx;
@@ -434,4 +487,44 @@ int32_t gDecodeJpegImage(JpegDecoder* decoder, uint16_t* pixels, uint32_t pixelC
     std::free(y);
     gGetJpegOutputInfo(decoder, info);
     return result;
+}
+
+JpegRefusal gGetJpegRefusal(const JpegDecoder* decoder) {
+    return decoder ? static_cast<const DecoderContext*>(decoder)->refusal : kJpegRefusalNone;
+}
+
+int32_t gIsJpegDataTruncated(const JpegDecoder* decoder) {
+    if (!decoder) {
+        return kJpegBadArgument;
+    }
+    return static_cast<const DecoderContext*>(decoder)->truncated ? 1 : 0;
+}
+
+const char* gDescribeJpegRefusal(int32_t refusal) {
+    switch (refusal) {
+    case kJpegRefusalNone: return "";
+    case kJpegRefusalNotJpeg: return "not a JPEG stream (no SOI marker)";
+    case kJpegRefusalNoFrame: return "no frame header";
+    case kJpegRefusalCutHeader: return "the data ends inside the header";
+    case kJpegRefusalUnsupportedCoding: return "unsupported coding (arithmetic or hierarchical)";
+    case kJpegRefusalScale: return "scale not 1, 2, 4 or 8";
+    case kJpegRefusalLosslessScale: return "lossless pictures decode at scale 1 only";
+    case kJpegRefusalFrameHeader: return "bad frame header";
+    case kJpegRefusalPrecision: return "unsupported sample precision (8-bit only)";
+    case kJpegRefusalSize: return "width or height outside 1..65520";
+    case kJpegRefusalCmyk: return "CMYK (four components)";
+    case kJpegRefusalComponents: return "unsupported number of components";
+    case kJpegRefusalSampling: return "unsupported sampling factors (such as 4:1:1)";
+    case kJpegRefusalComponentIds: return "two components share an identifier";
+    case kJpegRefusalSubsampledRgb: return "subsampled RGB";
+    case kJpegRefusalHuffmanTable: return "bad Huffman table";
+    case kJpegRefusalQuantTable: return "bad or 16-bit quantisation table";
+    case kJpegRefusalSegment: return "bad marker segment";
+    case kJpegRefusalScanHeader: return "bad scan header";
+    case kJpegRefusalScan: return "bad scan (undefined table or progression values)";
+    case kJpegRefusalNoScan: return "no scan data";
+    case kJpegRefusalTooLarge: return "picture too large for memory";
+    case kJpegRefusalNoThumbnail: return "thumbnail not in the data";
+    default: return "refused";
+    }
 }

@@ -10,7 +10,8 @@
 // quantisation tables, 2 or 4 components (CMYK), subsampled RGB, sizes
 // outside 1..65520, and Huffman tables that overflow their code space or
 // whose last code would be all ones.
-// Creation returns 0, -1 (bad or unsupported stream) or -2 (null argument).
+// Creation returns 0, -1 (bad or unsupported stream) or -2 (null argument);
+// what was refused can be asked for (JpegRefusal) and told in words.
 // Damage inside entropy-coded data is not an error: the damaged restart
 // interval is stepped over and the rest of the picture decodes.
 #pragma once
@@ -168,16 +169,56 @@ struct JpegDecoder {
 int32_t gParseJpegHeader(const uint8_t* data, uint32_t size, uint16_t* width, uint16_t* height,
                          uint8_t* thumbnailKind, uint32_t* thumbnailLength);
 
+// Why a stream was refused. The results stay -1; these say which check failed.
+enum JpegRefusal : uint8_t {
+    kJpegRefusalNone = 0,
+    kJpegRefusalNotJpeg,            // no SOI at the start
+    kJpegRefusalNoFrame,            // a scan or the end before any frame header
+    kJpegRefusalCutHeader,          // the data ends before the frame header
+    kJpegRefusalUnsupportedCoding,  // arithmetic, hierarchical (SOF5..SOF15)
+    kJpegRefusalScale,              // scale not 1, 2, 4 or 8
+    kJpegRefusalLosslessScale,      // lossless frames at scale 1 only
+    kJpegRefusalFrameHeader,        // a frame header too short for its components
+    kJpegRefusalPrecision,          // 12- or 16-bit samples
+    kJpegRefusalSize,               // width or height outside 1..65520
+    kJpegRefusalCmyk,               // four components
+    kJpegRefusalComponents,         // two components, or more than four
+    kJpegRefusalSampling,           // factors other than 1 or 2, chroma above luma (4:1:1 and the like)
+    kJpegRefusalComponentIds,       // two components with one identifier
+    kJpegRefusalSubsampledRgb,
+    kJpegRefusalHuffmanTable,
+    kJpegRefusalQuantTable,         // bad or 16-bit quantisation table
+    kJpegRefusalSegment,            // a malformed marker segment
+    kJpegRefusalScanHeader,
+    kJpegRefusalScan,               // a scan naming undefined tables or bad progression values
+    kJpegRefusalNoScan,             // no scan data after the header
+    kJpegRefusalTooLarge,           // no memory for the picture's coefficients
+    kJpegRefusalNoThumbnail,        // the thumbnail the record names is not in the data
+};
+
+// The refusal in a few words ("bad Huffman table"); "" for kJpegRefusalNone.
+const char* gDescribeJpegRefusal(int32_t refusal);
+
 // A decoder for the main picture at scale 1, 2, 4 or 8 (1/scale of the size).
+// refusal, when given, receives why -1 was returned (kJpegRefusalNone on 0).
 int32_t gCreateJpegImageDecoder(JpegDecoder** decoder, const uint8_t* data, uint32_t size,
                                 JpegImageInfo* info, uint8_t* thumbnailKind,
-                                uint32_t* thumbnailLength, int32_t scale);
+                                uint32_t* thumbnailLength, int32_t scale,
+                                JpegRefusal* refusal = nullptr);
 
 // A decoder for the thumbnail that gCreateJpegImageDecoder found. For the RGB
 // form, data is the start of the file and size the reported thumbnail length;
 // otherwise data is buffer + thumbnailOffset.
 int32_t gCreateJpegThumbnailDecoder(JpegDecoder** decoder, const uint8_t* data, uint32_t size,
-                                    JpegThumbnailInfo* info);
+                                    JpegThumbnailInfo* info, JpegRefusal* refusal = nullptr);
+
+// Why the decoder's Decode (or gDecodeJpegImage) returned -1 or -5007.
+JpegRefusal gGetJpegRefusal(const JpegDecoder* decoder);
+
+// 1 when the last Decode ran out of data before the end-of-image marker: the
+// picture decoded as far as the data goes (the rest is grey), and the result
+// was still 0. 0 when the stream was whole, -2 for a null decoder.
+int32_t gIsJpegDataTruncated(const JpegDecoder* decoder);
 
 // The sizes of what the decoder produces at its scale: paddedWidth x
 // paddedHeight for JpegPlanes, evenWidth x evenHeight RGB565 pixels.

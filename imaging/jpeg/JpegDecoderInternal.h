@@ -8,6 +8,7 @@
 //   JpegLosslessScan.cpp     SOF3 scans
 //   JpegIdct.cpp             inverse transforms at every scale and the block store
 //   JpegColorOutput.cpp      planes to RGB565 or planar 4:2:0
+//   JpegStreamHeader.cpp     header of an embedded (thumbnail) stream
 //   JpegDecoder.cpp          creation, the header walk, Decode, Release
 #pragma once
 
@@ -104,7 +105,18 @@ struct DecoderContext : JpegDecoder {
     size_t rgbPixelPosition = 0;
     uint16_t rgbWidth = 0;
     uint16_t rgbHeight = 0;
+    // Why the last failure happened, and whether Decode ran out of data.
+    JpegRefusal refusal = kJpegRefusalNone;
+    bool truncated = false;
 };
+
+// Records the first reason of a failure and returns -1.
+inline int32_t Refuse(DecoderContext& ctx, JpegRefusal why) {
+    if (ctx.refusal == kJpegRefusalNone) {
+        ctx.refusal = why;
+    }
+    return -1;
+}
 
 // --- JpegMarkerReader.cpp ----------------------------------------------------
 
@@ -121,9 +133,10 @@ int32_t ReadHuffmanTables(JpegByteReader& reader, HuffmanTable dc[4], HuffmanTab
 int32_t ReadRestartInterval(JpegByteReader& reader, uint16_t& interval);
 void SkipSegment(JpegByteReader& reader);
 
-// Checks the frame against what the decoder takes (component count, factors,
-// distinct identifiers) and fills each component's sizes. 0 or -1.
-int32_t ValidateFrame(FrameHeader& frame, uint8_t frameKind);
+// Checks the frame against what the decoder takes (precision, sizes,
+// component count, factors, distinct identifiers) and fills each component's
+// sizes. kJpegRefusalNone, or what it refuses.
+JpegRefusal ValidateFrame(FrameHeader& frame, uint8_t frameKind);
 
 // The Adobe transform value when no Adobe segment was seen.
 inline constexpr uint8_t kNoAdobeTransform = 255;
@@ -133,7 +146,15 @@ inline constexpr uint8_t kNoAdobeTransform = 255;
 uint8_t SamplingType(const FrameHeader& frame, bool jfifSeen, uint8_t adobeTransform,
                      uint8_t frameKind);
 
-// The segments allowed between SOI and SOF and between scans. 0 or -1.
+// --- JpegStreamHeader.cpp ------------------------------------------------------
+
+// Frame kind, sizes and sampling of an embedded JPEG stream. 0, -1 (not a
+// JPEG stream, bad sizes or factors) or -4 (a kind the thumbnail path does not
+// take: 12-bit, odd factors, 2 or 4 components).
+int32_t ReadStreamHeader(const uint8_t* data, size_t size, JpegStreamHeader& header);
+
+// The segments allowed between SOI and SOF and between scans. 0 or -1 (with
+// the refusal recorded).
 int32_t DispatchMarker(DecoderContext& ctx, uint16_t marker);
 
 // --- scans ---------------------------------------------------------------------

@@ -41,14 +41,14 @@ uint32_t ThumbnailBytes(const JpegEncoderImpl* e)
 float FormatSizeFactor(int32_t format)
 {
     switch (format) {
-    case 1:
-    case 11:
+    case kJpegYuv420:
+    case kJpegNv12:
         return 1.0f;
-    case 3:
+    case kJpegYuv444:
         return 2.0f;
-    case 4:
+    case kJpegGrey:
         return 0.67f;
-    case 10:
+    case kJpegInterleaved444:
         return 3.0f;
     default:
         return 1.4f;
@@ -60,7 +60,7 @@ float FormatSizeFactor(int32_t format)
 uint32_t HeaderBytes(const JpegEncoderImpl* e)
 {
     uint32_t app = 18;
-    if (e->inputFormat == 10) {
+    if (e->inputFormat == kJpegInterleaved444) {
         app = 16;
     } else if (e->headerKind == 1) {
         app = exif::kExifBlockMaxBytes + (e->thumbnailOn ? exif::kExifIfd1MaxBytes : 0);
@@ -68,14 +68,14 @@ uint32_t HeaderBytes(const JpegEncoderImpl* e)
     if (e->thumbnailOn) {
         app += 2 + 12 + 16;  // thumbnail SOI, JFXX fields, APP14 of the thumbnail
     }
-    uint32_t rows = e->outputMode == 0 ? static_cast<uint32_t>(e->mcuRows) : 1;
+    uint32_t rows = e->outputMode == 0 ? static_cast<uint32_t>(e->geometry.mcuRows) : 1;
     if (e->codingMode == 2) {
         // Ten scans with their DRI and SOS, larger DHT, and a flush and marker
         // per restart interval of each scan.
-        rows = 2 * static_cast<uint32_t>(e->paddedHeight / 8) + static_cast<uint32_t>(e->mcuRows) + 16 * 10;
+        rows = 2 * static_cast<uint32_t>(e->paddedHeight / 8) + static_cast<uint32_t>(e->geometry.mcuRows) + 16 * 10;
     }
     // SOI, APPn, tables and scan header, a flushed byte and RSTn per MCU row, EOI, word completion.
-    return 2 + app + JpegSequentialHeaderBytes(e->components) + 3 * rows + 2 + 4;
+    return 2 + app + JpegSequentialHeaderBytes(e->geometry.components) + 3 * rows + 2 + 4;
 }
 
 uint32_t ComputeOutputSizeFigure(JpegEncoderImpl* e)
@@ -85,13 +85,13 @@ uint32_t ComputeOutputSizeFigure(JpegEncoderImpl* e)
     float q3 = q2 * q;
     float q4 = q3 * q;
     float f = 5492.3174f - 622.603f * q + 38.75716f * q2 - 0.7109806f * q3 + 0.0042083757f * q4;
-    float h = static_cast<float>(e->outputMode == 0 ? e->paddedHeight : e->mcuHeight);
+    float h = static_cast<float>(e->outputMode == 0 ? e->paddedHeight : e->geometry.mcuHeight);
     float w = static_cast<float>(e->paddedWidth);
     float v = f * h * w * FormatSizeFactor(e->inputFormat) * 0.00003945707f;
     double data = 2.5 * static_cast<double>(v);
     uint64_t dataBytes = data >= 4294967295.0 ? 4294967295ull : static_cast<uint64_t>(data);
-    e->thumbnailFigure = ThumbnailBytes(e);
-    return SaturatingAdd(SaturatingAdd(e->thumbnailFigure, 1024) + static_cast<uint64_t>(HeaderBytes(e)), dataBytes);
+    e->rate.thumbnailFigure = ThumbnailBytes(e);
+    return SaturatingAdd(SaturatingAdd(e->rate.thumbnailFigure, 1024) + static_cast<uint64_t>(HeaderBytes(e)), dataBytes);
 }
 
 JpegHuffmanCodes DeriveCodes(const jpeg::HuffmanSpec& spec)
@@ -107,10 +107,7 @@ int32_t Release(JpegEncoder* self)
     if (e == nullptr) {
         return kJpegOk;
     }
-    for (int i = 0; i < e->allocationCount; ++i) {
-        std::free(e->allocations[i]);
-        e->allocations[i] = nullptr;
-    }
+    JpegFreeTracked(e);
     delete e;
     return kJpegOk;
 }
@@ -122,8 +119,8 @@ int32_t WriteHeader(JpegEncoderImpl* e)
 {
     JpegBitWriter& w = *e->writer;
     w.PutMarker(jpeg::kSoi);
-    if (e->inputFormat == 10 || e->headerKind == 0) {
-        if (e->inputFormat == 10) {
+    if (e->inputFormat == kJpegInterleaved444 || e->headerKind == 0) {
+        if (e->inputFormat == kJpegInterleaved444) {
             WriteAdobeApp14(w);
         } else {
             WriteJfifApp0(w);
@@ -132,7 +129,10 @@ int32_t WriteHeader(JpegEncoderImpl* e)
             return kJpegFailed;
         }
     } else {
-        exif::WriteExifApp1(&w, e->thumbnailOn ? 1 : 0, e->exif);
+        uint8_t app1[exif::kExifBlockMaxBytes];
+        const uint32_t size = exif::WriteExifApp1(app1, e->thumbnailOn ? 1 : 0, e->exif);
+        w.StorePendingBytes();
+        w.AppendBytes(app1, size);
         if (e->thumbnailOn && JpegWriteExifThumbnail(e) != kJpegOk) {
             return kJpegFailed;
         }
@@ -147,7 +147,7 @@ void StartNewFrame(JpegEncoderImpl* e)
     e->mcuRow = -1;
     e->mcuCol = 0;
     e->draining = 0;
-    e->progressiveScan = -1;
+    e->progressive.progressiveScan = -1;
 }
 
 int32_t Encode(JpegEncoder* self, const uint8_t* input, uint8_t* output, uint32_t* size)
@@ -156,7 +156,7 @@ int32_t Encode(JpegEncoder* self, const uint8_t* input, uint8_t* output, uint32_
     if (e == nullptr || input == nullptr || output == nullptr || size == nullptr) {
         return kJpegFailed;
     }
-    if (*size < e->outputSizeFigure) {
+    if (*size < e->rate.outputSizeFigure) {
         *size = 0;
         return kJpegOutputTooSmall;
     }
@@ -170,13 +170,13 @@ int32_t Encode(JpegEncoder* self, const uint8_t* input, uint8_t* output, uint32_
             return kJpegFailed;
         }
         if (e->codingMode == 2) {
-            e->rateMode = e->rateMode == 1 ? 0 : e->rateMode;
-        } else if (e->rateMode == 1) {
+            e->rate.rateMode = e->rate.rateMode == 1 ? 0 : e->rate.rateMode;
+        } else if (e->rate.rateMode == 1) {
             JpegStartRateFrame(e);
         }
         e->newFrame = 0;
         e->draining = 0;
-        e->progressiveScan = -1;
+        e->progressive.progressiveScan = -1;
     } else {
         w.Reattach(output, *size);
         if (e->viewInPlace) {
@@ -190,7 +190,7 @@ int32_t Encode(JpegEncoder* self, const uint8_t* input, uint8_t* output, uint32_
     } else {
         bool whole = e->outputMode == 0;
         rc = e->codingMode == 2 ? JpegRunProgressive(e, whole) : JpegRunSequential(e, whole);
-        if (rc == kJpegMoreOutput && e->mcuRow < 0 && e->progressiveScan < 0) {
+        if (rc == kJpegMoreOutput && e->mcuRow < 0 && e->progressive.progressiveScan < 0) {
             e->draining = 1;
         }
     }
@@ -250,8 +250,8 @@ int32_t SetConfig(JpegEncoder* self, int32_t id, int32_t value)
             return kJpegBadSize;
         }
         e->quality = value;
-        e->rateMode = 0;
-        e->outputSizeFigure = ComputeOutputSizeFigure(e);
+        e->rate.rateMode = 0;
+        e->rate.outputSizeFigure = ComputeOutputSizeFigure(e);
         return kJpegOk;
     case kJpegConfigTargetBytes:
     case kJpegConfigTargetQuality: {
@@ -260,24 +260,24 @@ int32_t SetConfig(JpegEncoder* self, int32_t id, int32_t value)
         }
         uint32_t target = static_cast<uint32_t>(value);
         if (id == kJpegConfigTargetBytes) {
-            uint64_t minimum = static_cast<uint64_t>(e->thumbnailFigure) +
+            uint64_t minimum = static_cast<uint64_t>(e->rate.thumbnailFigure) +
                                ((static_cast<uint64_t>(e->width) * static_cast<uint64_t>(e->height)) >> 6) + 1024;
             if (target < minimum) {
                 return kJpegBadSize;
             }
-            e->targetBytes = target;
-            e->rateMode = 1;
+            e->rate.targetBytes = target;
+            e->rate.rateMode = 1;
         } else {
             e->quality = JpegQualityFromTarget(e, target);
-            e->rateMode = 2;
+            e->rate.rateMode = 2;
         }
         if (e->codingMode == 1 && e->outputMode == 0) {
-            e->outputSizeFigure = target;
+            e->rate.outputSizeFigure = target;
         }
         return kJpegOk;
     }
     case kJpegConfigChromaSwap:
-        if (e->inputFormat < 1 || e->inputFormat > 3) {
+        if (e->inputFormat < kJpegYuv420 || e->inputFormat > kJpegYuv444) {
             return kJpegNullArgument;
         }
         if (static_cast<uint32_t>(value) > 1) {
@@ -297,14 +297,14 @@ int32_t GetConfig(JpegEncoder* self, int32_t id, uint32_t* value)
         return kJpegNullArgument;
     }
     if (id == kJpegConfigOutputSize) {
-        if (e->rateMode == 0) {
-            e->outputSizeFigure = ComputeOutputSizeFigure(e);
+        if (e->rate.rateMode == 0) {
+            e->rate.outputSizeFigure = ComputeOutputSizeFigure(e);
         }
-        *value = e->outputSizeFigure;
+        *value = e->rate.outputSizeFigure;
     } else if (id == kJpegConfigWrapSize) {
-        e->thumbnailFigure = ThumbnailBytes(e);
-        *value = SaturatingAdd(static_cast<uint64_t>(*value) + e->thumbnailFigure, 1024);
-        e->outputSizeFigure = *value;
+        e->rate.thumbnailFigure = ThumbnailBytes(e);
+        *value = SaturatingAdd(static_cast<uint64_t>(*value) + e->rate.thumbnailFigure, 1024);
+        e->rate.outputSizeFigure = *value;
     }
     return kJpegOk;
 }
@@ -317,20 +317,6 @@ int32_t Fail(JpegEncoderImpl* e, int32_t code)
 }
 
 }  // namespace
-
-void* JpegTrackedAlloc(JpegEncoderImpl* e, size_t size)
-{
-    if (e->allocationCount >= JpegEncoderImpl::kMaxAllocations || size > std::numeric_limits<size_t>::max() - 32) {
-        return nullptr;
-    }
-    void* block = std::malloc(size + 32);
-    e->allocations[e->allocationCount++] = block;
-    if (block == nullptr) {
-        return nullptr;
-    }
-    auto address = reinterpret_cast<uintptr_t>(block);
-    return reinterpret_cast<void*>((address + 31) & ~static_cast<uintptr_t>(31));
-}
 
 const JpegHuffmanCodes& JpegStdDcCodes(int table)
 {
@@ -347,19 +333,19 @@ const JpegHuffmanCodes& JpegStdAcCodes(int table)
 void JpegSetupSampling(JpegEncoderImpl* e)
 {
     const JpegInputLayout* l = JpegInputLayoutFor(e->currentFormat);
-    e->layout = l;
-    e->former = McuFormerFor(e->currentFormat);
-    e->components = l->components;
-    e->mcuWidth = l->mcuWidth;
-    e->mcuHeight = l->mcuHeight;
-    e->mcuCols = e->paddedWidth / l->mcuWidth;
-    e->mcuRows = e->paddedHeight / l->mcuHeight;
-    e->component[0] = {1, static_cast<uint8_t>(l->lumaH), static_cast<uint8_t>(l->lumaV), 0, 0, 0};
-    e->component[1] = {2, 1, 1, 1, 1, 1};
-    e->component[2] = {3, 1, 1, 1, 1, 1};
+    e->geometry.layout = l;
+    e->geometry.former = McuFormerFor(e->currentFormat);
+    e->geometry.components = l->components;
+    e->geometry.mcuWidth = l->mcuWidth;
+    e->geometry.mcuHeight = l->mcuHeight;
+    e->geometry.mcuCols = e->paddedWidth / l->mcuWidth;
+    e->geometry.mcuRows = e->paddedHeight / l->mcuHeight;
+    e->geometry.component[0] = {1, static_cast<uint8_t>(l->lumaH), static_cast<uint8_t>(l->lumaV), 0, 0, 0};
+    e->geometry.component[1] = {2, 1, 1, 1, 1, 1};
+    e->geometry.component[2] = {3, 1, 1, 1, 1, 1};
     for (int t = 0; t < 2; ++t) {
-        e->dcCodes[t] = &JpegStdDcCodes(t);
-        e->acCodes[t] = e->codingMode == 2 ? &JpegProgressiveAcCodes(t) : &JpegStdAcCodes(t);
+        e->entropy.dcCodes[t] = &JpegStdDcCodes(t);
+        e->entropy.acCodes[t] = e->codingMode == 2 ? &JpegProgressiveAcCodes(t) : &JpegStdAcCodes(t);
     }
 }
 
@@ -432,13 +418,13 @@ int32_t gCreateJpegImageEncoder(JpegEncoder** encoder, JpegEncodeParams* params)
     e->newFrame = 1;
     e->mcuRow = -1;
 
-    e->blockStats = static_cast<uint32_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint32_t)));
+    e->rate.blockStats = static_cast<uint32_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint32_t)));
     e->ownLuma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
     e->ownChroma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
-    e->rateLuma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
-    e->rateChroma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
-    if (e->blockStats == nullptr || e->ownLuma == nullptr || e->ownChroma == nullptr || e->rateLuma == nullptr ||
-        e->rateChroma == nullptr) {
+    e->rate.rateLuma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
+    e->rate.rateChroma = static_cast<uint16_t*>(JpegTrackedAlloc(e, 64 * sizeof(uint16_t)));
+    if (e->rate.blockStats == nullptr || e->ownLuma == nullptr || e->ownChroma == nullptr || e->rate.rateLuma == nullptr ||
+        e->rate.rateChroma == nullptr) {
         return Fail(e, kJpegNoMemory);
     }
     if (params->useLumaTable == 1) {
@@ -487,16 +473,16 @@ int32_t gCreateJpegImageEncoder(JpegEncoder** encoder, JpegEncodeParams* params)
         return Fail(e, kJpegBadParameter);
     }
     // The components are coded as they are under APP14: no EXIF block to carry IFD1.
-    if (e->inputFormat == 10 && e->headerKind == 1 && e->thumbnailOn) {
+    if (e->inputFormat == kJpegInterleaved444 && e->headerKind == 1 && e->thumbnailOn) {
         return Fail(e, kJpegBadParameter);
     }
 
     e->blocks = static_cast<int16_t*>(JpegTrackedAlloc(e, kMaxBlocksPerMcu * 64 * sizeof(int16_t)));
     e->edge = static_cast<uint8_t*>(JpegTrackedAlloc(e, kEdgeBytes));
-    e->scan = static_cast<ScanBitBuffer*>(JpegTrackedAlloc(e, sizeof(ScanBitBuffer)));
+    e->entropy.scan = static_cast<ScanBitBuffer*>(JpegTrackedAlloc(e, sizeof(ScanBitBuffer)));
     e->writer->spill = static_cast<uint8_t*>(JpegTrackedAlloc(e, kSpillBytes));
     e->writer->spillCapacity = kSpillBytes;
-    if (e->blocks == nullptr || e->edge == nullptr || e->scan == nullptr || e->writer->spill == nullptr) {
+    if (e->blocks == nullptr || e->edge == nullptr || e->entropy.scan == nullptr || e->writer->spill == nullptr) {
         return Fail(e, kJpegNoMemory);
     }
 
@@ -510,13 +496,13 @@ int32_t gCreateJpegImageEncoder(JpegEncoder** encoder, JpegEncodeParams* params)
     }
     if (e->codingMode == 2) {
         size_t samples = JpegWorkPlaneBytes(e->inputFormat, e->paddedWidth, e->paddedHeight);
-        e->coefficients = static_cast<int16_t*>(JpegTrackedAlloc(e, samples * sizeof(int16_t)));
-        if (e->coefficients == nullptr) {
+        e->progressive.coefficients = static_cast<int16_t*>(JpegTrackedAlloc(e, samples * sizeof(int16_t)));
+        if (e->progressive.coefficients == nullptr) {
             return Fail(e, kJpegNoMemory);
         }
     }
     if (e->thumbnailOn) {
-        int32_t align = (e->inputFormat == 4 || e->inputFormat == 10) ? 8 : 16;
+        int32_t align = (e->inputFormat == kJpegGrey || e->inputFormat == kJpegInterleaved444) ? 8 : 16;
         bool jpegThumb = e->thumbnailKind == 1;
         int32_t rw = jpegThumb ? (e->thumbnailWidth + align - 1) / align * align : e->thumbnailWidth;
         int32_t rh = jpegThumb ? (e->thumbnailHeight + align - 1) / align * align : e->thumbnailHeight;
@@ -526,32 +512,34 @@ int32_t gCreateJpegImageEncoder(JpegEncoder** encoder, JpegEncodeParams* params)
         // quarter size for a JPEG thumbnail (coded 4:2:0) unless the components
         // are coded as they are (format 10).
         int32_t format = e->inputFormat;
-        bool quarter = jpegThumb && format != 10;
-        bool halfW = quarter || format == 1 || format == 2 || (format >= 5 && format <= 9) || format == 11;
-        bool halfH = quarter || format == 1 || (format >= 5 && format <= 8) || format == 11;
-        e->thumbStride[0] = rw;
-        e->thumbRows[0] = rh;
+        bool quarter = jpegThumb && format != kJpegInterleaved444;
+        bool halfW = quarter || format == kJpegYuv420 || format == kJpegYuv422 ||
+                     (format >= kJpegRgbPlanar && format <= kJpegYuyv) || format == kJpegNv12;
+        bool halfH = quarter || format == kJpegYuv420 || (format >= kJpegRgbPlanar && format <= kJpegYuyvAs420) ||
+                     format == kJpegNv12;
+        e->thumb.thumbStride[0] = rw;
+        e->thumb.thumbRows[0] = rh;
         for (int p = 1; p < 3; ++p) {
-            e->thumbStride[p] = halfW ? (quarter ? ((rw / 2) + 7) / 8 * 8 : (rw + 1) / 2) : rw;
-            e->thumbRows[p] = halfH ? (quarter ? ((rh / 2) + 7) / 8 * 8 : (rh + 1) / 2) : rh;
+            e->thumb.thumbStride[p] = halfW ? (quarter ? ((rw / 2) + 7) / 8 * 8 : (rw + 1) / 2) : rw;
+            e->thumb.thumbRows[p] = halfH ? (quarter ? ((rh / 2) + 7) / 8 * 8 : (rh + 1) / 2) : rh;
         }
         size_t bytes = static_cast<size_t>(rw) * rh;
-        if (format != 4) {
-            bytes += 2 * static_cast<size_t>(e->thumbStride[1]) * e->thumbRows[1];
+        if (format != kJpegGrey) {
+            bytes += 2 * static_cast<size_t>(e->thumb.thumbStride[1]) * e->thumb.thumbRows[1];
         }
         uint8_t* buffer = static_cast<uint8_t*>(JpegTrackedAlloc(e, bytes));
-        e->thumbColumnSums = static_cast<uint32_t*>(JpegTrackedAlloc(e, static_cast<size_t>(e->width) * sizeof(uint32_t)));
-        if (buffer == nullptr || e->thumbColumnSums == nullptr) {
+        e->thumb.thumbColumnSums = static_cast<uint32_t*>(JpegTrackedAlloc(e, static_cast<size_t>(e->width) * sizeof(uint32_t)));
+        if (buffer == nullptr || e->thumb.thumbColumnSums == nullptr) {
             return Fail(e, kJpegNoMemory);
         }
-        e->thumbPlane[0] = buffer;
-        if (format != 4) {
-            e->thumbPlane[1] = buffer + static_cast<size_t>(rw) * rh;
-            e->thumbPlane[2] = e->thumbPlane[1] + static_cast<size_t>(e->thumbStride[1]) * e->thumbRows[1];
+        e->thumb.thumbPlane[0] = buffer;
+        if (format != kJpegGrey) {
+            e->thumb.thumbPlane[1] = buffer + static_cast<size_t>(rw) * rh;
+            e->thumb.thumbPlane[2] = e->thumb.thumbPlane[1] + static_cast<size_t>(e->thumb.thumbStride[1]) * e->thumb.thumbRows[1];
         }
     }
-    e->progressiveScan = -1;
-    e->outputSizeFigure = ComputeOutputSizeFigure(e);
+    e->progressive.progressiveScan = -1;
+    e->rate.outputSizeFigure = ComputeOutputSizeFigure(e);
 
     *encoder = e;
     return kJpegOk;

@@ -10,16 +10,16 @@ namespace {
 int32_t ConvertedFormat(int32_t format)
 {
     switch (format) {
-    case 9:
-        return 2;
-    case 10:
-        return 3;
-    case 5:
-    case 6:
-    case 7:
-    case 8:
-    case 11:
-        return 1;
+    case kJpegYuyv:
+        return kJpegYuv422;
+    case kJpegInterleaved444:
+        return kJpegYuv444;
+    case kJpegRgbPlanar:
+    case kJpegRgb:
+    case kJpegRgb565:
+    case kJpegYuyvAs420:
+    case kJpegNv12:
+        return kJpegYuv420;
     default:
         return format;
     }
@@ -45,11 +45,11 @@ size_t JpegWorkPlaneBytes(int32_t inputFormat, int32_t paddedWidth, int32_t padd
 {
     size_t luma = static_cast<size_t>(paddedWidth) * static_cast<size_t>(paddedHeight);
     switch (ConvertedFormat(inputFormat)) {
-    case 1:
+    case kJpegYuv420:
         return luma + luma / 2;
-    case 2:
+    case kJpegYuv422:
         return 2 * luma;
-    case 3:
+    case kJpegYuv444:
         return 3 * luma;
     default:
         return luma;
@@ -59,7 +59,7 @@ size_t JpegWorkPlaneBytes(int32_t inputFormat, int32_t paddedWidth, int32_t padd
 bool JpegNeedsWorkPlanes(const JpegEncoderImpl* e)
 {
     return (e->thumbnailOn || e->codingMode == 2) &&
-           (e->inputFormat >= 5 || e->width != e->paddedWidth || e->height != e->paddedHeight);
+           (e->inputFormat >= kJpegRgbPlanar || e->width != e->paddedWidth || e->height != e->paddedHeight);
 }
 
 void JpegPrepareInput(JpegEncoderImpl* e, const uint8_t* input)
@@ -79,14 +79,14 @@ void JpegPrepareInput(JpegEncoderImpl* e, const uint8_t* input)
     const size_t chromaRows = static_cast<size_t>(out->lumaV == 2 ? e->paddedHeight / 2 : e->paddedHeight);
     uint8_t* planes[3] = {e->workPlanes, e->workPlanes + lumaStride * e->paddedHeight,
                           e->workPlanes + lumaStride * e->paddedHeight + chromaStride * chromaRows};
-    for (int32_t row = 0; row < e->mcuRows; ++row) {
-        for (int32_t col = 0; col < e->mcuCols; ++col) {
+    for (int32_t row = 0; row < e->geometry.mcuRows; ++row) {
+        for (int32_t col = 0; col < e->geometry.mcuCols; ++col) {
             JpegFormMcu(e, col, row);
             const int16_t* block = e->blocks;
             for (int by = 0; by < out->lumaV; ++by) {
                 for (int bx = 0; bx < out->lumaH; ++bx) {
-                    size_t x = static_cast<size_t>(col) * e->mcuWidth + 8 * bx;
-                    size_t y = static_cast<size_t>(row) * e->mcuHeight + 8 * by;
+                    size_t x = static_cast<size_t>(col) * e->geometry.mcuWidth + 8 * bx;
+                    size_t y = static_cast<size_t>(row) * e->geometry.mcuHeight + 8 * by;
                     Scatter8x8(block, planes[0] + y * lumaStride + x, lumaStride);
                     block += 64;
                 }

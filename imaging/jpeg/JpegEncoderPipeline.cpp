@@ -24,12 +24,12 @@ int32_t PlaneStride(const JpegInputPlane& p, int32_t width)
 void GatherEdgeMcu(const JpegEncoderImpl* e, const McuSource& at, int validWidth, int validHeight,
                    McuSource* edge)
 {
-    const JpegInputLayout& l = *e->layout;
+    const JpegInputLayout& l = *e->geometry.layout;
     uint8_t* out = e->edge;
     for (int p = 0; p < l.planes; ++p) {
         const JpegInputPlane& pl = l.plane[p];
-        int unitsPerRow = e->mcuWidth / pl.xDiv;
-        int rows = e->mcuHeight / pl.yDiv;
+        int unitsPerRow = e->geometry.mcuWidth / pl.xDiv;
+        int rows = e->geometry.mcuHeight / pl.yDiv;
         int validUnits = (validWidth + pl.xDiv - 1) / pl.xDiv;
         int validRows = (validHeight + pl.yDiv - 1) / pl.yDiv;
         int rowBytes = unitsPerRow * pl.unitBytes;
@@ -64,31 +64,31 @@ void PrefetchAhead(const JpegInputLayout& l, int mcuHeight, const McuSource& at)
 
 void JpegFormMcu(JpegEncoderImpl* e, int col, int row)
 {
-    const JpegInputLayout& l = *e->layout;
+    const JpegInputLayout& l = *e->geometry.layout;
     McuSource at;
     int localRow = row - e->view.firstMcuRow;
     for (int p = 0; p < 3; ++p) {
         if (p < l.planes) {
             const JpegInputPlane& pl = l.plane[p];
-            at.plane[p] = e->view.plane[p] + static_cast<size_t>(localRow) * (e->mcuHeight / pl.yDiv) * e->view.stride[p] +
-                          static_cast<size_t>(col) * (e->mcuWidth / pl.xDiv) * pl.unitBytes;
+            at.plane[p] = e->view.plane[p] + static_cast<size_t>(localRow) * (e->geometry.mcuHeight / pl.yDiv) * e->view.stride[p] +
+                          static_cast<size_t>(col) * (e->geometry.mcuWidth / pl.xDiv) * pl.unitBytes;
             at.stride[p] = e->view.stride[p];
         } else {
             at.plane[p] = nullptr;
             at.stride[p] = 0;
         }
     }
-    int validWidth = e->width - col * e->mcuWidth;
-    int validHeight = e->height - row * e->mcuHeight;
-    if (validWidth >= e->mcuWidth && validHeight >= e->mcuHeight) {
-        PrefetchAhead(l, e->mcuHeight, at);
-        e->former(at, e->blocks);
+    int validWidth = e->width - col * e->geometry.mcuWidth;
+    int validHeight = e->height - row * e->geometry.mcuHeight;
+    if (validWidth >= e->geometry.mcuWidth && validHeight >= e->geometry.mcuHeight) {
+        PrefetchAhead(l, e->geometry.mcuHeight, at);
+        e->geometry.former(at, e->blocks);
         return;
     }
     McuSource edge;
-    GatherEdgeMcu(e, at, validWidth < e->mcuWidth ? validWidth : e->mcuWidth,
-                  validHeight < e->mcuHeight ? validHeight : e->mcuHeight, &edge);
-    e->former(edge, e->blocks);
+    GatherEdgeMcu(e, at, validWidth < e->geometry.mcuWidth ? validWidth : e->geometry.mcuWidth,
+                  validHeight < e->geometry.mcuHeight ? validHeight : e->geometry.mcuHeight, &edge);
+    e->geometry.former(edge, e->blocks);
 }
 
 int JpegTransformBlock(JpegEncoderImpl* e, int16_t* block, int table)
@@ -110,13 +110,13 @@ namespace {
 
 void CodeMcu(JpegEncoderImpl* e)
 {
-    int lumaBlocks = e->layout->lumaBlocks;
-    int total = lumaBlocks + (e->components == 3 ? 2 : 0);
-    const bool rate = e->rateMode == 1;
+    int lumaBlocks = e->geometry.layout->lumaBlocks;
+    int total = lumaBlocks + (e->geometry.components == 3 ? 2 : 0);
+    const bool rate = e->rate.rateMode == 1;
     const uint64_t start = e->writer->StreamPosition();
     // Past the budget an MCU keeps the stream valid at the least cost: DC difference 0 and EOB.
     const bool coded = !rate || JpegRateCodeMcu(e, total);
-    const int shift = rate ? e->truncation : 0;
+    const int shift = rate ? e->rate.truncation : 0;
     for (int b = 0; b < total; ++b) {
         int comp = b < lumaBlocks ? 0 : b - lumaBlocks + 1;
         int table = comp == 0 ? 0 : 1;
@@ -125,8 +125,8 @@ void CodeMcu(JpegEncoderImpl* e)
         if (coded) {
             count = JpegTransformBlock(e, block, table);
             int dc = block[0];
-            block[0] = static_cast<int16_t>(dc - e->dcPredictor[comp]);
-            e->dcPredictor[comp] = dc;
+            block[0] = static_cast<int16_t>(dc - e->entropy.dcPredictor[comp]);
+            e->entropy.dcPredictor[comp] = dc;
             if (shift > 0) {
                 count -= shift;
                 block[63] = 0;
@@ -134,31 +134,31 @@ void CodeMcu(JpegEncoderImpl* e)
         } else {
             block[0] = 0;
         }
-        EncodeBlockSequential(block, *e->dcCodes[table], *e->acCodes[table], *e->scan, count);
-        e->writer->AppendBytes(e->scan->bytes, e->scan->count);
+        EncodeBlockSequential(block, *e->entropy.dcCodes[table], *e->entropy.acCodes[table], *e->entropy.scan, count);
+        e->writer->AppendBytes(e->entropy.scan->bytes, e->entropy.scan->count);
     }
     if (rate) {
-        e->bitsSpent += 8 * (e->writer->StreamPosition() - start);
+        e->rate.bitsSpent += 8 * (e->writer->StreamPosition() - start);
     }
 }
 
 void ResetPredictors(JpegEncoderImpl* e)
 {
-    e->dcPredictor[0] = e->dcPredictor[1] = e->dcPredictor[2] = 0;
+    e->entropy.dcPredictor[0] = e->entropy.dcPredictor[1] = e->entropy.dcPredictor[2] = 0;
 }
 
 }  // namespace
 
 void JpegSetInputView(JpegEncoderImpl* e, const uint8_t* input)
 {
-    const JpegInputLayout& l = *e->layout;
+    const JpegInputLayout& l = *e->geometry.layout;
     int32_t rows = e->height;
     e->view.firstMcuRow = 0;
     if (e->outputMode == 2) {
         // Each call brings one stripe, laid out as its own planes of a full stripe.
         int32_t stripe = e->mcuRow < 0 ? 0 : e->mcuRow / e->stripeRows;
         e->view.firstMcuRow = stripe * e->stripeRows;
-        rows = e->stripeRows * e->mcuHeight;
+        rows = e->stripeRows * e->geometry.mcuHeight;
     }
     const uint8_t* p = input;
     for (int i = 0; i < 3; ++i) {
@@ -171,7 +171,7 @@ void JpegSetInputView(JpegEncoderImpl* e, const uint8_t* input)
             e->view.stride[i] = 0;
         }
     }
-    if (e->chromaSwap && e->inputFormat >= 1 && e->inputFormat <= 3) {
+    if (e->chromaSwap && e->inputFormat >= kJpegYuv420 && e->inputFormat <= kJpegYuv444) {
         std::swap(e->view.plane[1], e->view.plane[2]);
         std::swap(e->view.stride[1], e->view.stride[2]);
     }
@@ -183,11 +183,11 @@ int32_t JpegRunSequential(JpegEncoderImpl* e, bool wholeStream)
     if (e->mcuRow < 0) {
         WriteDqt(e);
         WriteSof(e);
-        WriteDri(w, static_cast<uint16_t>(e->mcuCols));
+        WriteDri(w, static_cast<uint16_t>(e->geometry.mcuCols));
         WriteDhtStandard(e);
         WriteSosSequential(e);
         ResetPredictors(e);
-        e->scan->Clear();
+        e->entropy.scan->Clear();
         e->mcuRow = 0;
         e->mcuCol = 0;
     }
@@ -195,7 +195,7 @@ int32_t JpegRunSequential(JpegEncoderImpl* e, bool wholeStream)
         if (!wholeStream && w.spillCount != 0) {
             return kJpegMoreOutput;  // hand out the full chunk before coding more
         }
-        if (e->mcuCol < e->mcuCols) {
+        if (e->mcuCol < e->geometry.mcuCols) {
             JpegFormMcu(e, e->mcuCol, e->mcuRow);
             CodeMcu(e);
             ++e->mcuCol;
@@ -207,7 +207,7 @@ int32_t JpegRunSequential(JpegEncoderImpl* e, bool wholeStream)
             }
             continue;
         }
-        if (e->mcuRow + 1 < e->mcuRows) {
+        if (e->mcuRow + 1 < e->geometry.mcuRows) {
             FlushScanAndPutMarker(e, static_cast<uint8_t>(jpeg::kRst0 + e->mcuRow % 8));
             ResetPredictors(e);
             ++e->mcuRow;

@@ -69,15 +69,15 @@ const ProgressiveTable& ProgressiveAc(int t)
 
 int ScanCount(const JpegEncoderImpl* e)
 {
-    return 1 + 3 * e->components;
+    return 1 + 3 * e->geometry.components;
 }
 
 // Blocks of a component that an AC scan covers: only those inside the
 // component's own size (T.81 A.2.2), not the MCU padding beyond.
 void AcScanBlocks(const JpegEncoderImpl* e, int c, int32_t* cols, int32_t* rows)
 {
-    const JpegComponentSpec& cs = e->component[c];
-    int32_t hmax = e->component[0].h, vmax = e->component[0].v;
+    const JpegComponentSpec& cs = e->geometry.component[c];
+    int32_t hmax = e->geometry.component[0].h, vmax = e->geometry.component[0].v;
     int32_t w = (e->width * cs.h + hmax - 1) / hmax;
     int32_t h = (e->height * cs.v + vmax - 1) / vmax;
     *cols = (w + 7) / 8;
@@ -86,21 +86,21 @@ void AcScanBlocks(const JpegEncoderImpl* e, int c, int32_t* cols, int32_t* rows)
 
 int16_t* StoredBlock(JpegEncoderImpl* e, int c, int32_t col, int32_t row)
 {
-    return e->coefficients + e->coefficientOffset[c] +
-           64 * (static_cast<size_t>(row) * e->componentBlockCols[c] + static_cast<size_t>(col));
+    return e->progressive.coefficients + e->progressive.coefficientOffset[c] +
+           64 * (static_cast<size_t>(row) * e->progressive.componentBlockCols[c] + static_cast<size_t>(col));
 }
 
 // Coefficient passes: every block of every plane, transformed and quantised.
 void StoreCoefficients(JpegEncoderImpl* e)
 {
     size_t offset = 0;
-    const int32_t hmax = e->component[0].h, vmax = e->component[0].v;
-    for (int c = 0; c < e->components; ++c) {
-        const JpegComponentSpec& cs = e->component[c];
+    const int32_t hmax = e->geometry.component[0].h, vmax = e->geometry.component[0].v;
+    for (int c = 0; c < e->geometry.components; ++c) {
+        const JpegComponentSpec& cs = e->geometry.component[c];
         int32_t cols = e->paddedWidth * cs.h / hmax / 8;
         int32_t rows = e->paddedHeight * cs.v / vmax / 8;
-        e->coefficientOffset[c] = offset;
-        e->componentBlockCols[c] = cols;
+        e->progressive.coefficientOffset[c] = offset;
+        e->progressive.componentBlockCols[c] = cols;
         offset += 64 * static_cast<size_t>(cols) * rows;
         const uint8_t* plane = e->view.plane[c];
         const size_t stride = static_cast<size_t>(e->view.stride[c]);
@@ -121,32 +121,32 @@ void StoreCoefficients(JpegEncoderImpl* e)
 
 void AppendScanBytes(JpegEncoderImpl* e)
 {
-    e->writer->AppendBytes(e->scan->bytes, e->scan->count);
-    e->scan->count = 0;
+    e->writer->AppendBytes(e->entropy.scan->bytes, e->entropy.scan->count);
+    e->entropy.scan->count = 0;
 }
 
 void PutEobRun(JpegEncoderImpl* e, const JpegHuffmanCodes& ac)
 {
-    if (e->eobRun > 0) {
-        e->scan->count = 0;
-        PutEndOfBandRun(*e->scan, ac, e->eobRun);
-        e->eobRun = 0;
+    if (e->progressive.eobRun > 0) {
+        e->entropy.scan->count = 0;
+        PutEndOfBandRun(*e->entropy.scan, ac, e->progressive.eobRun);
+        e->progressive.eobRun = 0;
         AppendScanBytes(e);
     }
 }
 
 void CodeDcMcu(JpegEncoderImpl* e, int32_t col, int32_t row)
 {
-    ScanBitBuffer& s = *e->scan;
+    ScanBitBuffer& s = *e->entropy.scan;
     s.count = 0;
-    for (int c = 0; c < e->components; ++c) {
-        const JpegComponentSpec& cs = e->component[c];
-        const JpegHuffmanCodes& dc = *e->dcCodes[c == 0 ? 0 : 1];
+    for (int c = 0; c < e->geometry.components; ++c) {
+        const JpegComponentSpec& cs = e->geometry.component[c];
+        const JpegHuffmanCodes& dc = *e->entropy.dcCodes[c == 0 ? 0 : 1];
         for (int by = 0; by < cs.v; ++by) {
             for (int bx = 0; bx < cs.h; ++bx) {
                 int16_t* block = StoredBlock(e, c, col * cs.h + bx, row * cs.v + by);
-                int d = block[0] - e->dcPredictor[c];
-                e->dcPredictor[c] = block[0];
+                int d = block[0] - e->entropy.dcPredictor[c];
+                e->entropy.dcPredictor[c] = block[0];
                 int cat = MagnitudeCategory(d);
                 PutScanBits(s, dc.length[cat] + cat,
                             (static_cast<uint32_t>(dc.code[cat]) << cat) | MagnitudeBits(d, cat));
@@ -212,7 +212,7 @@ const JpegHuffmanCodes& JpegProgressiveAcCodes(int table)
 void WriteDhtProgressive(JpegEncoderImpl* e)
 {
     JpegBitWriter& w = *e->writer;
-    int tables = e->components == 1 ? 1 : 2;
+    int tables = e->geometry.components == 1 ? 1 : 2;
     for (int t = 0; t < tables; ++t) {
         const jpeg::HuffmanSpec& dc = t == 0 ? jpeg::kStdDcLuma : jpeg::kStdDcChroma;
         w.PutMarker(jpeg::kDht);
@@ -240,61 +240,61 @@ void WriteDhtProgressive(JpegEncoderImpl* e)
 int32_t JpegRunProgressive(JpegEncoderImpl* e, bool wholeStream)
 {
     JpegBitWriter& w = *e->writer;
-    if (e->progressiveScan < 0) {
+    if (e->progressive.progressiveScan < 0) {
         WriteDqt(e);
         WriteSof(e);
         WriteDhtProgressive(e);
         for (int t = 0; t < 2; ++t) {
-            e->acCodes[t] = &JpegProgressiveAcCodes(t);
+            e->entropy.acCodes[t] = &JpegProgressiveAcCodes(t);
         }
         StoreCoefficients(e);
-        e->progressiveScan = 0;
-        e->scanOpen = 0;
-        e->scan->Clear();
+        e->progressive.progressiveScan = 0;
+        e->progressive.scanOpen = 0;
+        e->entropy.scan->Clear();
     }
     const int scans = ScanCount(e);
     for (;;) {
         if (!wholeStream && w.spillCount != 0) {
             return kJpegMoreOutput;
         }
-        const int index = e->progressiveScan;
+        const int index = e->progressive.progressiveScan;
         const bool dc = index == 0;
-        const int comp = dc ? 0 : (index - 1) % e->components;
-        const AcBand band = dc ? AcBand{0, 0, 1} : kBands[(index - 1) / e->components];
-        const JpegHuffmanCodes& ac = *e->acCodes[comp == 0 ? 0 : 1];
+        const int comp = dc ? 0 : (index - 1) % e->geometry.components;
+        const AcBand band = dc ? AcBand{0, 0, 1} : kBands[(index - 1) / e->geometry.components];
+        const JpegHuffmanCodes& ac = *e->entropy.acCodes[comp == 0 ? 0 : 1];
         int32_t cols, rows;
         if (dc) {
-            cols = e->mcuCols;
-            rows = e->mcuRows;
+            cols = e->geometry.mcuCols;
+            rows = e->geometry.mcuRows;
         } else {
             AcScanBlocks(e, comp, &cols, &rows);
         }
         // Restart intervals must fit DRI's 16 bits, however wide the picture.
         int32_t rowsPerRestart = std::min<int32_t>(band.rowsPerRestart, 65535 / cols);
-        if (!e->scanOpen) {
+        if (!e->progressive.scanOpen) {
             WriteDri(w, static_cast<uint16_t>(rowsPerRestart * cols));
             if (dc) {
                 WriteSosProgressive(e, -1, 0, 0);
             } else {
                 WriteSosProgressive(e, comp, band.ss, band.se);
             }
-            e->scanOpen = 1;
-            e->scanRow = 0;
-            e->scanCol = 0;
-            e->restartNumber = 0;
-            e->eobRun = 0;
-            e->dcPredictor[0] = e->dcPredictor[1] = e->dcPredictor[2] = 0;
+            e->progressive.scanOpen = 1;
+            e->progressive.scanRow = 0;
+            e->progressive.scanCol = 0;
+            e->progressive.restartNumber = 0;
+            e->progressive.eobRun = 0;
+            e->entropy.dcPredictor[0] = e->entropy.dcPredictor[1] = e->entropy.dcPredictor[2] = 0;
         }
-        if (e->scanRow < rows) {
-            if (e->scanCol < cols) {
+        if (e->progressive.scanRow < rows) {
+            if (e->progressive.scanCol < cols) {
                 if (dc) {
-                    CodeDcMcu(e, e->scanCol, e->scanRow);
+                    CodeDcMcu(e, e->progressive.scanCol, e->progressive.scanRow);
                 } else {
-                    EncodeBlockProgressiveAc(StoredBlock(e, comp, e->scanCol, e->scanRow), band.ss, band.se, e->eobRun,
-                                             *e->scan, ac);
+                    EncodeBlockProgressiveAc(StoredBlock(e, comp, e->progressive.scanCol, e->progressive.scanRow), band.ss, band.se, e->progressive.eobRun,
+                                             *e->entropy.scan, ac);
                     AppendScanBytes(e);
                 }
-                ++e->scanCol;
+                ++e->progressive.scanCol;
                 if (w.lost || (wholeStream && w.Overflowed())) {
                     return kJpegFailed;
                 }
@@ -303,33 +303,33 @@ int32_t JpegRunProgressive(JpegEncoderImpl* e, bool wholeStream)
                 }
                 continue;
             }
-            ++e->scanRow;
-            e->scanCol = 0;
-            if (rowsPerRestart > 0 && e->scanRow < rows && e->scanRow % rowsPerRestart == 0) {
+            ++e->progressive.scanRow;
+            e->progressive.scanCol = 0;
+            if (rowsPerRestart > 0 && e->progressive.scanRow < rows && e->progressive.scanRow % rowsPerRestart == 0) {
                 if (!dc) {
                     PutEobRun(e, ac);
                 }
-                FlushScanAndPutMarker(e, static_cast<uint8_t>(jpeg::kRst0 + e->restartNumber));
-                e->restartNumber = (e->restartNumber + 1) % 8;
-                e->dcPredictor[0] = e->dcPredictor[1] = e->dcPredictor[2] = 0;
+                FlushScanAndPutMarker(e, static_cast<uint8_t>(jpeg::kRst0 + e->progressive.restartNumber));
+                e->progressive.restartNumber = (e->progressive.restartNumber + 1) % 8;
+                e->entropy.dcPredictor[0] = e->entropy.dcPredictor[1] = e->entropy.dcPredictor[2] = 0;
             }
             continue;
         }
         if (!dc) {
             PutEobRun(e, ac);
         }
-        e->scanOpen = 0;
-        ++e->progressiveScan;
-        if (e->progressiveScan < scans) {
-            e->scan->count = 0;
-            FlushScanBits(*e->scan);
+        e->progressive.scanOpen = 0;
+        ++e->progressive.progressiveScan;
+        if (e->progressive.progressiveScan < scans) {
+            e->entropy.scan->count = 0;
+            FlushScanBits(*e->entropy.scan);
             AppendScanBytes(e);
-            e->scan->Clear();
+            e->entropy.scan->Clear();
             continue;
         }
         FlushScanAndPutMarker(e, jpeg::kEoi);
         CompleteLastWord(w);
-        e->progressiveScan = -1;
+        e->progressive.progressiveScan = -1;
         if (w.lost || (wholeStream && w.Overflowed())) {
             return kJpegFailed;
         }

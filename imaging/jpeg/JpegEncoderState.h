@@ -24,6 +24,67 @@ struct JpegInputView {
     int32_t firstMcuRow;  // MCU row of the frame that starts at plane[]
 };
 
+// Geometry of the current format: input layout, MCU former and grid, components.
+struct JpegGeometryState {
+    const JpegInputLayout* layout;
+    McuFormer former;
+    int32_t components;
+    int32_t mcuWidth;
+    int32_t mcuHeight;
+    int32_t mcuCols;
+    int32_t mcuRows;
+    JpegComponentSpec component[3];
+};
+
+// Entropy coder: the frame's code tables, the DC predictors and the scan's bit buffer.
+struct JpegEntropyState {
+    const JpegHuffmanCodes* dcCodes[2];
+    const JpegHuffmanCodes* acCodes[2];
+    int32_t dcPredictor[3];
+    ScanBitBuffer* scan;
+};
+
+// Rate control: the mode, the target and the figures it reports; in mode 1 the
+// tables built from the picture's activity, blocks of the frame, blocks coded,
+// bits spent and the truncation of the current MCU.
+struct JpegRateState {
+    int32_t rateMode;  // 0 quality, 1 target bytes, 2 quality from a target
+    uint32_t targetBytes;
+    uint32_t bitBudget;
+    uint32_t outputSizeFigure;
+    uint32_t thumbnailFigure;
+    uint32_t* blockStats;
+    uint16_t* rateLuma;
+    uint16_t* rateChroma;
+    int32_t rateTablesBuilt;
+    uint32_t blockCount;
+    uint32_t blocksCoded;
+    uint64_t bitsSpent;
+    int32_t truncation;
+};
+
+// Thumbnail planes (Y or R or grey, Cb or G, Cr or B) at the rounded thumbnail size.
+struct JpegThumbnailState {
+    uint8_t* thumbPlane[3];
+    int32_t thumbStride[3];
+    int32_t thumbRows[3];
+    uint32_t* thumbColumnSums;  // one sum per picture column for the box scaler
+};
+
+// Progressive coding: quantised coefficients of every block, per component
+// in raster order over its padded plane, and the scan position.
+struct JpegProgressiveState {
+    int16_t* coefficients;
+    size_t coefficientOffset[3];
+    int32_t componentBlockCols[3];
+    int32_t progressiveScan;     // 0 DC, then the AC scans; -1 before the coefficient passes
+    int32_t scanOpen;            // DRI and SOS of the current scan are written
+    int32_t scanRow;
+    int32_t scanCol;
+    int32_t restartNumber;
+    int32_t eobRun;
+};
+
 struct JpegEncoderImpl : JpegEncoder {
     static constexpr int kMaxAllocations = 64;
 
@@ -49,17 +110,12 @@ struct JpegEncoderImpl : JpegEncoder {
     int32_t outputMode;
     int32_t stripeRows;
 
-    // Geometry of the current format.
-    const JpegInputLayout* layout;
-    McuFormer former;
-    int32_t components;
-    int32_t mcuWidth;
-    int32_t mcuHeight;
-    int32_t mcuCols;
-    int32_t mcuRows;
-    JpegComponentSpec component[3];
-    const JpegHuffmanCodes* dcCodes[2];
-    const JpegHuffmanCodes* acCodes[2];
+    // Per-stage state: each stage's file works on its own record.
+    JpegGeometryState geometry;
+    JpegEntropyState entropy;
+    JpegRateState rate;
+    JpegThumbnailState thumb;
+    JpegProgressiveState progressive;
 
     // Quantisation.
     uint16_t* ownLuma;
@@ -68,21 +124,12 @@ struct JpegEncoderImpl : JpegEncoder {
     int32_t useOwnChroma;
     JpegQuantTable* quant[2];
 
-    // Rate state.
-    int32_t rateMode;  // 0 quality, 1 target bytes, 2 quality from a target
-    uint32_t targetBytes;
-    uint32_t bitBudget;
-    uint32_t outputSizeFigure;
-    uint32_t thumbnailFigure;
-    uint32_t* blockStats;
-
     // Frame state.
     int32_t newFrame;
     int32_t mcuRow;   // -1 before the scan header
     int32_t mcuCol;
     int32_t draining; // the frame is coded; spilled bytes remain to be handed out
     int32_t chromaSwap;
-    int32_t dcPredictor[3];
     JpegInputView view;
     const ExifInfo* exif;
 
@@ -90,45 +137,19 @@ struct JpegEncoderImpl : JpegEncoder {
 
     // Work buffers.
     JpegBitWriter* writer;
-    ScanBitBuffer* scan;
     int16_t* blocks;     // one MCU of sample blocks
     uint8_t* edge;       // one MCU of input, padded at the picture's right and bottom edges
     uint8_t* workPlanes; // padded planes of a converted frame (thumbnail or progressive)
-
-    // Thumbnail planes (Y or R or grey, Cb or G, Cr or B) at the rounded thumbnail size.
-    uint8_t* thumbPlane[3];
-    int32_t thumbStride[3];
-    int32_t thumbRows[3];
-    uint32_t* thumbColumnSums;  // one sum per picture column for the box scaler
-
-    // Progressive coding: quantised coefficients of every block, per component
-    // in raster order over its padded plane, and the scan position.
-    int16_t* coefficients;
-    size_t coefficientOffset[3];
-    int32_t componentBlockCols[3];
-    int32_t progressiveScan;     // 0 DC, then the AC scans; -1 before the coefficient passes
-    int32_t scanOpen;            // DRI and SOS of the current scan are written
-    int32_t scanRow;
-    int32_t scanCol;
-    int32_t restartNumber;
-    int32_t eobRun;
-
-    // Rate mode 1: tables built from the picture's activity, blocks of the
-    // frame, blocks coded, bits spent, truncation of this MCU.
-    uint16_t* rateLuma;
-    uint16_t* rateChroma;
-    int32_t rateTablesBuilt;
-    uint32_t blockCount;
-    uint32_t blocksCoded;
-    uint64_t bitsSpent;
-    int32_t truncation;
 
     void* allocations[kMaxAllocations];
     int32_t allocationCount;
 };
 
-// Memory the encoder frees at Release: size bytes, 32-byte aligned; null when out of memory.
+// Memory the encoder frees at Release: size bytes, 32-byte aligned; null when
+// out of memory (JpegEncoderMemory.cpp).
 void* JpegTrackedAlloc(JpegEncoderImpl* e, size_t size);
+// Frees every block JpegTrackedAlloc gave.
+void JpegFreeTracked(JpegEncoderImpl* e);
 
 // Standard Huffman codes of Annex K (K.3 to K.6).
 const JpegHuffmanCodes& JpegStdDcCodes(int table);

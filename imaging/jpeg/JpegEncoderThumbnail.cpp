@@ -18,7 +18,7 @@ inline uint8_t Clamp8(int v)
 // Thumbnail of a picture coded as these planes (the input format as converted).
 bool IsRgbPlanes(const JpegEncoderImpl* e)
 {
-    return e->inputFormat == 10;
+    return e->inputFormat == kJpegInterleaved444;
 }
 
 // Writes the thumbnail planes as R, G, B bytes, row by row.
@@ -30,22 +30,22 @@ void WriteRgbThumbnail(JpegEncoderImpl* e)
     JpegBitWriter& out = *e->writer;
     out.StorePendingBytes();
     for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* py = e->thumbPlane[0] + static_cast<size_t>(y) * e->thumbStride[0];
+        const uint8_t* py = e->thumb.thumbPlane[0] + static_cast<size_t>(y) * e->thumb.thumbStride[0];
         for (int32_t x = 0; x < w; ++x) {
             uint8_t* rgb = row + 3 * x;
-            if (e->components == 1) {
+            if (e->geometry.components == 1) {
                 rgb[0] = rgb[1] = rgb[2] = py[x];
                 continue;
             }
             int cx = x, cy = y;
-            if (e->currentFormat == 1) {
+            if (e->currentFormat == kJpegYuv420) {
                 cx = x / 2;
                 cy = y / 2;
-            } else if (e->currentFormat == 2) {
+            } else if (e->currentFormat == kJpegYuv422) {
                 cx = x / 2;
             }
-            uint8_t c1 = e->thumbPlane[1][static_cast<size_t>(cy) * e->thumbStride[1] + cx];
-            uint8_t c2 = e->thumbPlane[2][static_cast<size_t>(cy) * e->thumbStride[2] + cx];
+            uint8_t c1 = e->thumb.thumbPlane[1][static_cast<size_t>(cy) * e->thumb.thumbStride[1] + cx];
+            uint8_t c2 = e->thumb.thumbPlane[2][static_cast<size_t>(cy) * e->thumb.thumbStride[2] + cx];
             if (IsRgbPlanes(e)) {
                 rgb[0] = py[x];
                 rgb[1] = c1;
@@ -69,16 +69,17 @@ int64_t EncodeThumbnailJpeg(JpegEncoderImpl* e)
     e->height = e->paddedHeight = e->thumbnailHeightRounded;
     e->frameWidth = e->thumbnailWidth;
     e->frameHeight = e->thumbnailHeight;
-    e->rateMode = 0;
+    e->rate.rateMode = 0;
     e->activityClassing = 0;
-    e->currentFormat = e->inputFormat == 4 ? 4 : (e->inputFormat == 10 ? 3 : 1);
+    e->currentFormat = e->inputFormat == kJpegGrey ? kJpegGrey
+                       : (e->inputFormat == kJpegInterleaved444 ? kJpegYuv444 : kJpegYuv420);
     e->codingMode = 1;
     e->quality = kThumbnailQuality;
     e->outputMode = 0;
     JpegSetupSampling(e);
     for (int p = 0; p < 3; ++p) {
-        e->view.plane[p] = e->thumbPlane[p];
-        e->view.stride[p] = e->thumbStride[p];
+        e->view.plane[p] = e->thumb.thumbPlane[p];
+        e->view.stride[p] = e->thumb.thumbStride[p];
     }
     e->view.firstMcuRow = 0;
     e->mcuRow = -1;
@@ -153,13 +154,13 @@ void ScalePlaneBox(const uint8_t* src, uint8_t* dst, int32_t srcWidth, int32_t s
 void JpegMakeThumbnailPlanes(JpegEncoderImpl* e)
 {
     const int32_t tw = e->thumbnailWidth, th = e->thumbnailHeight;
-    ScalePlaneBox(e->view.plane[0], e->thumbPlane[0], e->width, e->height, e->view.stride[0], e->paddedHeight, tw, th,
-                  e->thumbStride[0], e->thumbRows[0], e->thumbColumnSums);
-    if (e->components == 1) {
+    ScalePlaneBox(e->view.plane[0], e->thumb.thumbPlane[0], e->width, e->height, e->view.stride[0], e->paddedHeight, tw, th,
+                  e->thumb.thumbStride[0], e->thumb.thumbRows[0], e->thumb.thumbColumnSums);
+    if (e->geometry.components == 1) {
         return;
     }
-    const bool halfWidth = e->currentFormat == 1 || e->currentFormat == 2;
-    const bool halfHeight = e->currentFormat == 1;
+    const bool halfWidth = e->currentFormat == kJpegYuv420 || e->currentFormat == kJpegYuv422;
+    const bool halfHeight = e->currentFormat == kJpegYuv420;
     const int32_t sw = halfWidth ? e->width / 2 : e->width;
     const int32_t sh = halfHeight ? e->height / 2 : e->height;
     const int32_t srows = halfHeight ? e->paddedHeight / 2 : e->paddedHeight;
@@ -172,8 +173,8 @@ void JpegMakeThumbnailPlanes(JpegEncoderImpl* e)
         dh = halfHeight ? th / 2 : th;
     }
     for (int p = 1; p < 3; ++p) {
-        ScalePlaneBox(e->view.plane[p], e->thumbPlane[p], sw, sh, e->view.stride[p], srows, dw, dh, e->thumbStride[p],
-                      e->thumbRows[p], e->thumbColumnSums);
+        ScalePlaneBox(e->view.plane[p], e->thumb.thumbPlane[p], sw, sh, e->view.stride[p], srows, dw, dh, e->thumb.thumbStride[p],
+                      e->thumb.thumbRows[p], e->thumb.thumbColumnSums);
     }
 }
 
@@ -199,7 +200,7 @@ int32_t JpegWriteJfxxThumbnail(JpegEncoderImpl* e)
     w.PutByte(0);
     w.PutByte(0x10);  // thumbnail coded using JPEG
     w.PutMarker(jpeg::kSoi);
-    if (e->inputFormat == 10) {
+    if (e->inputFormat == kJpegInterleaved444) {
         WriteAdobeApp14(w);
     }
     if (EncodeThumbnailJpeg(e) < 0) {
@@ -217,12 +218,20 @@ int32_t JpegWriteExifThumbnail(JpegEncoderImpl* e)
 {
     JpegMakeThumbnailPlanes(e);
     JpegBitWriter& w = *e->writer;
+    uint8_t ifd1[exif::kExifIfd1MaxBytes];
+    w.StorePendingBytes();
+    const uint64_t ifd1Start = w.StreamPosition();
     if (e->thumbnailKind == 0) {
-        exif::WriteExifIfd1Rgb(&w, e->exif, static_cast<uint32_t>(e->thumbnailWidth),
-                               static_cast<uint32_t>(e->thumbnailHeight));
+        const uint32_t size = exif::WriteExifIfd1Rgb(ifd1, static_cast<uint32_t>(ifd1Start), e->exif,
+                                                     static_cast<uint32_t>(e->thumbnailWidth),
+                                                     static_cast<uint32_t>(e->thumbnailHeight));
+        w.AppendBytes(ifd1, size);
         WriteRgbThumbnail(e);
     } else {
-        uint64_t lengthAt = exif::WriteExifIfd1Jpeg(&w, e->exif);
+        uint32_t lengthIndex = 0;
+        const uint32_t size = exif::WriteExifIfd1Jpeg(ifd1, static_cast<uint32_t>(ifd1Start), e->exif, &lengthIndex);
+        w.AppendBytes(ifd1, size);
+        const uint64_t lengthAt = ifd1Start + lengthIndex;
         uint64_t start = w.StreamPosition();
         w.PutMarker(jpeg::kSoi);
         if (EncodeThumbnailJpeg(e) < 0) {
@@ -230,8 +239,16 @@ int32_t JpegWriteExifThumbnail(JpegEncoderImpl* e)
         }
         w.PatchLittleEndian32(lengthAt, static_cast<uint32_t>(w.StreamPosition() - start));
     }
-    if (w.Overflowed() || !exif::FinishExifApp1(&w)) {
+    if (w.Overflowed()) {
         return kJpegFailed;
     }
+    // APP1 now ends after the thumbnail: its length runs from the length field
+    // (after SOI and the marker) to here, and must fit a segment.
+    w.StorePendingBytes();
+    const uint64_t length = w.StreamPosition() - 4;
+    if (length > 65535) {
+        return kJpegFailed;
+    }
+    w.PatchBigEndian16(4, static_cast<uint16_t>(length));
     return kJpegOk;
 }

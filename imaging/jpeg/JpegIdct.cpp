@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "CpuFeatures.h"
 #include "jpeg/JpegTables.h"
 
 namespace jpeg {
@@ -321,7 +322,7 @@ void IdctReducedBlock(const int16_t* block, int nx, int ny, uint8_t* out, uint32
 }
 
 namespace {
-const bool kSse2 = IdctSse2Available();
+const bool kSse2 = imaging::ProcessorHasSse2();
 const BlockTransform kFullTransform = kSse2 ? IdctFullSse2 : IdctFull;
 const BlockTransform kQuarterTransform = kSse2 ? IdctQuarterSse2 : IdctFull;
 }  // namespace

@@ -54,7 +54,6 @@ void IdctFullSse2(const int16_t* block, uint8_t* out, uint32_t stride);
 // (last zig-zag index up to kQuarterLastIndex); same results, less work.
 inline constexpr int kQuarterLastIndex = 9;
 void IdctQuarterSse2(const int16_t* block, uint8_t* out, uint32_t stride);
-bool IdctSse2Available();
 // nx x ny samples (1, 2, 4 or 8 each), the box filter of the full-size
 // block; vector false keeps to the scalar reference.
 void IdctReducedBlock(const int16_t* block, int nx, int ny, uint8_t* out, uint32_t stride, bool vector = true);

@@ -103,8 +103,6 @@ void IdctFullSse2(const int16_t* block, uint8_t* out, uint32_t stride) { Transfo
 
 void IdctQuarterSse2(const int16_t* block, uint8_t* out, uint32_t stride) { Transform<4>(block, out, stride); }
 
-bool IdctSse2Available() { return __builtin_cpu_supports("sse2"); }
-
 }  // namespace jpeg
 
 #else
@@ -112,7 +110,6 @@ bool IdctSse2Available() { return __builtin_cpu_supports("sse2"); }
 namespace jpeg {
 void IdctFullSse2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctFull(block, out, stride); }
 void IdctQuarterSse2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctFull(block, out, stride); }
-bool IdctSse2Available() { return false; }
 }  // namespace jpeg
 
 #endif

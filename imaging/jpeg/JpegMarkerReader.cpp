@@ -69,31 +69,34 @@ int32_t ReadFrameHeader(JpegByteReader& reader, FrameHeader& frame) {
     return 0;
 }
 
-int32_t ValidateFrame(FrameHeader& frame, uint8_t frameKind) {
+JpegRefusal ValidateFrame(FrameHeader& frame, uint8_t frameKind) {
     // Other precisions would be misdecoded as 8-bit samples.
     if (frame.precision != 8) {
-        return -1;
+        return kJpegRefusalPrecision;
     }
     if (frame.height > kMaxDimension || frame.width > kMaxDimension) {
-        return -1;
+        return kJpegRefusalSize;
     }
     const int n = frame.componentCount;
     if (n != 1 && n != 3) {
-        return -1;
+        return n == 4 ? kJpegRefusalCmyk : kJpegRefusalComponents;
     }
     for (int i = 0; i < n; ++i) {
         const FrameComponent& c = frame.components[i];
-        if (c.h < 1 || c.h > 2 || c.v < 1 || c.v > 2 || c.tq > 3) {
-            return -1;
+        if (c.tq > 3) {
+            return kJpegRefusalFrameHeader;
+        }
+        if (c.h < 1 || c.h > 2 || c.v < 1 || c.v > 2) {
+            return kJpegRefusalSampling;
         }
     }
     if (n == 3) {
         const FrameComponent* c = frame.components;
         if (c[1].h != c[2].h || c[1].v != c[2].v || c[1].h > c[0].h || c[1].v > c[0].v) {
-            return -1;
+            return kJpegRefusalSampling;
         }
         if (c[0].id == c[1].id || c[0].id == c[2].id || c[1].id == c[2].id) {
-            return -1;
+            return kJpegRefusalComponentIds;
         }
     } else {
         // One component: its MCU is one block whatever its factors say (A.2.2).
@@ -117,7 +120,7 @@ int32_t ValidateFrame(FrameHeader& frame, uint8_t frameKind) {
         c.planeBlocksWide = paddedW * c.h / frame.hMax / unit;
         c.planeBlocksHigh = paddedH * c.v / frame.vMax / unit;
     }
-    return 0;
+    return kJpegRefusalNone;
 }
 
 uint8_t SamplingType(const FrameHeader& frame, bool jfifSeen, uint8_t adobeTransform,
@@ -265,19 +268,26 @@ int32_t DispatchMarker(DecoderContext& ctx, uint16_t marker) {
     int32_t result = 0;
     if (marker == MarkerCode(kDht)) {
         const int maxNumber = (ctx.frameRead && ctx.frameKind == kJpegFrameBaseline) ? 1 : 3;
-        result = ReadHuffmanTables(reader, ctx.dcTables, ctx.acTables, maxNumber);
+        if (ReadHuffmanTables(reader, ctx.dcTables, ctx.acTables, maxNumber) != 0) {
+            return Refuse(ctx, kJpegRefusalHuffmanTable);
+        }
     } else if (marker == MarkerCode(kDqt)) {
-        result = ReadQuantTables(reader, ctx.quant);
+        if (ReadQuantTables(reader, ctx.quant) != 0) {
+            return Refuse(ctx, kJpegRefusalQuantTable);
+        }
     } else if (marker == MarkerCode(kDri)) {
         result = ReadRestartInterval(reader, ctx.restartInterval);
     } else if (marker >= MarkerCode(kApp0) && marker <= MarkerCode(kApp15)) {
-        result = JpegReadAppSegment(marker, reader, ctx.app);
+        result = JpegReadAppSegment(marker, reader, ctx.app, ReadStreamHeader);
     } else if (marker == MarkerCode(kCom) || marker == MarkerCode(kDnl)) {
         uint32_t length = 0;
         if (!ReadLength(reader, 2, length)) {
-            return -1;
+            return Refuse(ctx, kJpegRefusalSegment);
         }
         reader.Skip(length - 2);
+    }
+    if (result != 0) {
+        return Refuse(ctx, kJpegRefusalSegment);
     }
     // Any other marker: nothing is read, the search steps over it.
     return result;

@@ -29,7 +29,7 @@ uint32_t ThumbnailPixels(const JpegEncoderImpl* e)
 // 0 and EOB, a flushed byte and a restart marker per row, EOI and the word completion.
 int64_t MinimumBitsLeft(const JpegEncoderImpl* e, uint32_t blocksLeft)
 {
-    int64_t rowsLeft = e->mcuRows - e->mcuRow;
+    int64_t rowsLeft = e->geometry.mcuRows - e->mcuRow;
     return 6 * static_cast<int64_t>(blocksLeft) + 24 * rowsLeft + 8 * 8;
 }
 
@@ -39,9 +39,9 @@ float JpegOwnTableTightness(const JpegEncoderImpl* e)
 {
     uint32_t m = 0;
     const uint16_t* tables[2] = {nullptr, nullptr};
-    if (e->rateTablesBuilt) {
-        tables[0] = e->rateLuma;
-        tables[1] = e->rateChroma;
+    if (e->rate.rateTablesBuilt) {
+        tables[0] = e->rate.rateLuma;
+        tables[1] = e->rate.rateChroma;
     }
     if (e->useOwnLuma) {
         tables[0] = e->ownLuma;
@@ -81,7 +81,11 @@ int32_t JpegQualityFromTarget(const JpegEncoderImpl* e, uint32_t target)
         if (target <= thumb) {
             return 1;
         }
-        float k = (f == 2 || f == 9) ? 1.32f : f == 3 ? 1.95f : f == 4 ? 0.93f : f == 10 ? 2.9f : 1.0f;
+        float k = (f == kJpegYuv422 || f == kJpegYuyv) ? 1.32f
+                  : f == kJpegYuv444                    ? 1.95f
+                  : f == kJpegGrey                      ? 0.93f
+                  : f == kJpegInterleaved444            ? 2.9f
+                                                        : 1.0f;
         float x = static_cast<float>(target - thumb) * 25344.0f / (a * ((g + 1.3f) * k));
         if (x < static_cast<float>(kQualityThreshold[0])) {
             return 1;
@@ -101,7 +105,11 @@ int32_t JpegQualityFromTarget(const JpegEncoderImpl* e, uint32_t target)
         if (target <= thumb + 1000) {
             return 1;
         }
-        float k = (f == 2 || f == 9) ? 1.25f : f == 3 ? 1.8f : f == 4 ? 0.65f : f == 10 ? 1.6f : 1.0f;
+        float k = (f == kJpegYuv422 || f == kJpegYuyv) ? 1.25f
+                  : f == kJpegYuv444                    ? 1.8f
+                  : f == kJpegGrey                      ? 0.65f
+                  : f == kJpegInterleaved444            ? 1.6f
+                                                        : 1.0f;
         float x = static_cast<float>(target - thumb - 1000) * 25344.0f / ((g + 1.3f) * k * a);
         int32_t q = static_cast<int32_t>(std::trunc(x - 1000.0f)) / 6;
         return q < 1 ? 1 : (q > 100 ? 100 : q);
@@ -208,29 +216,30 @@ void JpegStartRateFrame(JpegEncoderImpl* e)
     const JpegInputLayout* out = JpegInputLayoutFor(e->currentFormat);
     const uint64_t luma = static_cast<uint64_t>(e->paddedWidth) * e->paddedHeight;
     const uint64_t chroma = out->components == 1 ? 0 : 2 * luma / (out->lumaH * out->lumaV);
-    e->blockCount = static_cast<uint32_t>((luma + chroma) / 64);
-    e->blocksCoded = 0;
-    e->bitsSpent = 0;
+    e->rate.blockCount = static_cast<uint32_t>((luma + chroma) / 64);
+    e->rate.blocksCoded = 0;
+    e->rate.bitsSpent = 0;
 
-    const int64_t c = e->paddedWidth / e->mcuHeight;
-    const int64_t h0 = e->components == 1 ? 304 : 584;
+    const int64_t c = e->paddedWidth / e->geometry.mcuHeight;
+    const int64_t h0 = e->geometry.components == 1 ? 304 : 584;
     const int64_t written = static_cast<int64_t>(e->writer->StreamPosition());
-    const int64_t left = static_cast<int64_t>(e->targetBytes) - 10 * c - h0 - written - 6;
+    const int64_t left = static_cast<int64_t>(e->rate.targetBytes) - 10 * c - h0 - written - 6;
     // A target that the header already uses up leaves no budget: DC only, then DC 0 and EOB.
-    e->bitBudget = left > 0 ? static_cast<uint32_t>(8 * left / e->blockCount) : 0;
+    e->rate.bitBudget = left > 0 ? static_cast<uint32_t>(8 * left / e->rate.blockCount) : 0;
 
     // Activity of the luminance blocks: DCT, DC as a difference, magnitudes above 3 summed per position.
-    uint32_t* sums = e->blockStats;
+    uint32_t* sums = e->rate.blockStats;
     for (int k = 0; k < 64; ++k) {
         sums[k] = 0;
     }
     int previousDc = 0;
     const bool padY = e->height != e->paddedHeight && !e->thumbnailOn;
-    const int32_t rows = padY ? e->mcuRows - 1 : e->mcuRows;
-    const int lumaBlocks = e->inputFormat == 10 && e->currentFormat == 10 ? 1 : e->layout->lumaBlocks;
-    const int firstBlock = e->inputFormat == 10 && e->currentFormat == 10 ? 1 : 0;
+    const int32_t rows = padY ? e->geometry.mcuRows - 1 : e->geometry.mcuRows;
+    const bool asCoded = e->inputFormat == kJpegInterleaved444 && e->currentFormat == kJpegInterleaved444;
+    const int lumaBlocks = asCoded ? 1 : e->geometry.layout->lumaBlocks;
+    const int firstBlock = asCoded ? 1 : 0;
     for (int32_t row = 0; row < rows; ++row) {
-        for (int32_t col = 0; col < e->mcuCols; ++col) {
+        for (int32_t col = 0; col < e->geometry.mcuCols; ++col) {
             JpegFormMcu(e, col, row);
             for (int b = firstBlock; b < firstBlock + lumaBlocks; ++b) {
                 int16_t* block = e->blocks + 64 * b;
@@ -248,32 +257,32 @@ void JpegStartRateFrame(JpegEncoderImpl* e)
         }
     }
     const int32_t f = e->inputFormat;
-    float budget = std::trunc(static_cast<float>(e->bitBudget) * ((f == 2 || f == 9) ? 1.2f : 1.1f));
+    float budget = std::trunc(static_cast<float>(e->rate.bitBudget) * ((f == kJpegYuv422 || f == kJpegYuyv) ? 1.2f : 1.1f));
     const uint64_t area = luma;
-    JpegBuildRateTables(sums, static_cast<float>(luma / 64), budget, area, e->components == 1, e->rateLuma,
-                        e->rateChroma);
-    e->rateTablesBuilt = 1;
+    JpegBuildRateTables(sums, static_cast<float>(luma / 64), budget, area, e->geometry.components == 1, e->rate.rateLuma,
+                        e->rate.rateChroma);
+    e->rate.rateTablesBuilt = 1;
 }
 
 bool JpegRateCodeMcu(JpegEncoderImpl* e, int blocks)
 {
-    const uint32_t left = e->blockCount > e->blocksCoded ? e->blockCount - e->blocksCoded : 0;
-    const int64_t excess = static_cast<int64_t>(e->bitsSpent) - static_cast<int64_t>(e->bitBudget) * e->blocksCoded;
+    const uint32_t left = e->rate.blockCount > e->rate.blocksCoded ? e->rate.blockCount - e->rate.blocksCoded : 0;
+    const int64_t excess = static_cast<int64_t>(e->rate.bitsSpent) - static_cast<int64_t>(e->rate.bitBudget) * e->rate.blocksCoded;
     int32_t shift = 0;
     if (left > 0 && excess > static_cast<int64_t>(left)) {
         shift = excess < 3 * static_cast<int64_t>(left) ? 1 : static_cast<int16_t>(excess / (3 * static_cast<int64_t>(left)));
         shift = shift < 0 ? 63 : (shift > 63 ? 63 : shift);
     }
     const int64_t bitsLeft =
-        (static_cast<int64_t>(e->targetBytes) - static_cast<int64_t>(e->writer->StreamPosition())) * 8;
+        (static_cast<int64_t>(e->rate.targetBytes) - static_cast<int64_t>(e->writer->StreamPosition())) * 8;
     const int64_t reserve = MinimumBitsLeft(e, left > static_cast<uint32_t>(blocks) ? left - blocks : 0);
-    e->blocksCoded += static_cast<uint32_t>(blocks);
+    e->rate.blocksCoded += static_cast<uint32_t>(blocks);
     if (bitsLeft < 1024 + reserve) {
         return false;
     }
     if (bitsLeft < 8 * static_cast<int64_t>(left) + reserve) {
         shift = 63;
     }
-    e->truncation = shift;
+    e->rate.truncation = shift;
     return true;
 }

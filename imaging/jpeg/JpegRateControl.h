@@ -12,7 +12,7 @@ int32_t JpegQualityFromTarget(const JpegEncoderImpl* e, uint32_t target);
 float JpegOwnTableTightness(const JpegEncoderImpl* e);
 // Start of a sequential frame in rate mode 1, after the header: budget and tables.
 void JpegStartRateFrame(JpegEncoderImpl* e);
-// Per MCU in rate mode 1: sets e->truncation (0 to 63) or returns false when
+// Per MCU in rate mode 1: sets e->rate.truncation (0 to 63) or returns false when
 // the MCU is to be coded as DC difference 0 and EOB only.
 bool JpegRateCodeMcu(JpegEncoderImpl* e, int blocks);
 // Builds the luminance table from the 64 activity sums (natural order).

@@ -1,33 +1,7 @@
 #include "jpeg/JpegStreamWriter.h"
 
+#include "jpeg/JpegQuantizer.h"
 #include "jpeg/JpegTables.h"
-
-float JpegQualityScale(int32_t quality)
-{
-    if (quality >= 50) {
-        return static_cast<float>(100 - quality) * 0.02f;
-    }
-    return 50.0f / static_cast<float>(quality);
-}
-
-void JpegScaleQuantTable(const uint16_t* source, float scale, JpegQuantTable* out)
-{
-    for (int i = 0; i < 64; ++i) {
-        float v = static_cast<float>(source[i]) * scale;
-        uint32_t e = static_cast<uint32_t>(static_cast<double>(v) + 0.5) & 0xFFFF;
-        e = e <= 2 ? 2 : (e >= 255 ? 255 : e);
-        out->value[i] = static_cast<uint16_t>(e);
-        out->divisor[i] = ((1u << 20) + e - 1) / e;
-        out->half[i] = static_cast<uint16_t>(e / 2);
-        // s = floor(log2 e), one less for a power of two, keeps the multiplier
-        // below 2^16; its excess over 2^(16 + s) / e is then below
-        // e <= 2^(s + 1), so n times it stays below 2^(16 + s) for n < 2^15.
-        int s = 31 - __builtin_clz(e);
-        s -= (e & (e - 1)) == 0 ? 1 : 0;
-        out->multiplier[i] = static_cast<uint16_t>(((1u << (16 + s)) + e - 1) / e);
-        out->shiftFactor[i] = static_cast<uint16_t>(1u << (15 - s));
-    }
-}
 
 void WriteJfifApp0(JpegBitWriter& w)
 {
@@ -58,14 +32,8 @@ void WriteAdobeApp14(JpegBitWriter& w)
 void WriteDqt(JpegEncoderImpl* e)
 {
     JpegBitWriter& w = *e->writer;
-    float scale = e->rateMode == 1 ? 1.0f : JpegQualityScale(e->quality);
-    const uint16_t* luma = e->rateMode == 1 ? e->rateLuma : (e->useOwnLuma ? e->ownLuma : jpeg::kStdLumaQuant);
-    const uint16_t* chroma =
-        e->rateMode == 1 ? e->rateChroma : (e->useOwnChroma ? e->ownChroma : jpeg::kStdChromaQuant);
-    JpegScaleQuantTable(luma, scale, e->quant[0]);
-    JpegScaleQuantTable(chroma, scale, e->quant[1]);
-
-    int tables = e->components == 1 ? 1 : 2;
+    JpegDeriveQuantTables(e);
+    int tables = e->geometry.components == 1 ? 1 : 2;
     w.PutMarker(jpeg::kDqt);
     w.PutWord(static_cast<uint16_t>(2 + 65 * tables));
     for (int t = 0; t < tables; ++t) {
@@ -81,13 +49,13 @@ void WriteSof(JpegEncoderImpl* e)
     JpegBitWriter& w = *e->writer;
     uint8_t marker = e->codingMode == 1 ? jpeg::kSof0 : (e->codingMode == 2 ? jpeg::kSof2 : jpeg::kSof3);
     w.PutMarker(marker);
-    w.PutWord(static_cast<uint16_t>(8 + 3 * e->components));
+    w.PutWord(static_cast<uint16_t>(8 + 3 * e->geometry.components));
     w.PutByte(8);
     w.PutWord(static_cast<uint16_t>(e->frameHeight));
     w.PutWord(static_cast<uint16_t>(e->frameWidth));
-    w.PutByte(static_cast<uint8_t>(e->components));
-    for (int c = 0; c < e->components; ++c) {
-        const JpegComponentSpec& cs = e->component[c];
+    w.PutByte(static_cast<uint8_t>(e->geometry.components));
+    for (int c = 0; c < e->geometry.components; ++c) {
+        const JpegComponentSpec& cs = e->geometry.component[c];
         w.PutByte(cs.id);
         w.PutByte(static_cast<uint8_t>((cs.h << 4) | cs.v));
         w.PutByte(cs.quantTable);
@@ -113,13 +81,13 @@ void WriteDhtStandard(JpegEncoderImpl* e)
 {
     JpegBitWriter& w = *e->writer;
     w.PutMarker(jpeg::kDht);
-    if (e->components != 1 && e->components != 3) {
+    if (e->geometry.components != 1 && e->geometry.components != 3) {
         return;
     }
-    w.PutWord(e->components == 1 ? 210 : 418);
+    w.PutWord(e->geometry.components == 1 ? 210 : 418);
     PutHuffmanTable(w, 0x00, jpeg::kStdDcLuma);
     PutHuffmanTable(w, 0x10, jpeg::kStdAcLuma);
-    if (e->components == 3) {
+    if (e->geometry.components == 3) {
         PutHuffmanTable(w, 0x01, jpeg::kStdDcChroma);
         PutHuffmanTable(w, 0x11, jpeg::kStdAcChroma);
     }
@@ -129,11 +97,11 @@ void WriteSosSequential(JpegEncoderImpl* e)
 {
     JpegBitWriter& w = *e->writer;
     w.PutMarker(jpeg::kSos);
-    w.PutWord(static_cast<uint16_t>(6 + 2 * e->components));
-    w.PutByte(static_cast<uint8_t>(e->components));
-    for (int c = 0; c < e->components; ++c) {
-        w.PutByte(e->component[c].id);
-        w.PutByte(static_cast<uint8_t>((e->component[c].dcTable << 4) | e->component[c].acTable));
+    w.PutWord(static_cast<uint16_t>(6 + 2 * e->geometry.components));
+    w.PutByte(static_cast<uint8_t>(e->geometry.components));
+    for (int c = 0; c < e->geometry.components; ++c) {
+        w.PutByte(e->geometry.component[c].id);
+        w.PutByte(static_cast<uint8_t>((e->geometry.component[c].dcTable << 4) | e->geometry.component[c].acTable));
     }
     w.PutByte(0);   // Ss
     w.PutByte(63);  // Se
@@ -144,13 +112,13 @@ void WriteSosProgressive(JpegEncoderImpl* e, int component, int ss, int se)
 {
     JpegBitWriter& w = *e->writer;
     int first = component < 0 ? 0 : component;
-    int count = component < 0 ? e->components : 1;
+    int count = component < 0 ? e->geometry.components : 1;
     w.PutMarker(jpeg::kSos);
     w.PutWord(static_cast<uint16_t>(6 + 2 * count));
     w.PutByte(static_cast<uint8_t>(count));
     for (int c = first; c < first + count; ++c) {
-        w.PutByte(e->component[c].id);
-        w.PutByte(static_cast<uint8_t>((e->component[c].dcTable << 4) | e->component[c].acTable));
+        w.PutByte(e->geometry.component[c].id);
+        w.PutByte(static_cast<uint8_t>((e->geometry.component[c].dcTable << 4) | e->geometry.component[c].acTable));
     }
     w.PutByte(static_cast<uint8_t>(ss));
     w.PutByte(static_cast<uint8_t>(se));
@@ -166,7 +134,7 @@ void WriteDri(JpegBitWriter& w, uint16_t interval)
 
 void FlushScanAndPutMarker(JpegEncoderImpl* e, uint8_t marker)
 {
-    ScanBitBuffer& s = *e->scan;
+    ScanBitBuffer& s = *e->entropy.scan;
     s.count = 0;
     FlushScanBits(s);
     e->writer->AppendBytes(s.bytes, s.count);

@@ -4,14 +4,9 @@
 
 #include "jpeg/JpegEncoderState.h"
 
-// The scale DQT applies to the source tables: (100 - q) x 0.02 from 50 up, 50 / q below.
-float JpegQualityScale(int32_t quality);
-// Scales a source table (natural order) into quantisers 2 to 255 and their division factors.
-void JpegScaleQuantTable(const uint16_t* source, float scale, JpegQuantTable* out);
-
 void WriteJfifApp0(JpegBitWriter& w);
 void WriteAdobeApp14(JpegBitWriter& w);
-// Computes the encoder's quantisation tables for its quality and writes them.
+// Derives the encoder's quantisation tables (JpegQuantizer.h) and writes them.
 void WriteDqt(JpegEncoderImpl* e);
 void WriteSof(JpegEncoderImpl* e);
 void WriteDhtStandard(JpegEncoderImpl* e);

@@ -2,16 +2,12 @@
 
 #include <atomic>
 
+#include "CpuFeatures.h"
+
 namespace pixels {
 namespace {
 
-bool ProcessorHasSse2() {
-#if defined(__x86_64__) || defined(__i386__)
-    return __builtin_cpu_supports("sse2");
-#else
-    return false;
-#endif
-}
+using imaging::ProcessorHasSse2;
 
 std::atomic<bool> g_enabled{ProcessorHasSse2()};
 

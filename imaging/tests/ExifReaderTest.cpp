@@ -8,6 +8,7 @@
 #include "exif/ExifTags.h"
 #include "exif/JpegAppReader.h"
 #include "jpeg/JpegDecoder.h"
+#include "jpeg/JpegDecoderInternal.h"
 
 namespace {
 
@@ -120,6 +121,9 @@ struct Layout {
     uint32_t ifd0Offset = 8;
     std::string make = "Lum";
     uint8_t thumbSof = 0xC0;
+    uint32_t gpsOffset = 0;       // a GPS IFD pointer with this value (not walked to)
+    uint32_t exifOffset = 0;      // when not 0, the Exif IFD pointer's value instead of the IFD's place
+    bool thumbOffsetZero = false;  // IFD1 names neither a JPEG stream nor strips
 };
 
 Bytes ExifFile(const Layout& l) {
@@ -139,6 +143,9 @@ Bytes ExifFile(const Layout& l) {
         {kTagXResolution, kTypeRational, 1, t.Rational(72, 1)},
         {kTagDateTime, kTypeAscii, 20, Text("2024:01:02 03:04:05")},
     };
+    if (l.gpsOffset) {
+        ifd0.push_back({kTagGpsIfdPointer, kTypeLong, 1, t.U32(l.gpsOffset)});
+    }
     if (l.exifIfd) {
         ifd0.push_back({kTagExifIfdPointer, kTypeLong, 1, t.U32(0)});
     }
@@ -152,7 +159,8 @@ Bytes ExifFile(const Layout& l) {
             {kTagFlash, kTypeShort, 1, t.U16(16)},
         });
         // The pointer entry is the last of IFD0: patch its value field.
-        t.Patch(ifd0At + 2 + 12 * static_cast<uint32_t>(ifd0.size() - 1) + 8, t.U32(exifAt));
+        t.Patch(ifd0At + 2 + 12 * static_cast<uint32_t>(ifd0.size() - 1) + 8,
+                t.U32(l.exifOffset ? l.exifOffset : exifAt));
     }
     const Bytes thumb = Thumbnail(l.thumbSof);
     const uint32_t ifd1At = t.AddIfd({
@@ -161,7 +169,7 @@ Bytes ExifFile(const Layout& l) {
         {kTagJpegInterchangeFormatLength, kTypeLong, 1, t.U32(static_cast<uint32_t>(thumb.size()))},
     });
     const uint32_t thumbAt = t.Append(thumb);
-    t.Patch(ifd1At + 2 + 12 + 8, t.U32(thumbAt));
+    t.Patch(ifd1At + 2 + 12 + 8, t.U32(l.thumbOffsetZero ? 0 : thumbAt));
     t.SetNext(0, ifd1At);
     return t.File();
 }
@@ -256,6 +264,95 @@ TEST(ExifReader, BadOffsetsAreIgnored) {
         const Bytes cut(file.begin(), file.begin() + static_cast<long>(n));
         const Read c = ReadFile(cut);
         EXPECT_TRUE(c.result == 0 || c.result == -1 || c.result == -2) << n;
+    }
+}
+
+// An IFD pointer that leaves the segment, or an IFD1 that says where no
+// thumbnail begins, ends the reading with -15: the values read so far stay,
+// no thumbnail is offered.
+TEST(ExifReader, BrokenIfdsOfferNoThumbnail) {
+    const struct {
+        const char* name;
+        Layout layout;
+        int32_t result;
+    } cases[] = {
+        {"sound", Layout{}, 0},
+        {"Exif IFD beyond the segment", [] { Layout l; l.exifOffset = 0xFFF0; return l; }(), kExifOutOfData},
+        {"GPS IFD beyond the segment", [] { Layout l; l.gpsOffset = 0xFFF0; return l; }(), kExifOutOfData},
+        {"both thumbnail offsets 0", [] { Layout l; l.thumbOffsetZero = true; return l; }(), kExifOutOfData},
+    };
+    for (const auto& c : cases) {
+        const Bytes file = ExifFile(c.layout);
+        JpegByteReader reader(file.data() + 4, file.size() - 4);
+        JpegAppRecord record;
+        EXPECT_EQ(JpegReadExifSegment(reader, record, jpeg::ReadStreamHeader), c.result) << c.name;
+        EXPECT_EQ(record.thumbKind, c.result == 0 ? uint8_t{kJpegFrameBaseline} : uint8_t{kJpegThumbNone}) << c.name;
+        EXPECT_EQ(record.exif.orientation, 6) << c.name;
+        EXPECT_EQ(reader.pos, file.size() - 4 - 15) << c.name;  // after the segment, at the frame
+        const Read r = ReadFile(file);
+        EXPECT_EQ(r.result, 0) << c.name;
+        EXPECT_EQ(r.kind, record.thumbKind) << c.name;
+    }
+}
+
+// Which APPn segment names the thumbnail when a file carries several.
+TEST(JpegAppSegments, TheFirstSegmentThatNamesAThumbnailCounts) {
+    const Bytes exifFile = ExifFile(Layout{});
+    const Bytes exif(exifFile.begin() + 2, exifFile.end() - 15);  // the APP1 segment alone
+    const std::string xmpText = std::string("http://ns.adobe.com/xap/1.0/") + '\0' + "<x:xmpmeta/>";
+    Bytes xmp = {0xFF, 0xE1, 0, static_cast<uint8_t>(2 + xmpText.size())};
+    xmp.insert(xmp.end(), xmpText.begin(), xmpText.end());
+    const Bytes jfif = {0xFF, 0xE0, 0, 16 + 3, 'J', 'F', 'I', 'F', 0, 1, 2, 0, 0, 1, 0, 1, 1, 1, 10, 20, 30};
+    const Bytes jfifPlain = {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 2, 0, 0, 1, 0, 1, 0, 0};
+    const Bytes jfxxRgb = {0xFF, 0xE0, 0, 10 + 3, 'J', 'F', 'X', 'X', 0, 0x13, 1, 1, 10, 20, 30};
+    const Bytes app13NoSoi = {0xFF, 0xED, 0, 8, 'P', 'h', 'o', 't', 'o', 0};
+    const struct {
+        const char* name;
+        std::vector<Bytes> segments;
+        uint8_t kind;
+        bool exifValues;
+    } cases[] = {
+        {"EXIF, then XMP in a second APP1", {exif, xmp}, kJpegFrameBaseline, true},
+        {"XMP, then EXIF", {xmp, exif}, kJpegFrameBaseline, true},
+        {"JFXX before JFIF is skipped", {jfxxRgb, jfifPlain}, kJpegThumbNone, false},
+        {"JFXX after JFIF", {jfifPlain, jfxxRgb}, kJpegThumbRgb, false},
+        {"APP13 without SOI names none, a later EXIF does", {app13NoSoi, exif}, kJpegFrameBaseline, true},
+        {"JFIF's thumbnail first, EXIF's ignored", {jfif, exif}, kJpegThumbRgb, true},
+    };
+    for (const auto& c : cases) {
+        Bytes file = {0xFF, 0xD8};
+        for (const Bytes& segment : c.segments) {
+            file.insert(file.end(), segment.begin(), segment.end());
+        }
+        file.insert(file.end(), {0xFF, 0xC0, 0, 11, 8, 0, 8, 0, 8, 1, 1, 0x11, 0, 0xFF, 0xD9});
+        const Read r = ReadFile(file);
+        ASSERT_EQ(r.result, 0) << c.name;
+        EXPECT_EQ(r.kind, c.kind) << c.name;
+        EXPECT_EQ(std::string(r.info.exif.make), c.exifValues ? "Lum" : "") << c.name;
+        uint16_t w = 0, h = 0;
+        uint8_t kind = 9;
+        uint32_t length = 0;
+        ASSERT_EQ(gParseJpegHeader(file.data(), static_cast<uint32_t>(file.size()), &w, &h, &kind, &length), 0)
+            << c.name;
+        EXPECT_EQ(kind, c.kind) << c.name;
+    }
+}
+
+// The thumbnail header reader: a height out of range is a broken stream (-1),
+// a width out of range one the thumbnail path does not take (-4).
+TEST(JpegAppSegments, ThumbnailHeaderSizeLimits) {
+    const struct {
+        uint16_t width, height;
+        int32_t result;
+    } cases[] = {{8, 8, 0}, {8, 0, -1}, {8, 65521, -1}, {0, 8, kThumbUnsupported}, {65521, 8, kThumbUnsupported}};
+    for (const auto& c : cases) {
+        const Bytes stream = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8,
+                              static_cast<uint8_t>(c.height >> 8), static_cast<uint8_t>(c.height),
+                              static_cast<uint8_t>(c.width >> 8), static_cast<uint8_t>(c.width),
+                              1, 1, 0x11, 0, 0xFF, 0xD9};
+        JpegStreamHeader header;
+        EXPECT_EQ(jpeg::ReadStreamHeader(stream.data(), stream.size(), header), c.result)
+            << c.width << " x " << c.height;
     }
 }
 

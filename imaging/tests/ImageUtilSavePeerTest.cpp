@@ -67,7 +67,7 @@ protected:
         CSettings::GetInstance()->SetUseGPS(TRUE);
         ASSERT_EQ(CImageUtil::SaveJpegWithThumbnail(L"\\nofix.jpg", still.data(), static_cast<DWORD>(still.size())),
                   S_OK);
-        CSettings::GetInstance()->SetGPSState(1);
+        capture_values::Current().fix = true;
         ASSERT_EQ(CImageUtil::SaveJpegWithThumbnail(L"\\B261211001.jpg", still.data(),
                                                     static_cast<DWORD>(still.size())),
                   S_OK);

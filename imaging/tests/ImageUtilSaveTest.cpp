@@ -135,12 +135,17 @@ TEST_F(ImageUtilSave, StillKeepsTheStreamAndCarriesTheCameraValues)
     capture_values::Current().orientation = 6;
     capture_values::Current().latitude = 37.5;
     capture_values::Current().longitude = 127.25;
-    CSettings::GetInstance()->SetUseGPS(TRUE);  // searching: no fix yet
-
+    // The indicator word says "position available" but the record has none:
+    // the record decides.
+    CSettings::GetInstance()->SetUseGPS(TRUE);
+    CSettings::GetInstance()->SetGPSState(1);
     ASSERT_EQ(CImageUtil::SaveJpegWithThumbnail(L"\\nofix.jpg", still.data(), static_cast<DWORD>(still.size()), 0),
               S_OK);
-    CSettings::GetInstance()->SetGPSState(1);  // a fix
+    capture_values::Current().fix = true;
     ASSERT_EQ(CImageUtil::SaveJpegWithThumbnail(L"\\fix.jpg", still.data(), static_cast<DWORD>(still.size()), 0),
+              S_OK);
+    CSettings::GetInstance()->SetUseGPS(FALSE);  // a fix, but the user switched the GPS off
+    ASSERT_EQ(CImageUtil::SaveJpegWithThumbnail(L"\\off.jpg", still.data(), static_cast<DWORD>(still.size()), 0),
               S_OK);
 
     savertest::Reading fix = savertest::Read(ReadDevice(L"\\fix.jpg"));
@@ -156,6 +161,7 @@ TEST_F(ImageUtilSave, StillKeepsTheStreamAndCarriesTheCameraValues)
     EXPECT_EQ(fix.dateTimeOriginal.substr(0, 10), Today());
     EXPECT_EQ(fix.gpsLatitudeDegrees, 37u);
     EXPECT_EQ(savertest::Read(ReadDevice(L"\\nofix.jpg")).gpsLatitudeDegrees, 0u);
+    EXPECT_EQ(savertest::Read(ReadDevice(L"\\off.jpg")).gpsLatitudeDegrees, 0u);
 }
 
 TEST_F(ImageUtilSave, StillSizesAreCheckedBeforeTheFileIsMade)

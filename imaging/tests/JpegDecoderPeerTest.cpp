@@ -2,6 +2,9 @@
 // files of ../shared/testdata.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -12,6 +15,27 @@
 using namespace jpegtest;
 
 namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string output;  // standard output and error
+};
+
+ToolRun RunTool(const std::string& command) {
+    ToolRun run;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) {
+        return run;
+    }
+    char buf[512];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), pipe)) > 0) {
+        run.output.append(buf, n);
+    }
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
 
 struct Case {
     const char* name;
@@ -217,28 +241,79 @@ TEST(JpegFilesPeer, ReferenceFilesMatchPeer) {
     }
 }
 
-// Kinds the decoder does not take are refused at creation with -1.
+// Kinds the decoder does not take are refused at creation with -1, and the
+// refusal says which; jpegtool prints it in words.
 TEST(JpegFilesPeer, UnsupportedKindsRefused) {
-    const char* files[] = {
-        "libjpeg-turbo/testimgari.jpg",  // arithmetic coding
-        "libjpeg-turbo/monkey12.jpg",    // 12-bit samples
-        "jpeg-decoder/mozilla/jpg-cmyk-1.jpg",
-        "jpeg-decoder/mozilla/jpg-cmyk-2.jpg",
-        "jpeg-decoder/reftest/16bit-qtables.jpg",
-        "jpeg-decoder/mozilla/jpg-size-6x6.jpg",  // a PNG file
+    const struct {
+        const char* file;
+        JpegRefusal refusal;
+        const char* words;
+    } cases[] = {
+        {"libjpeg-turbo/testimgari.jpg", kJpegRefusalUnsupportedCoding, "unsupported coding"},
+        {"libjpeg-turbo/monkey12.jpg", kJpegRefusalPrecision, "precision"},
+        {"jpeg-decoder/mozilla/jpg-cmyk-1.jpg", kJpegRefusalCmyk, "CMYK"},
+        {"jpeg-decoder/mozilla/jpg-cmyk-2.jpg", kJpegRefusalCmyk, "CMYK"},
+        {"jpeg-decoder/reftest/16bit-qtables.jpg", kJpegRefusalQuantTable, "quantisation table"},
+        {"jpeg-decoder/mozilla/jpg-size-6x6.jpg", kJpegRefusalNotJpeg, "not a JPEG"},  // a PNG file
     };
-    for (const char* file : files) {
-        const std::vector<uint8_t> jpeg = ReadFile(lumtest::TestData(file));
+    const std::string tool = std::string(LUM_BINARY_DIR) + "/bin/jpegtool";
+    for (const auto& c : cases) {
+        const std::string path = lumtest::TestData(c.file).string();
+        const std::vector<uint8_t> jpeg = ReadFile(path);
         JpegDecoder* decoder = reinterpret_cast<JpegDecoder*>(1);
         JpegImageInfo info;
         uint8_t kind = 0;
         uint32_t length = 0;
+        JpegRefusal refusal = kJpegRefusalNone;
         EXPECT_EQ(gCreateJpegImageDecoder(&decoder, jpeg.data(), static_cast<uint32_t>(jpeg.size()), &info, &kind,
-                                          &length, 1),
+                                          &length, 1, &refusal),
                   -1)
-            << file;
-        EXPECT_EQ(decoder, nullptr) << file;
+            << c.file;
+        EXPECT_EQ(decoder, nullptr) << c.file;
+        EXPECT_EQ(refusal, c.refusal) << c.file;
+        const ToolRun run = RunTool(tool + " info '" + path + "'");
+        EXPECT_EQ(run.status, 1) << c.file;
+        EXPECT_NE(run.output.find(c.words), std::string::npos) << c.file << ": " << run.output;
     }
+}
+
+// A stream cut anywhere in its scans decodes as far as it goes (result 0) and
+// is flagged truncated exactly when libjpeg-turbo warns of a premature end;
+// jpegtool decodes it, exits 0 and says so.
+TEST(JpegTruncationPeer, CutStreamsAreFlaggedAsThePeerWarns) {
+    const Picture pattern = TestPattern(96, 64);
+    const std::vector<uint8_t> sources[] = {
+        ReadFile(lumtest::TestData("libjpeg-turbo/testorig.jpg")),
+        PeerEncode(pattern, {75, 2, 2, false, true, 0}),  // progressive: cuts between scans too
+        PeerEncode(pattern, {75, 2, 1, false, false, 4}),  // restart intervals
+    };
+    int truncated = 0, whole = 0;
+    for (const std::vector<uint8_t>& source : sources) {
+        std::vector<size_t> lengths = {source.size(), source.size() - 2, source.size() - 1};
+        for (size_t k = 1; k < 24; ++k) {
+            lengths.push_back(source.size() * k / 24);
+        }
+        for (size_t length : lengths) {
+            const std::vector<uint8_t> cut(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(length));
+            const PeerEnd peer = PeerDecodeEnd(cut);
+            const OurPlanes ours = OurDecode(cut);
+            if (!peer.decoded || ours.createResult != 0 || ours.decodeResult != 0) {
+                continue;  // cut inside the header: refused by both, or an error case
+            }
+            EXPECT_EQ(ours.truncated, peer.prematureEnd) << "length " << length << " of " << source.size();
+            (ours.truncated ? truncated : whole) += 1;
+        }
+    }
+    EXPECT_GT(truncated, 20);
+    EXPECT_GE(whole, 3);
+
+    lumtest::TempDir dir;
+    const auto cutFile = dir.path() / "cut.jpg";
+    WriteFile(cutFile, std::vector<uint8_t>(sources[0].begin(), sources[0].begin() + sources[0].size() / 2));
+    const ToolRun run = RunTool(std::string(LUM_BINARY_DIR) + "/bin/jpegtool decode '" + cutFile.string() + "' '" +
+                                (dir.path() / "out.ppm").string() + "'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("premature end"), std::string::npos) << run.output;
 }
 
 // Every file of the crash corpus gets a defined result, at every scale.

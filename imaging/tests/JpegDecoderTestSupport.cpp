@@ -9,8 +9,11 @@
 #include <stdexcept>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 #include "jpeg/JpegDecoder.h"
+#include "pixels/Rgb565.h"
 
 namespace jpegtest {
 
@@ -19,6 +22,7 @@ namespace {
 struct PeerError {
     jpeg_error_mgr mgr;
     jmp_buf jump;
+    bool prematureEnd = false;
 };
 
 void OnPeerError(j_common_ptr cinfo) {
@@ -120,14 +124,46 @@ Picture PeerDecode(const std::vector<uint8_t>& jpeg, const char* colorSpace, int
     return p;
 }
 
+PeerEnd PeerDecodeEnd(const std::vector<uint8_t>& jpeg) {
+    jpeg_decompress_struct cinfo;
+    PeerError err;
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = OnPeerError;
+    err.mgr.emit_message = [](j_common_ptr c, int level) {
+        auto* e = reinterpret_cast<PeerError*>(c->err);
+        e->prematureEnd |= level < 0 && e->mgr.msg_code == JWRN_JPEG_EOF;  // noted, not printed
+    };
+    PeerEnd end;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return end;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, jpeg.data(), jpeg.size());
+    jpeg_read_header(&cinfo, TRUE);
+    jpeg_start_decompress(&cinfo);
+    std::vector<uint8_t> row(size_t{cinfo.output_width} * cinfo.output_components);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW r = row.data();
+        jpeg_read_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    end.decoded = true;
+    end.prematureEnd = err.prematureEnd;
+    jpeg_destroy_decompress(&cinfo);
+    return end;
+}
+
 OurPlanes OurDecode(const std::vector<uint8_t>& jpeg, int scale) {
     OurPlanes result;
     JpegDecoder* decoder = nullptr;
     JpegImageInfo info;
     uint8_t kind = 0;
     uint32_t length = 0;
+    JpegRefusal refusal = kJpegRefusalNone;
     result.createResult = gCreateJpegImageDecoder(&decoder, jpeg.data(), static_cast<uint32_t>(jpeg.size()), &info,
-                                                  &kind, &length, scale);
+                                                  &kind, &length, scale, &refusal);
+    result.refusal = refusal;
     if (result.createResult != 0) {
         return result;
     }
@@ -144,6 +180,8 @@ OurPlanes OurDecode(const std::vector<uint8_t>& jpeg, int scale) {
     JpegPlanes planes{y.data(), colour ? cb.data() : nullptr, colour ? cr.data() : nullptr,
                       static_cast<uint16_t>(pw), static_cast<uint16_t>(ph)};
     result.decodeResult = decoder->Decode(decoder, &planes);
+    result.refusal = gGetJpegRefusal(decoder);
+    result.truncated = gIsJpegDataTruncated(decoder) == 1;
     decoder->Release(decoder);
     Picture& p = result.ycc;
     p.width = out.width;
@@ -185,18 +223,7 @@ Picture OurRgb565(const std::vector<uint8_t>& jpeg, int scale, int32_t* resultOu
     if (resultOut) {
         *resultOut = result;
     }
-    Picture p{out.width, out.height, 3, std::vector<uint8_t>(size_t{out.width} * out.height * 3)};
-    for (uint32_t y = 0; y < p.height; ++y) {
-        for (uint32_t x = 0; x < p.width; ++x) {
-            const uint16_t v = pixels[size_t{y} * out.evenWidth + x];
-            uint8_t* o = &p.pixels[(size_t{y} * p.width + x) * 3];
-            const int r = (v >> 11) & 0x1F, g = (v >> 5) & 0x3F, b = v & 0x1F;
-            o[0] = static_cast<uint8_t>(r << 3 | r >> 2);
-            o[1] = static_cast<uint8_t>(g << 2 | g >> 4);
-            o[2] = static_cast<uint8_t>(b << 3 | b >> 2);
-        }
-    }
-    return p;
+    return Picture{out.width, out.height, 3, pixels::WidenRgb565Rows(pixels.data(), out.evenWidth, out.width, out.height)};
 }
 
 Picture YccToRgb(const Picture& ycc) {

@@ -36,10 +36,20 @@ std::vector<uint8_t> PeerEncode(const Picture& rgb, const EncodeOptions& options
 // fancy upsampling off so that chroma is replicated as ours is.
 Picture PeerDecode(const std::vector<uint8_t>& jpeg, const char* colorSpace, int scale = 1);
 
+// Whether libjpeg-turbo decodes the stream whole (no error) and, if so,
+// whether it warns of a premature end of the data.
+struct PeerEnd {
+    bool decoded = false;
+    bool prematureEnd = false;
+};
+PeerEnd PeerDecodeEnd(const std::vector<uint8_t>& jpeg);
+
 // Our decode to planes, every plane expanded to the luma size.
 struct OurPlanes {
     int32_t createResult = 0;
     int32_t decodeResult = 0;
+    int32_t refusal = 0;    // gGetJpegRefusal after creation or Decode failed
+    bool truncated = false; // gIsJpegDataTruncated after Decode
     uint8_t samplingType = 0;
     Picture ycc;  // channels 1 or 3, width x height at the scale
 };

@@ -6,6 +6,7 @@
 #include "jpeg/JpegBitWriter.h"
 #include "jpeg/JpegEncoderKernels.h"
 #include "jpeg/JpegEncoderState.h"
+#include "jpeg/JpegQuantizer.h"
 #include "jpeg/JpegStreamWriter.h"
 #include "jpeg/JpegTables.h"
 

@@ -16,6 +16,7 @@ int CCommonControl::GetWhiteBalance() const { return capture_values::Current().w
 double CGPSControl::GetLatitude() const { return capture_values::Current().latitude; }
 double CGPSControl::GetLongitude() const { return capture_values::Current().longitude; }
 float CGPSControl::GetAltitude() const { return capture_values::Current().altitude; }
+bool CGPSControl::HasFix() const { return capture_values::Current().fix; }
 
 CACSControl::CACSControl() = default;
 CACSControl::~CACSControl() = default;

@@ -11,6 +11,7 @@ struct Values {
     double latitude = 0;
     double longitude = 0;
     float altitude = 0;
+    bool fix = false;
 };
 
 Values& Current();

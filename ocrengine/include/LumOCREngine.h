@@ -72,6 +72,7 @@ inline constexpr std::int32_t LUMOCR_E_INVALIDARG = -103;   // a null list, fold
 inline constexpr std::int32_t LUMOCR_E_NOTSTARTED = -104;   // the engine did not start
 inline constexpr std::int32_t LUMOCR_E_BADLANGUAGE = -105;  // a code the chosen back-end does not know
 inline constexpr std::int32_t LUMOCR_E_NOBACKEND = -106;    // no engine for this language family here
+inline constexpr std::int32_t LUMOCR_E_NOENGINE = -107;     // the engine library or one of its entries is missing
 
 // Ordinals 1 to 15.
 std::int32_t LumOCR_Binarize(OcrImage* image);

@@ -33,6 +33,19 @@ char16_t CodePageToWide(unsigned codePage, unsigned char byte) {
                                                                                     : char16_t{0xFFFD};
 }
 
+std::size_t WholeCharacters(const char* text, std::size_t available, std::size_t limit) {
+    std::size_t end = 0;
+    while (end < available && text[end] != '\0') ++end;
+    if (end > limit) end = limit;
+    std::size_t at = 0;
+    while (at < end) {
+        const std::size_t size = IsLeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
+        if (at + size > end) break;  // half a character
+        at += size;
+    }
+    return at;
+}
+
 bool IsWesternLetter(unsigned char byte) {
     if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z')) return true;
     switch (byte) {

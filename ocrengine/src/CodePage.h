@@ -1,5 +1,6 @@
-// The two single-byte code pages the engine library writes (1252 Western,
-// 1251 Cyrillic), over the platform's conversion.
+// The code pages the engine library writes: 1252 Western and 1251 Cyrillic
+// of the European engine, over the platform's conversion, and the
+// double-byte pages 949 Korean and 936 Chinese the other engines deliver.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,15 @@ namespace lumocr {
 inline constexpr unsigned kCodePageWestern = 1252;
 inline constexpr unsigned kCodePageCyrillic = 1251;
 inline constexpr unsigned kSystemCodePage = kCodePageWestern;
+inline constexpr unsigned kCodePageKorean = 949;
+inline constexpr unsigned kCodePageChinese = 936;
+
+// A byte that starts a double-byte character of 949 or 936.
+inline bool IsLeadByte(unsigned char byte) { return byte >= 0x80; }
+
+// The bytes of whole characters of a double-byte text that fit in `limit`:
+// the text ends at its zero or after `available` bytes, whichever is first.
+std::size_t WholeCharacters(const char* text, std::size_t available, std::size_t limit);
 
 // Converts UTF-16 units to the code page, at most outSize bytes, without a
 // terminating zero; units the page cannot show become '?'. Returns the bytes written.

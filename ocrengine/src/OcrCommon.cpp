@@ -1,5 +1,6 @@
 #include "OcrCommon.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
@@ -15,7 +16,12 @@ namespace {
 
 std::FILE* OpenForReading(const char* path) {
     if (!path || !*path) return nullptr;
-    if (path[0] != '\\') return std::fopen(path, "rb");
+    if (path[0] != '\\') {
+        // A host folder: the engines' file names use the device's separator.
+        std::string host(path);
+        std::replace(host.begin(), host.end(), '\\', '/');
+        return std::fopen(host.c_str(), "rb");
+    }
     const std::wstring device = plat::FromUtf8(path);
     const auto host = plat::MapDevicePath(device.c_str());
     return host ? std::fopen(host->c_str(), "rb") : nullptr;

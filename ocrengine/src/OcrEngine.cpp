@@ -2,7 +2,9 @@
 // language code.
 #include "LumOCREngine.h"
 
+#include "ChineseBackend.h"
 #include "EuropeanBackend.h"
+#include "KoreanBackend.h"
 #include "OcrBackend.h"
 #include "OcrCommon.h"
 #include "ocrchecks/EdgeDetector.h"
@@ -14,8 +16,8 @@ namespace {
 enum class Family { None, Korean, Chinese, European };
 
 Family FamilyOf(std::int32_t code) {
-    if (code >= 1 && code <= 3) return Family::Korean;
-    if (code >= 4 && code <= 6) return Family::Chinese;
+    if (code >= kFirstKoreanCode && code <= kLastKoreanCode) return Family::Korean;
+    if (code >= kFirstChineseCode && code <= kLastChineseCode) return Family::Chinese;
     if (code >= kFirstEuropeanCode && code <= kLastEuropeanCode) return Family::European;
     return Family::None;
 }
@@ -29,11 +31,16 @@ struct LibraryState {
 };
 LibraryState g_state;
 
-// The Korean and Chinese engines come in their own back-ends; until then
-// their codes have none.
 COcrBackend* BackendOf(Family family) {
     static CEuropeanBackend european;
-    return family == Family::European ? &european : nullptr;
+    static CKoreanBackend korean;
+    static CChineseBackend chinese;
+    switch (family) {
+        case Family::European: return &european;
+        case Family::Korean: return &korean;
+        case Family::Chinese: return &chinese;
+        default: return nullptr;
+    }
 }
 
 bool ValidImage(const OcrImage* image) {

@@ -1,5 +1,7 @@
 #include "plat/clock.h"
 
+#include "plat/error.h"
+
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -61,6 +63,16 @@ std::int64_t WallMs()
     return s.virtualWallStartMs + static_cast<std::int64_t>(s.virtualNowMs - s.virtualStartMs);
 }
 
+void FromParts(const std::tm& parts, LPSYSTEMTIME out)
+{
+    out->wYear = static_cast<WORD>(parts.tm_year + 1900);
+    out->wMonth = static_cast<WORD>(parts.tm_mon + 1);
+    out->wDayOfWeek = static_cast<WORD>(parts.tm_wday);
+    out->wDay = static_cast<WORD>(parts.tm_mday);
+    out->wHour = static_cast<WORD>(parts.tm_hour);
+    out->wMinute = static_cast<WORD>(parts.tm_min);
+}
+
 void FillSystemTime(LPSYSTEMTIME out, bool local)
 {
     if (!out)
@@ -72,12 +84,7 @@ void FillSystemTime(LPSYSTEMTIME out, bool local)
         localtime_r(&seconds, &parts);
     else
         gmtime_r(&seconds, &parts);
-    out->wYear = static_cast<WORD>(parts.tm_year + 1900);
-    out->wMonth = static_cast<WORD>(parts.tm_mon + 1);
-    out->wDayOfWeek = static_cast<WORD>(parts.tm_wday);
-    out->wDay = static_cast<WORD>(parts.tm_mday);
-    out->wHour = static_cast<WORD>(parts.tm_hour);
-    out->wMinute = static_cast<WORD>(parts.tm_min);
+    FromParts(parts, out);
     out->wSecond = static_cast<WORD>(std::min(parts.tm_sec, 59));  // no leap seconds on the handset
     out->wMilliseconds = static_cast<WORD>(ms % 1000);
 }
@@ -112,6 +119,36 @@ void Sleep(DWORD milliseconds)
     std::condition_variable cv;
     std::unique_lock lock(mutex);
     plat::WaitUntil(lock, cv, DeadlineAfter(milliseconds), [] { return false; });
+}
+
+BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME out)
+{
+    if (!fileTime || !out) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::uint64_t t = (static_cast<std::uint64_t>(fileTime->dwHighDateTime) << 32) | fileTime->dwLowDateTime;
+    if (t > 0x7FFFFFFFFFFFFFFFull) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    constexpr std::int64_t kUnixEpoch = 116444736000000000;  // 1970-01-01 in 100 ns since 1601
+    const std::int64_t since1970 = static_cast<std::int64_t>(t) - kUnixEpoch;
+    std::int64_t seconds = since1970 / 10000000, rest = since1970 % 10000000;
+    if (rest < 0) {
+        rest += 10000000;
+        --seconds;
+    }
+    const std::time_t when = static_cast<std::time_t>(seconds);
+    std::tm parts{};
+    if (!gmtime_r(&when, &parts)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    FromParts(parts, out);
+    out->wSecond = static_cast<WORD>(parts.tm_sec);
+    out->wMilliseconds = static_cast<WORD>(rest / 10000);
+    return TRUE;
 }
 
 void GetLocalTime(LPSYSTEMTIME time) { FillSystemTime(time, true); }
@@ -167,6 +204,14 @@ std::optional<std::uint64_t> NextVirtualDeadline()
         if (!next || w->deadlineMs < *next)
             next = w->deadlineMs;
     return next;
+}
+
+std::size_t PendingVirtualWaits()
+{
+    ClockState& s = State();
+    std::lock_guard lock(s.lock);
+    return static_cast<std::size_t>(std::count_if(s.waiters.begin(), s.waiters.end(),
+                                                  [&](const auto& w) { return w->deadlineMs > s.virtualNowMs; }));
 }
 
 void AdvanceClock(std::uint64_t milliseconds)

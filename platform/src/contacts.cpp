@@ -1,8 +1,6 @@
 // The contact store: vCard 3.0 files under "\Contacts", one per saved contact.
 #include <atomic>
-#include <mutex>
 #include <cstdio>
-#include <random>
 #include <vector>
 
 #include "plat/clock.h"
@@ -11,6 +9,7 @@
 #include "plat/handle.h"
 #include "plat/pimstore.h"
 #include "plat/utf.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -66,23 +65,6 @@ std::string StructuredName(const std::wstring& name)
     return Escape(family) + ";" + Escape(given) + ";;;";
 }
 
-std::wstring NewUid()
-{
-    static std::atomic<unsigned> counter{0};
-    static std::mt19937_64 random{std::random_device{}()};
-    static std::mutex lock;
-    unsigned long long a, b;
-    {
-        std::lock_guard guard(lock);
-        a = random();
-        b = random();
-    }
-    WCHAR text[64];
-    std::swprintf(text, 64, L"%08llx-%04llx-4%03llx-%04x-%012llx", a >> 32, (a >> 16) & 0xFFFF, a & 0xFFF,
-                  0x8000u | (counter++ & 0x3FFF), b & 0xFFFFFFFFFFFFull);
-    return text;
-}
-
 std::wstring RevisionNow()
 {
     SYSTEMTIME t{};
@@ -91,32 +73,6 @@ std::wstring RevisionNow()
     std::swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
                   t.wSecond);
     return text;
-}
-
-HRESULT LastFailure()
-{
-    DWORD error = GetLastError();
-    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
-
-// Writes the text aside, flushes it and puts it in place; nothing stays on failure.
-HRESULT WriteWhole(const std::wstring& path, const std::wstring& temp, const std::string& text)
-{
-    HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return LastFailure();
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-              written == text.size() && FlushFileBuffers(file);
-    HRESULT hr = ok ? S_OK : LastFailure();
-    CloseHandle(file);
-    if (ok && !MoveFileW(temp.c_str(), path.c_str())) {
-        ok = FALSE;
-        hr = LastFailure();
-    }
-    if (!ok)
-        DeleteFileW(temp.c_str());
-    return hr;
 }
 
 template <class I>
@@ -164,13 +120,13 @@ public:
     HRESULT Save() override
     {
         if (m_uid.empty())
-            m_uid = NewUid();
+            m_uid = plat::detail::NewUniqueId();
         std::string text = plat::FormatVCard(m_fields, m_uid, RevisionNow());
         std::wstring folder = plat::kContactsFolder;
         std::wstring path = folder + L"\\" + m_uid + L".vcf";
         std::wstring temp = folder + L"\\" + kTempPrefix + m_uid + L".vcf" + kTempSuffix;
         CreateDirectoryW(folder.c_str(), nullptr);
-        return WriteWhole(path, temp, text);
+        return plat::detail::WriteWholeFile(path, temp, text);
     }
 
 private:
@@ -192,7 +148,7 @@ public:
     {
         std::wstring folder = plat::kContactsFolder;
         if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            return LastFailure();
+            return plat::detail::LastFailure();
         // Saves that a crash interrupted left their hidden temporaries.
         std::vector<std::wstring> stale;
         WIN32_FIND_DATAW found;

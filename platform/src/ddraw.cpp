@@ -16,12 +16,17 @@ namespace plat::ddraw {
 
 namespace {
 
+class SurfaceImpl;
+
 struct Driver {
     std::mutex mu;
     DirectDrawFaults faults;
     int calls = 0;
     int stillDrawingLeft = 0;
     Display display;
+    // The surfaces whose memory the display shows a copy of.
+    const SurfaceImpl* primary = nullptr;
+    const SurfaceImpl* overlay = nullptr;
 };
 
 Driver& D()
@@ -46,7 +51,6 @@ bool Lost()
     return D().faults.surfaceLost;
 }
 
-class SurfaceImpl;
 void Published(const SurfaceImpl* s);
 
 class SurfaceImpl final : public IDirectDrawSurface {
@@ -146,9 +150,12 @@ public:
             return DDERR_INVALIDPARAMS;
         if (Lost())
             return DDERR_SURFACELOST;
-        if (locked_)
-            return DDERR_SURFACEBUSY;
-        locked_ = true;
+        {
+            std::lock_guard lock(D().mu);
+            if (locked_)
+                return DDERR_SURFACEBUSY;
+            locked_ = true;
+        }
         Describe(desc);
         return DD_OK;
     }
@@ -157,9 +164,12 @@ public:
     {
         if (HRESULT hr = Count(); FAILED(hr))
             return hr;
-        if (!locked_)
-            return DDERR_NOTLOCKED;
-        locked_ = false;
+        {
+            std::lock_guard lock(D().mu);
+            if (!locked_)
+                return DDERR_NOTLOCKED;
+            locked_ = false;
+        }
         Published(this);
         return DD_OK;
     }
@@ -228,9 +238,11 @@ private:
     {
         std::lock_guard lock(D().mu);
         Display& d = D().display;
-        if (role_ == Role::Primary && d.primary == memory_) {
+        if (D().primary == this) {
+            D().primary = nullptr;
             d.primary = nullptr;
-        } else if (role_ == Role::Overlay) {
+        } else if (D().overlay == this) {
+            D().overlay = nullptr;
             d.overlay = nullptr;
             d.overlayShown = false;
         }
@@ -240,23 +252,39 @@ private:
     Role role_;
     std::shared_ptr<gdi::Surface> memory_;
     SurfaceImpl* back_ = nullptr;
-    bool locked_ = false;
+    bool locked_ = false;  // under the driver lock
     std::vector<HDC> dcs_;
 
     friend void Published(const SurfaceImpl* s);
 };
 
-// The screen shows the current front buffers.
+// A copy of a front buffer as it stands. The screen reads copies, so a
+// thread drawing into a buffer that a flip has just made the back one never
+// writes what the composer is reading.
+std::shared_ptr<gdi::Surface> Copy(const gdi::Surface& memory)
+{
+    auto copy = std::make_shared<gdi::Surface>(memory.MemWidth(), memory.MemHeight(), memory.Format(),
+                                               memory.BottomUp());
+    std::copy_n(memory.Bits(), memory.ByteSize(), copy->Bits());
+    return copy;
+}
+
+// The screen shows the current front buffers. Called by the thread that
+// finished writing or flipping, under the driver lock that orders it after
+// every earlier lock of the buffer.
 void Published(const SurfaceImpl* s)
 {
     {
         std::lock_guard lock(D().mu);
-        if (s->role_ == SurfaceImpl::Role::Primary)
-            D().display.primary = s->memory_;
-        else if (s->role_ == SurfaceImpl::Role::Overlay)
-            D().display.overlay = s->memory_;
-        else
+        if (s->role_ == SurfaceImpl::Role::Primary) {
+            D().primary = s;
+            D().display.primary = Copy(*s->memory_);
+        } else if (s->role_ == SurfaceImpl::Role::Overlay) {
+            D().overlay = s;
+            D().display.overlay = Copy(*s->memory_);
+        } else {
             return;  // back buffers are not on the screen
+        }
     }
     ScreenPresented();
 }

@@ -8,8 +8,9 @@
 namespace plat::ddraw {
 
 struct Display {
-    std::shared_ptr<gdi::Surface> primary;  // front buffer, physical layout; null without DirectDraw
-    std::shared_ptr<gdi::Surface> overlay;  // front buffer of the overlay
+    // Copies of the front buffers as last published, physical layout.
+    std::shared_ptr<gdi::Surface> primary;  // null without DirectDraw
+    std::shared_ptr<gdi::Surface> overlay;
     bool overlayShown = false;
     bool keyed = false;
     DWORD key = 0;

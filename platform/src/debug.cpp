@@ -26,8 +26,18 @@ void WriteDefault(const std::wstring& text)
     std::fflush(out);
 }
 
+std::mutex g_watchLock;
+bool g_watching = false;
+std::wstring g_watched;
+std::size_t g_watchedBase = 0;  // where g_watched begins in all the text printed since watching began
+
 void Emit(const std::wstring& text)
 {
+    {
+        std::lock_guard lock(g_watchLock);
+        if (g_watching)
+            g_watched += text;
+    }
     std::lock_guard lock(g_sinkLock);
     if (g_sink)
         g_sink(text);
@@ -106,6 +116,28 @@ void DebugCapture::Clear()
 {
     std::lock_guard lock(g_captureLock);
     g_captured.clear();
+}
+
+void WatchDebugText()
+{
+    std::lock_guard lock(g_watchLock);
+    g_watching = true;
+}
+
+bool FindDebugText(std::size_t* from, std::wstring_view needle)
+{
+    std::lock_guard lock(g_watchLock);
+    const std::size_t start = *from > g_watchedBase ? *from - g_watchedBase : 0;
+    const std::size_t at = g_watched.find(needle, start);
+    if (at == std::wstring::npos)
+        return false;
+    const std::size_t end = at + needle.size();
+    *from = g_watchedBase + end;
+    // Nothing before a find is looked at again: a long replay keeps only the
+    // text since its last find, not everything the program printed.
+    g_watched.erase(0, end);
+    g_watchedBase += end;
+    return true;
 }
 
 }  // namespace plat

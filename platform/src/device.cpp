@@ -66,6 +66,14 @@ void SetDeviceRoot(const fs::path& root)
     g_root = absolute.empty() ? chosen : absolute;
 }
 
+std::optional<fs::path> ChosenDeviceRoot()
+{
+    std::lock_guard lock(g_rootLock);
+    if (g_root.empty())
+        return std::nullopt;
+    return g_root;
+}
+
 const fs::path& DeviceRoot()
 {
     {

@@ -75,10 +75,19 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
     DWORD style = t.style & ~WS_VISIBLE;
     if (!(style & WS_CHILD))
         style |= WS_POPUP;
+    if (t.workArea) {
+        RECT r = WorkArea();
+        t.x = r.left;
+        t.y = r.top;
+        t.cx = r.right - r.left;
+        t.cy = r.bottom - r.top;
+    }
     HWND dialog = CreateWindowExW(t.exStyle, kDialogClass, t.title.c_str(), style, t.x, t.y, t.cx, t.cy, owner,
                                   nullptr, instance, nullptr);
     if (!dialog)
         return nullptr;
+    if (t.workArea)
+        KeepInWorkArea(dialog);
     SetWindowLongW(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
     {
         std::lock_guard lock(R().mu);
@@ -194,26 +203,6 @@ LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_CHAR) {
-        int length = GetWindowTextLengthW(hwnd);
-        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        GetWindowTextW(hwnd, text.data(), length + 1);
-        text.resize(static_cast<size_t>(length));
-        auto c = static_cast<WCHAR>(wParam);
-        if (c == VK_BACK) {
-            if (!text.empty())
-                text.pop_back();
-        } else if (c >= 0x20 || c == L'\r') {
-            text.push_back(c == L'\r' ? L'\n' : c);
-        }
-        SetWindowTextW(hwnd, text.c_str());
-        return 0;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 }  // namespace
 
 namespace plat::wm {
@@ -235,10 +224,7 @@ void RegisterDialogClasses()
     label.lpfnWndProc = &DefWindowProcW;
     label.lpszClassName = L"STATIC";
     RegisterClassW(&label);
-    WNDCLASSW edit{};
-    edit.lpfnWndProc = &EditProc;
-    edit.lpszClassName = L"EDIT";
-    RegisterClassW(&edit);
+    RegisterEditClass();
     RegisterScrollBarClass();
     RegisterListViewClass();
 }

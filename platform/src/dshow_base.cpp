@@ -726,6 +726,12 @@ public:
         if (FAILED(hr)) return hr;
         return renderer_->Receive(sample);
     }
+    // The graph gathers these into one EC_COMPLETE.
+    HRESULT EndOfStream() override
+    {
+        renderer_->NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(renderer_)));
+        return S_OK;
+    }
 
 private:
     CBaseVideoRenderer* renderer_;

@@ -5,10 +5,13 @@
 #include <map>
 #include <mutex>
 #include <new>
+#include <set>
+#include <cwctype>
 #include <string>
 #include <vector>
 
 #include "com_enumerator.h"
+#include "file_source.h"
 #include "plat/clock.h"
 #include "plat/dshow_base.h"
 #include "plat/message.h"
@@ -121,12 +124,45 @@ public:
         return pin->Disconnect();
     }
 
+    // ---- IGraphBuilder
+    HRESULT AddSourceFilter(LPCWSTR file, LPCWSTR name, IBaseFilter** filter) override
+    {
+        if (!file || !filter) return E_POINTER;
+        *filter = nullptr;
+        IBaseFilter* source = nullptr;
+        HRESULT hr = plat::detail::CreateFileSource(file, &source);
+        if (FAILED(hr)) return hr;
+        hr = AddFilter(source, name ? name : file);
+        if (FAILED(hr)) {
+            source->Release();
+            return hr;
+        }
+        *filter = source;
+        return S_OK;
+    }
+
+    HRESULT RenderFile(LPCWSTR file, LPCWSTR) override
+    {
+        if (!file) return E_POINTER;
+        IBaseFilter* source = SourceOf(file);
+        if (!source) {
+            const HRESULT hr = AddSourceFilter(file, file, &source);
+            if (FAILED(hr)) return hr;
+        }
+        auto* media = MediaOf(source);
+        HRESULT hr = media ? ConnectToRenderer(source, media->VideoPin()) : E_FAIL;
+        if (SUCCEEDED(hr) && media->AudioPin()) ConnectToRenderer(source, media->AudioPin());
+        source->Release();
+        return SUCCEEDED(hr) ? S_OK : VFW_E_CANNOT_RENDER;
+    }
+
     // ---- IMediaControl
     HRESULT Run() override
     {
         std::lock_guard control(controlLock_);
         auto order = StopOrder();
         if (state_ == State_Stopped) {
+            CountRenderers(order);
             const HRESULT hr = PauseAll(order);
             if (FAILED(hr)) return hr;
         }
@@ -203,6 +239,18 @@ public:
         HWND window = nullptr;
         UINT message = 0;
         LPARAM instance = 0;
+        if (code == EC_COMPLETE) {
+            // A renderer's end: the graph's one EC_COMPLETE comes when all had theirs.
+            std::lock_guard lock(eventLock_);
+            if (renderers_.count(p2)) {
+                if (!hasSource_ || completeSent_) return S_OK;
+                completed_.insert(p2);
+                if (completed_.size() < renderers_.size()) return S_OK;
+                completeSent_ = true;
+                p1 = S_OK;
+                p2 = 0;
+            }
+        }
         {
             std::lock_guard lock(eventLock_);
             events_.push_back({code, p1, p2});
@@ -223,9 +271,27 @@ public:
         *position = state_ == State_Running ? NowUnits() - tStart_ : pausedAt_;
         return S_OK;
     }
+    HRESULT GetDuration(LONGLONG* duration) override
+    {
+        if (!duration) return E_POINTER;
+        std::lock_guard lock(lock_);
+        bool any = false;
+        *duration = 0;
+        for (const auto& f : filters_)
+            if (auto* media = MediaOf(f.filter)) {
+                any = true;
+                *duration = std::max(*duration, media->Duration());
+            }
+        return any ? S_OK : E_NOTIMPL;
+    }
     HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG*, DWORD) override
     {
         if (current && (currentFlags & AM_SEEKING_AbsolutePositioning)) {
+            {
+                std::lock_guard lock(lock_);
+                for (const auto& f : filters_)
+                    if (auto* media = MediaOf(f.filter)) media->SeekTo(*current);
+            }
             std::lock_guard lock(lock_);
             if (state_ == State_Running)
                 tStart_ = NowUnits() - *current;
@@ -348,6 +414,81 @@ private:
         return list;
     }
 
+    static plat::detail::MediaSource* MediaOf(IBaseFilter* filter)
+    {
+        return dynamic_cast<plat::detail::MediaSource*>(BaseFilterOf(filter));
+    }
+
+    // Device paths compare without regard to case.
+    static bool SameName(const std::wstring& a, LPCWSTR b)
+    {
+        std::wstring other(b);
+        return a.size() == other.size() &&
+               std::equal(a.begin(), a.end(), other.begin(), [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+    }
+
+    // The source of the file already in the graph (with a reference), or null.
+    IBaseFilter* SourceOf(LPCWSTR file)
+    {
+        std::lock_guard lock(lock_);
+        for (const auto& f : filters_)
+            if (auto* media = MediaOf(f.filter); media && SameName(media->FileName(), file)) {
+                f.filter->AddRef();
+                return f.filter;
+            }
+        return nullptr;
+    }
+
+    // Connects the output pin to the first filter of the graph with a free
+    // input pin that takes it.
+    HRESULT ConnectToRenderer(IBaseFilter* source, CBasePin* out)
+    {
+        if (!out) return E_POINTER;
+        if (out->IsConnected()) return S_OK;
+        std::vector<IBaseFilter*> list = Snapshot();
+        HRESULT hr = VFW_E_CANNOT_RENDER;
+        for (IBaseFilter* f : list) {
+            CBaseFilter* base = BaseFilterOf(f);
+            if (f == source || !base) continue;
+            for (int i = 0; i < base->GetPinCount() && FAILED(hr); ++i) {
+                CBasePin* in = base->GetPin(i);
+                PIN_DIRECTION dir{};
+                if (!in || in->IsConnected() || FAILED(in->QueryDirection(&dir)) || dir != PINDIR_INPUT) continue;
+                if (SUCCEEDED(out->Connect(in, nullptr))) hr = S_OK;
+            }
+            if (SUCCEEDED(hr)) break;
+        }
+        Release(list);
+        return hr;
+    }
+
+    // Before a run from Stopped: how many renderers (filters with connected
+    // inputs and no outputs) must end before the graph's EC_COMPLETE.
+    void CountRenderers(const std::vector<IBaseFilter*>& order)
+    {
+        std::set<LONG_PTR> renderers;
+        bool source = false;
+        for (IBaseFilter* f : order) {
+            source = source || MediaOf(f);
+            CBaseFilter* base = BaseFilterOf(f);
+            if (!base) continue;
+            bool input = false, output = false;
+            for (int i = 0; i < base->GetPinCount(); ++i) {
+                CBasePin* p = base->GetPin(i);
+                PIN_DIRECTION dir{};
+                if (!p || FAILED(p->QueryDirection(&dir))) continue;
+                if (dir == PINDIR_OUTPUT) output = true;
+                else if (p->IsConnected()) input = true;
+            }
+            if (input && !output) renderers.insert(reinterpret_cast<LONG_PTR>(f));
+        }
+        std::lock_guard lock(eventLock_);
+        renderers_ = std::move(renderers);
+        hasSource_ = source;
+        completed_.clear();
+        completeSent_ = false;
+    }
+
     HRESULT PauseAll(const std::vector<IBaseFilter*>& order)
     {
         const bool wasRunning = state_ == State_Running;
@@ -380,6 +521,11 @@ private:
     HWND notifyWindow_ = nullptr;
     UINT notifyMessage_ = 0;
     LPARAM notifyInstance_ = 0;
+    // Playback's end: the renderers that reported theirs since the run began.
+    std::set<LONG_PTR> renderers_;
+    bool hasSource_ = false;
+    std::set<LONG_PTR> completed_;
+    bool completeSent_ = false;
 };
 
 using FilterEnumerator = plat::ComEnumerator<IEnumFilters, IBaseFilter, IID_IEnumFilters>;

@@ -88,6 +88,19 @@ std::optional<ULONGLONG> AvailableMemory()
 
 }  // namespace
 
+HANDLE GetProcessHeap()
+{
+    static int heap;
+    return &heap;
+}
+
+UINT HeapCompact(HANDLE, DWORD)
+{
+    MEMORYSTATUS status{};
+    GlobalMemoryStatus(&status);
+    return static_cast<UINT>(std::min<ULONGLONG>(status.dwAvailPhys, UINT_MAX));
+}
+
 void GlobalMemoryStatus(LPMEMORYSTATUS buffer)
 {
     if (!buffer)

@@ -34,22 +34,51 @@ AcceleratorTables& Accelerators()
 
 std::atomic<long> outstandingRecords{0};
 
-struct WaveOutDevices {
-    std::mutex mu;
-    std::set<HWAVEOUT> open;
-};
-
-WaveOutDevices& WaveOut()
-{
-    static WaveOutDevices* const devices = new WaveOutDevices;
-    return *devices;
-}
-
 void AppendNumber(std::wstring& out, int value, bool twoDigits)
 {
     if (twoDigits && value < 10)
         out += L'0';
     out += std::to_wstring(value);
+}
+
+// Walks a time or date picture: quoted text is copied as it is, each run
+// of one character goes to field(out, character, run length).
+template <class Field>
+std::wstring ExpandPicture(const std::wstring& fmt, Field field)
+{
+    std::wstring out;
+    for (std::size_t i = 0; i < fmt.size();) {
+        const WCHAR c = fmt[i];
+        std::size_t run = 1;
+        while (i + run < fmt.size() && fmt[i + run] == c)
+            ++run;
+        if (c == L'\'') {
+            std::size_t end = fmt.find(L'\'', i + 1);
+            if (end == std::wstring::npos)
+                end = fmt.size();
+            out.append(fmt, i + 1, end - i - 1);
+            i = end + 1;
+            continue;
+        }
+        field(out, c, run);
+        i += run;
+    }
+    return out;
+}
+
+// The characters written with the zero; the size needed for size 0.
+int CopyFormatted(const std::wstring& out, LPWSTR buffer, int size)
+{
+    const int needed = static_cast<int>(out.size()) + 1;
+    if (size == 0)
+        return needed;
+    if (size < needed) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    out.copy(buffer, out.size());
+    buffer[out.size()] = 0;
+    return needed;
 }
 
 }  // namespace
@@ -124,46 +153,69 @@ int GetTimeFormatW(LCID, DWORD flags, const SYSTEMTIME* time, LPCWSTR format, LP
         return 0;
     }
     std::wstring fmt = format ? format : L"h':'mm':'ss tt";
-    std::wstring out;
-    for (std::size_t i = 0; i < fmt.size();) {
-        WCHAR c = fmt[i];
-        std::size_t run = 1;
-        while (i + run < fmt.size() && fmt[i + run] == c)
-            ++run;
-        if (c == L'\'') {
-            std::size_t end = fmt.find(L'\'', i + 1);
-            if (end == std::wstring::npos)
-                end = fmt.size();
-            out.append(fmt, i + 1, end - i - 1);
-            i = end + 1;
-            continue;
-        }
+    const std::wstring out = ExpandPicture(fmt, [&](std::wstring& text, WCHAR c, std::size_t run) {
         const bool two = run >= 2;
         switch (c) {
-        case L'h': AppendNumber(out, time->wHour % 12 == 0 ? 12 : time->wHour % 12, two); break;
-        case L'H': AppendNumber(out, time->wHour, two); break;
-        case L'm': AppendNumber(out, time->wMinute, two); break;
+        case L'h': AppendNumber(text, time->wHour % 12 == 0 ? 12 : time->wHour % 12, two); break;
+        case L'H': AppendNumber(text, time->wHour, two); break;
+        case L'm': AppendNumber(text, time->wMinute, two); break;
         case L's':
             if (!(flags & TIME_NOSECONDS))
-                AppendNumber(out, time->wSecond, two);
+                AppendNumber(text, time->wSecond, two);
             break;
         case L't':
-            out += time->wHour < 12 ? (two ? L"AM" : L"A") : (two ? L"PM" : L"P");
+            text += time->wHour < 12 ? (two ? L"AM" : L"A") : (two ? L"PM" : L"P");
             break;
-        default: out.append(run, c); break;
+        default: text.append(run, c); break;
         }
-        i += run;
-    }
-    const int needed = static_cast<int>(out.size()) + 1;
-    if (size == 0)
-        return needed;
-    if (size < needed) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    });
+    return CopyFormatted(out, buffer, size);
+}
+
+int GetDateFormatW(LCID, DWORD, const SYSTEMTIME* date, LPCWSTR format, LPWSTR buffer, int size)
+{
+    static const wchar_t* const kMonths[12] = {L"January", L"February", L"March",     L"April",   L"May",      L"June",
+                                               L"July",    L"August",   L"September", L"October", L"November", L"December"};
+    static const wchar_t* const kDays[7] = {L"Sunday",   L"Monday", L"Tuesday", L"Wednesday",
+                                            L"Thursday", L"Friday", L"Saturday"};
+    if (size < 0 || (size > 0 && !buffer)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    out.copy(buffer, out.size());
-    buffer[out.size()] = 0;
-    return needed;
+    SYSTEMTIME now{};
+    if (!date) {
+        GetLocalTime(&now);
+        date = &now;
+    }
+    if (date->wMonth < 1 || date->wMonth > 12 || date->wDay < 1 || date->wDay > 31 || date->wDayOfWeek > 6) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::wstring fmt = format ? format : L"M/d/yyyy";
+    const std::wstring out = ExpandPicture(fmt, [&](std::wstring& text, WCHAR c, std::size_t run) {
+        switch (c) {
+        case L'd':
+            if (run >= 3)
+                text += run == 3 ? std::wstring(kDays[date->wDayOfWeek], 3) : kDays[date->wDayOfWeek];
+            else
+                AppendNumber(text, date->wDay, run == 2);
+            break;
+        case L'M':
+            if (run >= 3)
+                text += run == 3 ? std::wstring(kMonths[date->wMonth - 1], 3) : kMonths[date->wMonth - 1];
+            else
+                AppendNumber(text, date->wMonth, run == 2);
+            break;
+        case L'y':
+            if (run <= 2)
+                AppendNumber(text, date->wYear % 100, run == 2);
+            else
+                text += std::to_wstring(date->wYear);
+            break;
+        default: text.append(run, c); break;
+        }
+    });
+    return CopyFormatted(out, buffer, size);
 }
 
 BOOL SHChangeNotifyRegister(HWND hwnd, const SHCHANGENOTIFYENTRY* entry)
@@ -211,30 +263,5 @@ LPFILECHANGENOTIFY NewFileChangeRecord(LONG eventId)
 
 long OutstandingFileChangeRecords() { return outstandingRecords.load(); }
 
-HWAVEOUT OpenWaveOutDevice()
-{
-    WaveOutDevices& w = WaveOut();
-    std::lock_guard lock(w.mu);
-    auto* device = new HWAVEOUT__{0};
-    w.open.insert(device);
-    return device;
-}
-
-bool IsWaveOutDeviceOpen(HWAVEOUT device)
-{
-    WaveOutDevices& w = WaveOut();
-    std::lock_guard lock(w.mu);
-    return w.open.count(device) != 0;
-}
-
 }  // namespace plat
 
-MMRESULT waveOutClose(HWAVEOUT device)
-{
-    WaveOutDevices& w = WaveOut();
-    std::lock_guard lock(w.mu);
-    if (!w.open.erase(device))
-        return MMSYSERR_INVALHANDLE;
-    delete device;
-    return MMSYSERR_NOERROR;
-}

@@ -37,6 +37,13 @@ HANDLE InsertHandle(std::shared_ptr<KernelObject> object)
     return reinterpret_cast<HANDLE>(value);
 }
 
+std::size_t LiveHandleCount()
+{
+    auto& table = Table();
+    std::lock_guard guard(table.lock);
+    return table.objects.size();
+}
+
 std::shared_ptr<KernelObject> LookupHandle(HANDLE handle)
 {
     auto& table = Table();

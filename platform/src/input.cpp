@@ -170,6 +170,14 @@ void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extraInfo)
     KeyEvent(vk, scan, (flags & KEYEVENTF_KEYUP) != 0, ll, extraInfo);
 }
 
+SHORT GetKeyState(int vk)
+{
+    if (vk < 0 || vk > 0xFF)
+        return 0;
+    std::lock_guard lock(S().mu);
+    return S().keyDown[static_cast<size_t>(vk)] ? static_cast<SHORT>(0x8000) : 0;
+}
+
 BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk)
 {
     std::lock_guard lock(S().mu);
@@ -205,14 +213,38 @@ BOOL UnregisterHotKey(HWND hwnd, int id)
 
 namespace plat {
 
+bool FindHotKey(UINT modifiers, UINT vk, HWND* holder, int* id)
+{
+    std::lock_guard lock(S().mu);
+    for (const HotKey& k : S().hotKeys) {
+        if (k.vk == vk && k.modifiers == modifiers) {
+            if (holder)
+                *holder = k.hwnd;
+            if (id)
+                *id = k.id;
+            return true;
+        }
+    }
+    return false;
+}
+
 void HardwareKey(BYTE vk, bool down) { KeyEvent(vk, 0, !down, 0, 0); }
 
 void TypeText(std::wstring_view text)
 {
-    for (wchar_t c : text) {
-        auto unit = static_cast<DWORD>(c) & 0xFFFF;
+    auto type = [](DWORD unit) {
         KeyEvent(VK_PACKET, unit, false, LLKHF_INJECTED, 0);
         KeyEvent(VK_PACKET, unit, true, LLKHF_INJECTED, 0);
+    };
+    // The panel types UTF-16 units: a character beyond 16 bits goes as a pair.
+    for (wchar_t c : text) {
+        auto code = static_cast<DWORD>(c);
+        if (code > 0xFFFF && code <= 0x10FFFF) {
+            type(0xD800 + ((code - 0x10000) >> 10));
+            type(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            type(code & 0xFFFF);
+        }
     }
 }
 

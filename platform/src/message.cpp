@@ -372,6 +372,25 @@ BOOL WaitMessage()
     }
 }
 
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask, DWORD)
+{
+    const std::uint64_t deadline = milliseconds == INFINITE ? plat::kNoDeadline : plat::NowMs() + milliseconds;
+    for (;;) {
+        DWORD signalled = WaitForMultipleObjects(count, handles, FALSE, 0);
+        if (signalled != WAIT_TIMEOUT)
+            return signalled;
+        Lock lock(S().mu);
+        auto q = CurrentQueue();
+        auto sent = [&] { return (wakeMask & QS_SENDMESSAGE) != 0 && !q->sent.empty(); };
+        if (sent())
+            return WAIT_OBJECT_0 + count;
+        if (plat::NowMs() >= deadline)
+            return WAIT_TIMEOUT;
+        // The objects give this queue no notice: look at them again shortly.
+        q->cv.wait_for(lock, std::chrono::milliseconds(2), sent);
+    }
+}
+
 DWORD GetMessagePos()
 {
     std::lock_guard lock(S().mu);

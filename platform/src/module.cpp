@@ -45,6 +45,7 @@ struct Modules {
     Module program{Module::Kind::Program, {}, nullptr, 1, {}};
     Module coredll{Module::Kind::Coredll, {}, nullptr, 1, {}};
     std::vector<std::unique_ptr<Module>> loaded;
+    std::wstring hiddenExport;  // tests: an entry no library has
 
     // The module behind a handle, or null; lock held.
     Module* Find(HMODULE handle)
@@ -221,6 +222,13 @@ void SetProgramStrings(const StringResource* table, std::size_t count)
     modules.program.strings = std::move(strings);
 }
 
+void HideLibraryExport(LPCWSTR name)
+{
+    Modules& modules = AllModules();
+    std::lock_guard guard(modules.lock);
+    modules.hiddenExport = name ? name : L"";
+}
+
 }  // namespace plat
 
 using plat::Module;
@@ -280,7 +288,7 @@ FARPROC GetProcAddressW(HMODULE handle, LPCWSTR procName)
     case Module::Kind::Library:
         if (byOrdinal)
             proc = plat::FindOrdinal(module->library, static_cast<WORD>(reinterpret_cast<ULONG_PTR>(procName)));
-        else
+        else if (modules.hiddenExport != procName)
             proc = reinterpret_cast<FARPROC>(dlsym(module->library, plat::ToUtf8(procName).c_str()));
         break;
     default:

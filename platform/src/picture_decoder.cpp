@@ -1,10 +1,9 @@
 // The picture decoder object over the picture reader.
 #include "plat/picture_decoder.h"
 
-#include <atomic>
 #include <cstring>
-#include <new>
 
+#include "com_object.h"
 #include "plat/picture.h"
 
 namespace {
@@ -39,29 +38,8 @@ bool JpegFrameSize(const BYTE* data, DWORD size, int* width, int* height)
     return false;
 }
 
-class PictureDecoder final : public IPictureDecoder {
+class PictureDecoder final : public plat::detail::ComObject<IPictureDecoder> {
 public:
-    HRESULT QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IPictureDecoder) {
-            *out = static_cast<IPictureDecoder*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override
-    {
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
     HRESULT GetImageSize(const BYTE* data, DWORD size, int, int* width, int* height) override
     {
         if (!data || !width || !height)
@@ -102,23 +80,11 @@ public:
     }
 
 private:
-    ~PictureDecoder() = default;
-    std::atomic<ULONG> refs_{1};
     plat::Picture picture_;
 };
 
-HRESULT MakePictureDecoder(REFIID iid, void** out)
-{
-    auto* decoder = new (std::nothrow) PictureDecoder;
-    if (!decoder)
-        return E_OUTOFMEMORY;
-    HRESULT hr = decoder->QueryInterface(iid, out);
-    decoder->Release();
-    return hr;
-}
-
 const bool registered = [] {
-    plat::RegisterComClass(CLSID_PictureDecoder, MakePictureDecoder);
+    plat::RegisterComClass(CLSID_PictureDecoder, plat::detail::MakeObject<PictureDecoder>);
     return true;
 }();
 

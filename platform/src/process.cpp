@@ -313,6 +313,13 @@ void SyncApplications()
 
 }  // namespace plat::wm
 
+BOOL PowerPolicyNotify(DWORD message, DWORD flags)
+{
+    plat::DebugLine(L"[platform] PowerPolicyNotify(%u, %u): the host stays on", static_cast<unsigned>(message),
+                    static_cast<unsigned>(flags));
+    return TRUE;
+}
+
 HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD)
 {
     if ((flags & ~TH32CS_SNAPNOHEAPS) != TH32CS_SNAPPROCESS) {

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -36,6 +37,8 @@ using Kind = ScenarioStep::Kind;
 constexpr long long kMaxMs = 24LL * 3600 * 1000;
 // Coordinates of the panel, in either orientation, with room for touches just off it.
 constexpr long long kMaxCoordinate = 4096;
+// How often a wait-file or wait-window step looks again.
+constexpr DWORD kPollMs = 20;
 // Pen moves of a drag, one per this many milliseconds.
 constexpr long long kDragStepMs = 20;
 
@@ -228,6 +231,19 @@ bool ParseStep(const std::vector<std::string>& t, ScenarioStep& step, std::strin
         words(2, 1);
         return true;
     }
+    if (verb == "turn") {
+        step.kind = Kind::Turn;
+        if (!args(1, 1))
+            return false;
+        long long code;
+        // The user holds the handset upright (0) or on its side (4).
+        if (!Number(t[1], 0, 4, code) || (code != DMDO_0 && code != DMDO_270)) {
+            error = "turn takes 0 or 4, not \"" + t[1] + "\"";
+            return false;
+        }
+        step.numbers = {code};
+        return true;
+    }
     if (verb == "expect-file") {
         step.kind = Kind::ExpectFile;
         if (!args(1, 1))
@@ -235,9 +251,46 @@ bool ParseStep(const std::vector<std::string>& t, ScenarioStep& step, std::strin
         words(1, 1);
         return true;
     }
-    if (verb == "expect-reg") {
-        step.kind = Kind::ExpectReg;
-        if (!args(3, 3))
+    if (verb == "wait-file") {
+        step.kind = Kind::WaitFile;
+        if (!args(2, 2))
+            return false;
+        words(1, 1);
+        return numbers(2, 1, 0, kMaxMs, "time");
+    }
+    if (verb == "wait-log") {
+        step.kind = Kind::WaitLog;
+        if (!args(2, 2))
+            return false;
+        words(1, 1);
+        if (step.words[0].empty()) {
+            error = "wait-log takes a text that is not empty";
+            return false;
+        }
+        return numbers(2, 1, 0, kMaxMs, "time");
+    }
+    if (verb == "wait-window") {
+        // numbers: the time, then 1 when the step waits for the window to go.
+        step.kind = Kind::WaitWindow;
+        if (!args(2, 3))
+            return false;
+        words(1, 1);
+        if (t.size() == 4 && t[3] != "gone") {
+            error = "wait-window takes gone, not \"" + t[3] + "\"";
+            return false;
+        }
+        if (!numbers(2, 1, 0, kMaxMs, "time"))
+            return false;
+        step.numbers.push_back(t.size() == 4 ? 1 : 0);
+        return true;
+    }
+    if (verb == "expect-reg" || verb == "wait-reg") {
+        // numbers: a wait-reg step's time.
+        const bool wait = verb == "wait-reg";
+        step.kind = wait ? Kind::WaitReg : Kind::ExpectReg;
+        if (!args(wait ? 4 : 3, wait ? 4 : 3))
+            return false;
+        if (wait && !numbers(4, 1, 0, kMaxMs, "time"))
             return false;
         HKEY root;
         std::wstring sub;
@@ -254,6 +307,26 @@ bool ParseStep(const std::vector<std::string>& t, ScenarioStep& step, std::strin
             return false;
         words(1, 1);
         return true;
+    }
+    if (verb == "say") {
+        step.kind = Kind::Say;
+        if (!args(1, 1))
+            return false;
+        words(1, 1);
+        return true;
+    }
+    if (verb == "post") {
+        // numbers: the message, wParam, lParam; words: the class.
+        step.kind = Kind::Post;
+        if (!args(4, 4))
+            return false;
+        if (t[1].empty()) {
+            error = "post takes a window class";
+            return false;
+        }
+        words(1, 1);
+        return numbers(2, 1, 0, 0xFFFFFFFFLL, "message") && numbers(3, 1, 0, 0xFFFFFFFFLL, "wparam") &&
+               numbers(4, 1, INT32_MIN, 0xFFFFFFFFLL, "lparam");
     }
     if (verb == "end") {
         step.kind = Kind::End;
@@ -353,6 +426,47 @@ bool FileExists(const std::wstring& path)
     return true;
 }
 
+// The shown top-level window of the program highest in the z-order whose
+// title (or class) is `name`.
+HWND ShownWindow(const std::wstring& name, bool byClass)
+{
+    struct Search {
+        const std::wstring* name;
+        bool byClass;
+        HWND found;
+    } search{&name, byClass, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            WCHAR text[256];
+            if (s->byClass)
+                GetClassNameW(hwnd, text, 256);
+            else
+                GetWindowTextW(hwnd, text, 256);
+            if (IsWindowVisible(hwnd) && *s->name == text)
+                s->found = hwnd;
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Waits on the platform clock until `ready` holds, at most `ms`.
+template <class Ready>
+bool WaitUntil(long long ms, const std::atomic<bool>* stop, Ready ready)
+{
+    std::uint64_t end = NowMs() + static_cast<std::uint64_t>(ms);
+    for (;;) {
+        if (ready())
+            return true;
+        if (stop && *stop)
+            return true;  // the replay is over; nothing failed
+        if (NowMs() >= end)
+            return false;
+        Sleep(kPollMs);
+    }
+}
+
 }  // namespace
 
 std::optional<Scenario> Scenario::Load(const std::filesystem::path& file, std::string* error)
@@ -399,6 +513,8 @@ std::optional<Scenario> Scenario::Parse(const std::string& text, const std::stri
 
 int Scenario::Run(std::string* failureOut, const std::atomic<bool>* stop) const
 {
+    WatchDebugText();
+    std::size_t logFrom = 0;  // a wait-log step looks only past what an earlier one found
     for (const ScenarioStep& step : steps_) {
         if (stop && *stop)
             return 0;
@@ -444,6 +560,16 @@ int Scenario::Run(std::string* failureOut, const std::atomic<bool>* stop) const
                 failure = "the card could not be changed";
             break;
         }
+        case Kind::Turn: {
+            DEVMODEW mode{};
+            mode.dmSize = sizeof mode;
+            mode.dmFields = DM_DISPLAYORIENTATION;
+            mode.dmDisplayOrientation = static_cast<DWORD>(n[0]);
+            ok = ChangeDisplaySettingsEx(nullptr, &mode, nullptr, CDS_RESET, nullptr) == DISP_CHANGE_SUCCESSFUL;
+            if (!ok)
+                failure = "the screen could not be turned";
+            break;
+        }
         case Kind::ExpectFile:
             ok = FileExists(step.words[0]);
             if (!ok)
@@ -452,11 +578,50 @@ int Scenario::Run(std::string* failureOut, const std::atomic<bool>* stop) const
         case Kind::ExpectReg:
             ok = CheckValue(step, failure);
             break;
+        case Kind::WaitFile:
+        case Kind::WaitWindow: {
+            const std::wstring& what = step.words[0];
+            const bool gone = step.kind == Kind::WaitWindow && n[1] == 1;
+            ok = step.kind == Kind::WaitFile ? WaitUntil(n[0], stop, [&] { return FileExists(what); })
+                                             : WaitUntil(n[0], stop, [&] { return (ShownWindow(what, false) != nullptr) != gone; });
+            if (!ok)
+                failure = (gone ? "still there after " : "not there after ") + std::to_string(n[0]) + " ms";
+            break;
+        }
+        case Kind::WaitReg: {
+            // The last look's finding names what was there when the time ran out.
+            std::string found;
+            ok = WaitUntil(n[0], stop, [&] { return CheckValue(step, found); });
+            if (!ok)
+                failure = found + " after " + std::to_string(n[0]) + " ms";
+            break;
+        }
+        case Kind::WaitLog:
+            ok = WaitUntil(n[0], stop, [&] { return FindDebugText(&logFrom, step.words[0]); });
+            if (!ok)
+                failure = "not printed after " + std::to_string(n[0]) + " ms";
+            break;
+        case Kind::Post: {
+            // As another program of the handset would: to whoever shows that class now.
+            HWND target = ShownWindow(step.words[0], true);
+            ok = target && PostMessageW(target, static_cast<UINT>(n[0]), static_cast<WPARAM>(n[1]),
+                                        static_cast<LPARAM>(n[2]));
+            if (!ok)
+                failure = target ? "the message could not be posted" : "no shown window of that class";
+            break;
+        }
         case Kind::Screenshot:
             ok = SaveScreenshot(step.words[0]);
             if (!ok)
                 failure = "the screenshot could not be written";
             break;
+        case Kind::Say: {
+            // The running commentary of a replay, on standard output.
+            std::string line = ToUtf8(step.words[0]) + "\n";
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fflush(stdout);
+            break;
+        }
         case Kind::End:
             return 0;
         }
@@ -494,6 +659,7 @@ int RunProgramWithScenario(const Scenario& scenario, const std::function<int()>&
     bool programOver = false;
     std::string failure;
     int failedLine = 0;
+    WatchDebugText();  // from the program's first line: a wait-log step may look for it
     std::thread driver([&] {
         int line = scenario.Run(&failure);
         bool ended;

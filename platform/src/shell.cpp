@@ -365,6 +365,27 @@ void SetNeverActive(HWND hwnd)
         w->neverActive = true;
 }
 
+void PlaceShellWindows()
+{
+    HWND taskBar, popup;
+    std::vector<HWND> bars;
+    {
+        std::lock_guard lock(Shell().mu);
+        taskBar = Shell().taskBar;
+        popup = Shell().popup.hwnd;
+        for (auto& [bar, data] : Shell().bars)
+            bars.push_back(bar);
+    }
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    if (taskBar)
+        SetWindowPos(taskBar, nullptr, 0, 0, w, plat::kTaskBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (HWND bar : bars)
+        SetWindowPos(bar, nullptr, 0, h - plat::kMenuBarHeight, w, plat::kMenuBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Its rows were placed for the other screen.
+    if (popup)
+        SendNotifyMessageW(popup, WM_CLOSE, 0, 0);
+}
+
 void RegisterShellClasses()
 {
     WNDCLASSW taskBar{};
@@ -429,8 +450,20 @@ BOOL SHFullScreen(HWND hwnd, DWORD state)
 
 BOOL SipShowIM(DWORD flags)
 {
-    std::lock_guard lock(Shell().mu);
-    Shell().state.sipShown = (flags & SIPF_ON) != 0;
+    bool shown = (flags & SIPF_ON) != 0, changed;
+    {
+        std::lock_guard lock(Shell().mu);
+        changed = Shell().state.sipShown != shown;
+        Shell().state.sipShown = shown;
+    }
+    // Windows lay themselves out again around the panel, as they learn of it.
+    if (changed)
+        EnumWindows(
+            [](HWND hwnd, LPARAM) -> BOOL {
+                PostMessageW(hwnd, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
+                return TRUE;
+            },
+            0);
     return TRUE;
 }
 

@@ -12,6 +12,7 @@ namespace plat {
 namespace {
 
 std::atomic<DWORD> g_nextThreadId{0x100};
+std::atomic<std::size_t> g_liveThreads{0};
 thread_local DWORD t_threadId = 0;
 
 DWORD NewThreadId() { return g_nextThreadId.fetch_add(4); }
@@ -50,20 +51,28 @@ public:
 
     void Start()
     {
-        thread_ = std::thread([state = state_] {
-            t_threadId = state->id;
-            {
-                std::unique_lock lock(SyncLock());
-                SyncChanged().wait(lock, [&] { return state->suspendCount == 0; });
-            }
-            DWORD code = state->start(state->parameter);
-            {
-                std::lock_guard lock(SyncLock());
-                state->exitCode = code;
-                state->finished = true;
-            }
-            NotifySyncChanged();
-        });
+        ++g_liveThreads;
+        try {
+            thread_ = std::thread([state = state_] {
+                t_threadId = state->id;
+                {
+                    std::unique_lock lock(SyncLock());
+                    SyncChanged().wait(lock, [&] { return state->suspendCount == 0; });
+                }
+                DWORD code = state->start(state->parameter);
+                // Counted out before anyone waiting on the handle wakes.
+                --g_liveThreads;
+                {
+                    std::lock_guard lock(SyncLock());
+                    state->exitCode = code;
+                    state->finished = true;
+                }
+                NotifySyncChanged();
+            });
+        } catch (...) {
+            --g_liveThreads;
+            throw;
+        }
     }
 
     bool IsSignaled(DWORD) const override { return state_->finished; }
@@ -94,6 +103,9 @@ private:
 };
 
 }  // namespace
+
+std::size_t LiveThreadCount() { return g_liveThreads.load(); }
+
 }  // namespace plat
 
 using plat::Thread;

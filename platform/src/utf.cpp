@@ -1,5 +1,7 @@
 #include "plat/utf.h"
 
+#include "plat/utf8_decode.h"
+
 namespace plat {
 
 std::string ToUtf8(std::wstring_view text)
@@ -29,43 +31,12 @@ std::string ToUtf8(std::wstring_view text)
     return out;
 }
 
-namespace {
-
-// One code point at text[i]: its value and length, or length 0 when the bytes there are not UTF-8.
-struct Decoded {
-    char32_t c;
-    std::size_t length;
-};
-
-Decoded DecodeOne(std::string_view text, std::size_t i)
-{
-    auto b = static_cast<unsigned char>(text[i]);
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0)
-        return {0, 0};
-    char32_t c = extra == 0 ? b : (b & (0x3F >> extra));
-    for (int k = 1; k <= extra; ++k) {
-        if (i + k >= text.size())
-            return {0, 0};
-        auto cont = static_cast<unsigned char>(text[i + k]);
-        if ((cont & 0xC0) != 0x80)
-            return {0, 0};
-        c = (c << 6) | (cont & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        return {0, 0};
-    return {c, static_cast<std::size_t>(extra) + 1};
-}
-
-}  // namespace
-
 std::wstring FromUtf8(std::string_view text)
 {
     std::wstring out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        Decoded d = DecodeOne(text, i);
+        Utf8Char d = DecodeUtf8Char(text, i);
         if (d.length == 0) {
             out += L'\uFFFD';
             ++i;
@@ -80,7 +51,7 @@ std::wstring FromUtf8(std::string_view text)
 bool IsValidUtf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t length = DecodeOne(text, i).length;
+        std::size_t length = DecodeUtf8Char(text, i).length;
         if (length == 0)
             return false;
         i += length;

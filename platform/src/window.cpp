@@ -9,6 +9,7 @@
 #include "plat/message.h"
 #include "plat/window.h"
 #include "plat/gdi.h"
+#include "window_publish.h"
 #include "wm_internal.h"
 
 namespace plat::wm {
@@ -126,6 +127,8 @@ void RemoveWindowFromState(HWND hwnd)
         s.capture = nullptr;
     if (s.active == hwnd)
         s.active = nullptr;
+    if (!w->IsChildWindow())
+        WithdrawWindow(hwnd);
     s.windows.erase(hwnd);
 }
 
@@ -354,7 +357,22 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     CallWindow(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(r.right - r.left, r.bottom - r.top));
     if (style & WS_VISIBLE)
         ShowWindow(hwnd, child ? SW_SHOWNA : SW_SHOW);
-    return IsWindow(hwnd) ? hwnd : nullptr;
+    if (!IsWindow(hwnd))
+        return nullptr;
+    // The program's own top-level windows are seen by the other processes;
+    // the stand-in applications of this process are not.
+    if (!child && t_process == 0) {
+        std::wstring cls, title;
+        {
+            std::lock_guard lock(s.mu);
+            if (Window* w = Find(hwnd)) {
+                cls = w->cls->name;
+                title = w->text;
+            }
+        }
+        PublishWindow(hwnd, cls, title);
+    }
+    return hwnd;
 }
 
 namespace {
@@ -473,6 +491,8 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             return FALSE;
         auto text = reinterpret_cast<LPCWSTR>(lParam);
         w->text = text ? text : L"";
+        if (!w->IsChildWindow())
+            RetitleWindow(hwnd, w->text);
         return TRUE;
     }
     case WM_GETTEXT: {

@@ -9,6 +9,7 @@
 #include "plat/message.h"
 #include "plat/window.h"
 #include "plat/gdi.h"
+#include "window_publish.h"
 #include "wm_internal.h"
 
 using namespace plat::wm;
@@ -85,6 +86,8 @@ DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId)
 BOOL SetForegroundWindow(HWND hwnd)
 {
     hwnd = Unmark(hwnd);
+    if (IsOtherProcessWindow(hwnd))
+        return BringOtherProcessWindowForward(hwnd);
     {
         std::lock_guard lock(S().mu);
         Window* w = Find(hwnd);

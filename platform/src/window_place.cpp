@@ -9,6 +9,7 @@
 #include "plat/message.h"
 #include "plat/window.h"
 #include "plat/gdi.h"
+#include "window_publish.h"
 #include "wm_internal.h"
 
 using namespace plat::wm;
@@ -394,7 +395,7 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName)
             continue;
         return h;
     }
-    return nullptr;
+    return FindOtherProcessWindow(className, windowName);
 }
 
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam)

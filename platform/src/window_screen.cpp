@@ -9,6 +9,7 @@
 #include "plat/message.h"
 #include "plat/window.h"
 #include "plat/gdi.h"
+#include "plat/shell.h"
 #include "wm_internal.h"
 
 using namespace plat::wm;
@@ -37,7 +38,7 @@ int GetSystemMetrics(int index)
         return 1;
     case SM_CXDLGFRAME:
     case SM_CYDLGFRAME:
-        return 3;
+        return 0;  // the shell's dialogs have no frame
     case SM_CXICON:
     case SM_CYICON:
         return 32;
@@ -80,7 +81,7 @@ LONG ChangeDisplaySettingsEx(LPCWSTR, LPDEVMODEW mode, HWND, DWORD flags, LPVOID
 {
     if (!mode)
         return DISP_CHANGE_BADPARAM;
-    std::lock_guard lock(S().mu);
+    std::unique_lock lock(S().mu);
     if (flags & CDS_TEST) {
         if (mode->dmFields & DM_DISPLAYORIENTATION)
             mode->dmDisplayOrientation = S().orientation;
@@ -93,9 +94,50 @@ LONG ChangeDisplaySettingsEx(LPCWSTR, LPDEVMODEW mode, HWND, DWORD flags, LPVOID
     DWORD o = mode->dmDisplayOrientation;
     if (o != DMDO_0 && o != DMDO_90 && o != DMDO_180 && o != DMDO_270)
         return DISP_CHANGE_BADMODE;
+    bool turned = S().orientation != o;
     S().orientation = o;
+    lock.unlock();
+    if (turned)
+        ScreenTurned();
     return DISP_CHANGE_SUCCESSFUL;
 }
+
+namespace plat::wm {
+
+RECT WorkArea()
+{
+    DWORD o = plat::DisplayOrientation();
+    return RECT{0, plat::kTaskBarHeight, ScreenWidth(o), ScreenHeight(o) - plat::kMenuBarHeight};
+}
+
+void KeepInWorkArea(HWND hwnd)
+{
+    std::lock_guard lock(S().mu);
+    if (Window* w = Find(hwnd))
+        w->workArea = true;
+}
+
+void ScreenTurned()
+{
+    PlaceShellWindows();
+    std::vector<HWND> placed, told;
+    {
+        std::lock_guard lock(S().mu);
+        for (HWND hwnd : S().topLevel) {
+            told.push_back(hwnd);
+            if (Window* w = Find(hwnd); w && w->workArea)
+                placed.push_back(hwnd);
+        }
+    }
+    RECT r = WorkArea();
+    for (HWND hwnd : placed)
+        SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Queued, as the shell does it: a window busy elsewhere does not hold the turn up.
+    for (HWND hwnd : told)
+        SendNotifyMessageW(hwnd, WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0);
+}
+
+}  // namespace plat::wm
 
 namespace plat {
 

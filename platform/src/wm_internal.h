@@ -51,6 +51,7 @@ struct Window {
     bool erase = false;  // the next BeginPaint erases the background
     RECT update{};
     bool neverActive = false;  // shell windows: the task bar, menu bars
+    bool workArea = false;     // kept in the work area when the screen turns
 
     bool Visible() const { return (style & WS_VISIBLE) != 0; }
     bool Enabled() const { return (style & WS_DISABLED) == 0; }
@@ -156,6 +157,7 @@ void SyncApplications();
 void Started();
 void RegisterDialogClasses();
 void RegisterScrollBarClass();
+void RegisterEditClass();
 void RegisterListViewClass();
 void RegisterShellClasses();
 void SetNeverActive(HWND hwnd);
@@ -167,6 +169,16 @@ WNDPROC DefaultProc();
 // The screen's size in the given display orientation.
 int ScreenWidth(DWORD orientation);
 int ScreenHeight(DWORD orientation);
+// Below the task bar and above the menu bar, in the current orientation.
+RECT WorkArea();
+// The window is placed in the work area whenever the screen turns.
+void KeepInWorkArea(HWND hwnd);
+// The shell's own windows (task bar, menu bars) fitted to the screen; an
+// open soft-key menu closes.
+void PlaceShellWindows();
+// After the display orientation changed: the shell's and the work-area
+// windows re-placed, then every top-level window told (WM_SETTINGCHANGE).
+void ScreenTurned();
 // Drops the "hwnd | 1" mark some calls carry to ask for the owned popups too.
 HWND Unmark(HWND hwnd);
 

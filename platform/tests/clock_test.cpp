@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "plat/clock.h"
+#include "plat/error.h"
+#include "plat/frame_support.h"
 
 namespace {
 
@@ -168,3 +170,71 @@ TEST(RealClock, TimedWaitTakesRealTime)
     GetLocalTime(&local);
     EXPECT_GE(local.wYear, 2024);
 }
+
+namespace {
+
+// Reference values from the proleptic Gregorian calendar (Python's datetime
+// gives the same): 100 ns units since 1601-01-01.
+TEST(FileTimes, TurnIntoCalendarPartsOrAreRefused)
+{
+    struct Case {
+        unsigned long long value;
+        BOOL ok;
+        WORD year, month, day, weekday, hour, minute, second, ms;
+    } cases[] = {
+        {0, TRUE, 1601, 1, 1, 1, 0, 0, 0, 0},
+        {116444736000000000ull, TRUE, 1970, 1, 1, 4, 0, 0, 0, 0},
+        // 2026-12-11 10:05:07.250 UTC, a Friday.
+        {116444736000000000ull + 1796983507ull * 10000000ull + 2500000ull, TRUE, 2026, 12, 11, 5, 10, 5, 7, 250},
+        {0x7FFFFFFFFFFFFFFFull, TRUE, 30828, 9, 14, 4, 2, 48, 5, 477},
+        {0x8000000000000000ull, FALSE, 0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const FILETIME ft{static_cast<DWORD>(c.value), static_cast<DWORD>(c.value >> 32)};
+        SYSTEMTIME st{};
+        ASSERT_EQ(FileTimeToSystemTime(&ft, &st), c.ok) << c.value;
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(st.wYear, c.year) << c.value;
+        EXPECT_EQ(st.wMonth, c.month) << c.value;
+        EXPECT_EQ(st.wDay, c.day) << c.value;
+        EXPECT_EQ(st.wDayOfWeek, c.weekday) << c.value;
+        EXPECT_EQ(st.wHour, c.hour) << c.value;
+        EXPECT_EQ(st.wMinute, c.minute) << c.value;
+        EXPECT_EQ(st.wSecond, c.second) << c.value;
+        EXPECT_EQ(st.wMilliseconds, c.ms) << c.value;
+    }
+    SYSTEMTIME st{};
+    EXPECT_FALSE(FileTimeToSystemTime(nullptr, &st));
+}
+
+TEST(DateFormat, PicturesWithEnglishNamesAndTheBufferRule)
+{
+    const SYSTEMTIME friday{2026, 12, 5, 11, 10, 5, 7, 0};
+    const SYSTEMTIME march{2007, 3, 4, 1, 0, 0, 0, 0};
+    struct Case {
+        const SYSTEMTIME* date;
+        const wchar_t* picture;
+        const wchar_t* text;
+    } cases[] = {
+        {&friday, L"dd MMM',' yyyy", L"11 Dec, 2026"},
+        {&march, L"dd MMM',' yyyy", L"01 Mar, 2007"},
+        {&march, L"d/M/yy", L"1/3/07"},
+        {&march, L"dddd, MMMM dd", L"Thursday, March 01"},
+        {&friday, L"ddd MM", L"Fri 12"},
+    };
+    for (const Case& c : cases) {
+        WCHAR out[40] = {};
+        const int n = GetDateFormatW(LOCALE_USER_DEFAULT, 0, c.date, c.picture, out, 40);
+        EXPECT_STREQ(out, c.text) << c.picture;
+        EXPECT_EQ(n, static_cast<int>(wcslen(c.text)) + 1) << c.picture;
+        EXPECT_EQ(GetDateFormatW(LOCALE_USER_DEFAULT, 0, c.date, c.picture, nullptr, 0), n) << c.picture;
+    }
+    WCHAR small[12];
+    EXPECT_EQ(GetDateFormatW(LOCALE_USER_DEFAULT, 0, &friday, L"dd MMM',' yyyy", small, 12), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    const SYSTEMTIME bad{2026, 13, 0, 1, 0, 0, 0, 0};
+    EXPECT_EQ(GetDateFormatW(LOCALE_USER_DEFAULT, 0, &bad, L"dd", small, 12), 0);
+}
+
+}  // namespace

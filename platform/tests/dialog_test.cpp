@@ -243,7 +243,9 @@ TEST(Dialogs, ModelessDialogControlsAndButtonClicks)
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-    EXPECT_EQ(commands, (std::vector<WPARAM>{MAKEWPARAM(IDOK, BN_CLICKED)}));
+    EXPECT_EQ(commands, (std::vector<WPARAM>{MAKEWPARAM(11, EN_SETFOCUS), MAKEWPARAM(IDOK, BN_CLICKED),
+                                             MAKEWPARAM(11, EN_CHANGE), MAKEWPARAM(11, EN_CHANGE)}))
+        << "the focus is told at once, the posted click comes after";
     GetDlgItemTextW(dialog, 11, text, 16);
     EXPECT_STREQ(text, L"ab");
     // WM_CLOSE becomes the cancel command; the dialog stays.

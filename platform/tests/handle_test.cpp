@@ -4,6 +4,8 @@
 
 #include "plat/error.h"
 #include "plat/handle.h"
+#include "plat/sync.h"
+#include "plat/thread.h"
 
 namespace {
 
@@ -44,4 +46,25 @@ TEST(HandleTable, CloseOnceThenStale)
 
     EXPECT_TRUE(CloseHandle(b));
     EXPECT_EQ(closes, 2);
+}
+
+// The live counts follow handles and threads both ways: a thread is counted
+// out once it returned, whether or not its handle is still open.
+TEST(HandleTable, LiveCountsFollowOpenHandlesAndRunningThreads)
+{
+    const std::size_t handles = plat::LiveHandleCount();
+    const std::size_t threads = plat::LiveThreadCount();
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(
+        nullptr, 0, [](LPVOID event) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(event), 10000); }, go,
+        0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(plat::LiveHandleCount(), handles + 2);
+    EXPECT_EQ(plat::LiveThreadCount(), threads + 1);
+    SetEvent(go);
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(plat::LiveThreadCount(), threads) << "returned, its handle still open";
+    CloseHandle(thread);
+    CloseHandle(go);
+    EXPECT_EQ(plat::LiveHandleCount(), handles);
 }

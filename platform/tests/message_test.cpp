@@ -65,6 +65,39 @@ TEST(SendMessage, WaitsWhileTheOwnerSleepsAndIsHandledWhenItPumps)
     EXPECT_EQ(answer, 10);
 }
 
+TEST(MsgWaitForMultipleObjectsEx, JoinsAWorkerThatSendsToTheWaitingThread)
+{
+    VirtualClock clock;  // the join must not need time to pass
+    Clear();
+    HWND w = TopWindow();
+    ASSERT_TRUE(w);
+    std::atomic<LRESULT> answer{0};
+    std::pair<HWND, std::atomic<LRESULT>*> args(w, &answer);
+    HANDLE worker = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            auto* target = static_cast<std::pair<HWND, std::atomic<LRESULT>*>*>(p);
+            *target->second = SendMessageW(target->first, kDouble, 4, 0);
+            return 0;
+        },
+        &args, 0, nullptr);
+    ASSERT_TRUE(worker);
+    int sent = 0;
+    DWORD r;
+    while ((r = MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_SENDMESSAGE, 0)) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        ++sent;
+    }
+    EXPECT_EQ(r, WAIT_OBJECT_0);
+    EXPECT_GE(sent, 1);
+    EXPECT_EQ(answer, 8);
+    EXPECT_EQ(MsgWaitForMultipleObjectsEx(1, &worker, 0, QS_SENDMESSAGE, 0), WAIT_OBJECT_0) << "stays signalled";
+    CloseHandle(worker);
+    DestroyWindow(w);
+    Drain();
+}
+
 TEST(SendMessage, SameThreadIsADirectReentrantCall)
 {
     static HWND self;

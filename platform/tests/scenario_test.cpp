@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "lumtest/tempdir.h"
+#include "plat/debug.h"
 #include "plat/device.h"
 #include "plat/registry.h"
 #include "plat/scenario.h"
@@ -32,11 +34,12 @@ TEST(ScenarioParse, ReadsEveryStepKind)
                                    "expect-file \"\\My Documents\\KVIM\\B*.jpg\"\n"
                                    "expect-reg HKLM\\System\\State Lock 1\n"
                                    "screenshot preview\n"
+                                   "turn 4\n"
                                    "end\n",
                                    "s.scn", &error);
     ASSERT_TRUE(s) << error;
     const auto& steps = s->Steps();
-    ASSERT_EQ(steps.size(), 15u);
+    ASSERT_EQ(steps.size(), 16u);
     EXPECT_EQ(steps[0].kind, Kind::Key);
     EXPECT_EQ(steps[0].line, 3);
     EXPECT_EQ(steps[0].numbers, (std::vector<long long>{0x73, 0}));
@@ -54,7 +57,9 @@ TEST(ScenarioParse, ReadsEveryStepKind)
     EXPECT_EQ(steps[11].kind, Kind::ExpectFile);
     EXPECT_EQ(steps[12].kind, Kind::ExpectReg);
     EXPECT_EQ(steps[13].kind, Kind::Screenshot);
-    EXPECT_EQ(steps[14].kind, Kind::End);
+    EXPECT_EQ(steps[14].kind, Kind::Turn);
+    EXPECT_EQ(steps[14].numbers[0], 4);
+    EXPECT_EQ(steps[15].kind, Kind::End);
 }
 
 TEST(ScenarioParse, RefusesBadLinesNamingTheLine)
@@ -79,6 +84,18 @@ TEST(ScenarioParse, RefusesBadLinesNamingTheLine)
         {"card eject X", "s:1: card takes insert or remove"},
         {"card insert ../up", "s:1: bad card name"},
         {"end now", "s:1: end takes 0 arguments"},
+        {"turn 1", "s:1: turn takes 0 or 4"},
+        {"turn", "s:1: turn takes 1 argument"},
+        {"wait-window Textiva 100 closed", "s:1: wait-window takes gone"},
+        {"wait-file x.txt", "s:1: wait-file takes 2 arguments"},
+        {"wait-reg HKLM\\A V 1", "s:1: wait-reg takes 4 arguments"},
+        {"wait-reg HKLM\\A V 1 soon", "s:1: bad time"},
+        {"wait-log \"\" 100", "s:1: wait-log takes a text that is not empty"},
+        {"post LUMOCR 0x52C 1", "s:1: post takes 4 arguments"},
+        {"post \"\" 0x52C 1 0", "s:1: post takes a window class"},
+        {"post LUMOCR WM_CLOSE 0 0", "s:1: bad message"},
+        {"post LUMOCR 0x52C 0x100000000 0", "s:1: bad wparam"},
+        {"post LUMOCR 0x52C 0 -2147483649", "s:1: bad lparam"},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -150,6 +167,95 @@ TEST_F(ScenarioDevice, AFailedExpectationStopsTheReplayAtItsLine)
     DWORD v = 0;
     RegistryGetDWORD(HKEY_LOCAL_MACHINE, L"A", L"V", &v);
     EXPECT_NE(v, 7u) << "steps after the failure do not run";
+}
+
+// Replays on the virtual clock: time moves only while the replay sleeps
+// between its looks. atFirstLook runs once the first look has found nothing.
+int ReplayOnVirtualClock(const plat::Scenario& s, std::string* failure, const std::function<void()>& atFirstLook)
+{
+    plat::UseVirtualClock();
+    std::atomic<int> line{-1};
+    std::thread replay([&] { line = s.Run(failure); });
+    auto nextLook = [&] {
+        while (line < 0 && plat::PendingVirtualWaits() == 0)
+            std::this_thread::yield();
+    };
+    nextLook();
+    atFirstLook();
+    while (line < 0) {
+        plat::AdvanceClock(20);
+        nextLook();
+    }
+    replay.join();
+    plat::UseRealClock();
+    return line;
+}
+
+TEST_F(ScenarioDevice, WaitStepsLookAgainUntilTheThingComesOrTheTimeIsUp)
+{
+    std::string error, failure;
+    auto s = plat::Scenario::Parse("wait-file \"\\My Documents\\late.txt\" 1000\n"
+                                   "wait-window \"No such window\" 40 gone\n"
+                                   "wait-window \"No such window\" 100\n",
+                                   "w.scn", &error);
+    ASSERT_TRUE(s) << error;
+    EXPECT_EQ(s->Steps()[0].kind, Kind::WaitFile);
+    EXPECT_EQ(s->Steps()[1].numbers, (std::vector<long long>{40, 1}));
+    EXPECT_EQ(s->Steps()[2].numbers, (std::vector<long long>{100, 0}));
+    const int line = ReplayOnVirtualClock(*s, &failure, [&] {
+        EXPECT_EQ(plat::NowMs(), 0u);
+        std::filesystem::create_directories(root.path() / "My Documents");
+        std::ofstream(root.path() / "My Documents" / "late.txt") << "x";
+    });
+    EXPECT_EQ(line, 3) << "the file came; no window did, and none was there to go";
+    EXPECT_NE(failure.find("w.scn:3: wait-window \"No such window\" 100: not there after 100 ms"), std::string::npos)
+        << failure;
+}
+
+// A wait-log step finds a line only once: the next one waits for a later print.
+TEST_F(ScenarioDevice, WaitLogFindsEachPrintOnce)
+{
+    plat::DebugCapture quiet;
+    std::string error, failure;
+    auto s = plat::Scenario::Parse("wait-log \"POPUP MAKE END\" 1000\n"
+                                   "wait-log \"POPUP MAKE END\" 100\n",
+                                   "l.scn", &error);
+    ASSERT_TRUE(s) << error;
+    EXPECT_EQ(s->Steps()[0].kind, Kind::WaitLog);
+    plat::WatchDebugText();
+    const int line = ReplayOnVirtualClock(*s, &failure, [] { plat::DebugLine(L"POPUP MAKE END\n"); });
+    EXPECT_EQ(line, 2) << "the one print satisfies only the first step";
+    EXPECT_NE(failure.find("l.scn:2: wait-log \"POPUP MAKE END\" 100: not printed after 100 ms"), std::string::npos)
+        << failure;
+}
+
+// Another program posts to a window by its class: only a shown one gets it,
+// and a class nobody shows fails the step.
+TEST(ScenarioE2E, PostReachesTheShownWindowOfTheClass)
+{
+    Clear();
+    HWND hidden = CreateWindowExW(0, RecordingClass(), L"hidden", WS_POPUP, 0, 40, 240, 360, nullptr, nullptr, nullptr,
+                                  nullptr);
+    HWND shown = TopWindow(L"shown");
+    std::string error, failure;
+    auto s = plat::Scenario::Parse("post TestRecorder 0x52C 0x10035 -1\n"
+                                   "post NoSuchClass 0x10 0 0\n",
+                                   "p.scn", &error);
+    ASSERT_TRUE(s) << error;
+    EXPECT_EQ(s->Steps()[0].kind, Kind::Post);
+    EXPECT_EQ(s->Run(&failure), 2);
+    EXPECT_NE(failure.find("p.scn:2: post NoSuchClass 0x10 0 0: no shown window of that class"), std::string::npos)
+        << failure;
+    Pump();
+    auto got = Of(shown, 0x52C);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].wParam, 0x10035u);
+    EXPECT_EQ(got[0].lParam, -1);
+    EXPECT_TRUE(Of(hidden, 0x52C).empty());
+    DestroyWindow(shown);
+    EXPECT_EQ(s->Run(&failure), 1) << "a hidden window of the class is no target";
+    DestroyWindow(hidden);
+    Drain();
 }
 
 // Keys and touches of a scenario take the handset's input path: the hook

@@ -159,10 +159,19 @@ TEST_F(VirtualTime, WaitTimesOutOnTheVirtualClockWithoutRealSleeping)
     Handle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     Handle other(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     HANDLE pair[] = {event, other};
-    auto realStart = RealClock::now();
+    // Each wait is on the clock before the clock moves: a thread that started late would count from later.
+    auto startedWaiting = [](std::uint64_t deadline) {
+        auto giveUp = RealClock::now() + std::chrono::seconds(60);
+        while (plat::NextVirtualDeadline() != deadline && RealClock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return plat::NextVirtualDeadline() == deadline;
+    };
+    const std::uint64_t start = plat::NowMs();
     auto single = std::async(std::launch::async, [&] { return WaitForSingleObject(event, 3000); });
+    EXPECT_TRUE(startedWaiting(start + 3000));
     auto multiple = std::async(std::launch::async, [&] { return WaitForMultipleObjects(2, pair, TRUE, 2000); });
-    Settle();
+    EXPECT_TRUE(startedWaiting(start + 2000));
+    auto realStart = RealClock::now();
     plat::AdvanceClock(1999);
     Settle();
     EXPECT_EQ(single.wait_for(std::chrono::seconds(0)), std::future_status::timeout);

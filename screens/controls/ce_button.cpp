@@ -359,3 +359,14 @@ void CeButton::PostRedraw(CeControl* sender, int state)
     }
     CeControl::PostRedraw(sender, state);
 }
+
+CeButton* CeMakeImageButton(DWORD command, UINT image, const RECT& rect)
+{
+    auto* look = new CeCtrlAttrib();
+    look->SetImages(image, image, image + 1, image);
+    auto* button = new CeButton();
+    button->Init(command, look, 0, POINT{rect.left, rect.top});
+    button->SetRect(rect);
+    button->m_dwFlags = CE_VISIBLE | CE_TAKES_INPUT | CE_RELAUNCH;
+    return button;
+}

@@ -69,3 +69,7 @@ public:
     CeRefPtr<CeContainerBase> m_spSubMenu;
     CeRefPtr<CeListContainer> m_spAttached;
 };
+
+// A button of one image id (normal, focused and disabled) and the next id
+// (pressed) over the rectangle, that launches the command when pressed.
+CeButton* CeMakeImageButton(DWORD command, UINT image, const RECT& rect);

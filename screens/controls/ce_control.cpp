@@ -37,22 +37,6 @@ CeRefPtr<CRotBitmap> CeLoadImage(UINT resourceId)
     return CeRefPtr<CRotBitmap>(CeImagePack::GetInstance()->GetImage(resourceId));
 }
 
-BOOL CreateRotatedFont(HFONT* out, int height, int weight, LPCWSTR face)
-{
-    if (!out)
-        return FALSE;
-    LOGFONTW font{};
-    font.lfHeight = height;
-    font.lfWeight = weight;
-    const DWORD code = GetDisplayOrientationCode();
-    font.lfEscapement = font.lfOrientation = (code == DMDO_0 || code == DMDO_180) ? 2700 : 0;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfQuality = NONANTIALIASED_QUALITY;
-    std::wcsncpy(font.lfFaceName, face ? face : L"Tahoma", LF_FACESIZE - 1);
-    *out = CreateFontIndirectW(&font);
-    return *out != nullptr;
-}
-
 LPCWSTR CeGetString(UINT id)
 {
     LPCWSTR text = CLayoutManager::GetInstance()->GetString(id);

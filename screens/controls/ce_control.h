@@ -7,6 +7,7 @@
 
 #include "ce_ref_count.h"
 #include "draw_context.h"
+#include "font_manager.h"
 #include "plat/windows.h"
 #include "rot_bitmap.h"
 
@@ -37,10 +38,6 @@ void CeLogError(int line, LPCWSTR function, LPCWSTR source, LPCWSTR format, ...)
 // A picture of the program by resource id from the image pack; null when it
 // cannot be loaded.
 CeRefPtr<CRotBitmap> CeLoadImage(UINT resourceId);
-
-// Tahoma (or the face given) of that height and weight, turned with the
-// panel when the display stands at 0 or 180 degrees.
-BOOL CreateRotatedFont(HFONT* out, int height, int weight, LPCWSTR face);
 
 // The language library's text of a string id ("" when unknown).
 LPCWSTR CeGetString(UINT id);

@@ -35,6 +35,10 @@ public:
     HRESULT ReleaseBackBufferDC(HDC* dc);
     HRESULT GetOverlayDC(HDC* dc);
     HRESULT ReleaseOverlayDC(HDC* dc);
+    // The shown surface itself, for a screen that draws a picture in place
+    // of the camera's (the viewer); E_POINTER without it.
+    HRESULT GetPrimaryDC(HDC* dc);
+    HRESULT ReleasePrimaryDC(HDC* dc);
     // desc, when given, receives the locked surface's size and pitch.
     HRESULT LockPrimary(void** bits, DDSURFACEDESC* desc = nullptr);
     HRESULT LockBackBuffer(void** bits, DDSURFACEDESC* desc = nullptr);
@@ -56,6 +60,8 @@ public:
 private:
     HRESULT Fail(HRESULT hr, bool withBox);
     HRESULT Lock(IDirectDrawSurface* surface, void** bits, DDSURFACEDESC* desc);
+    static HRESULT SurfaceDC(IDirectDrawSurface* surface, HDC* dc);
+    static HRESULT ReleaseSurfaceDC(IDirectDrawSurface* surface, HDC* dc);
     void DropDrawBitmap();
 
     HWND m_hWnd = nullptr;

@@ -58,6 +58,12 @@ BOOL RotTransparentImage(HDC dc, int W, int H, int x, int y, int w, int h, CRotB
 // Raw RGB565 pixels (bitsWidth x bitsHeight, rows top-down) into a layout rectangle.
 int RotStretchDIBits(HDC dc, int W, int x, int y, int w, int h, const void* bits, int bitsWidth, int bitsHeight,
                      DWORD rop);
+// Frame pixels (RGB565, w x h, rows top-down) as the panel takes them: the
+// same at codes other than 0, turned a quarter turn clockwise at code 0 (dst
+// then holds h x w, as a turned bitmap does). False when they cannot be turned.
+BOOL CopyFrameForPanel(const WORD* src, LONG w, LONG h, WORD* dst);
+// Such a copy of a w x h frame stretched into a layout rectangle.
+int DrawFrameForPanel(HDC dc, int W, const RECT& at, const WORD* bits, LONG w, LONG h);
 BOOL RotAlphaBlend(HDC dc, int W, int x, int y, int w, int h, HDC src, int srcW, int srcH, BLENDFUNCTION blend);
 BOOL RotAlphaBlendBitmap(HDC dc, int W, int x, int y, int w, int h, CRotBitmap* bitmap, BYTE alpha);
 // The bitmap over the background: transparent pixels leave it, blend pixels
@@ -69,11 +75,6 @@ BOOL RotDrawText(HDC dc, int W, const RECT* rect, LPCWSTR text, int length, UINT
 BOOL RotDrawText(HDC dc, int W, int H, const RECT* rect, LPCWSTR text, int length, UINT flags);
 BOOL RotTextOut(HDC dc, int W, POINT point, LPCWSTR text, int length);
 BOOL RotDrawFrame(HDC dc, int W, const RECT* rect, int penWidth, COLORREF colour);
-
-// Turns 16-bit pixels (width x height, rows of width * 2 bytes) upside down
-// in place; 1, or 0 and unchanged when no row buffer can be had. The first
-// argument is not read.
-int FlipRows16bpp(void* list, void* pixels, int width, int height);
 
 struct IImage;
 

@@ -118,6 +118,8 @@ TEST_F(DisplayTest, CallsWithoutSurfacesReturnTheirCodes)
     EXPECT_EQ(display->FlipBackbuffer(nullptr), 1);
     EXPECT_EQ(display->GetBackBufferDC(&dc), E_POINTER);
     EXPECT_EQ(display->ReleaseBackBufferDC(&dc), E_POINTER);
+    EXPECT_EQ(display->GetPrimaryDC(&dc), E_POINTER);
+    EXPECT_EQ(display->ReleasePrimaryDC(&dc), E_POINTER);
     EXPECT_EQ(display->LockBackBuffer(&bits), E_FAIL);
     EXPECT_EQ(bits, nullptr);
     bits = reinterpret_cast<void*>(1);

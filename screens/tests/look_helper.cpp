@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <future>
 
 #include "ImagePack.h"
@@ -10,6 +12,29 @@
 #include "plat/clock.h"
 
 namespace look {
+
+std::map<UINT, COLORREF> CentreColours()
+{
+    std::map<UINT, COLORREF> colours;
+    std::ifstream manifest(LUM_SOURCE_DIR "/resources/images/MANIFEST");
+    std::string line;
+    while (std::getline(manifest, line)) {
+        const size_t at = line.find(", centre ");
+        if (line.empty() || line[0] == '#' || at == std::string::npos)
+            continue;
+        unsigned r = 0, g = 0, b = 0;
+        if (std::sscanf(line.c_str() + at, ", centre %u,%u,%u", &r, &g, &b) == 3)
+            colours[static_cast<UINT>(std::stoul(line))] = RGB(r, g, b);
+    }
+    return colours;
+}
+
+bool Near(COLORREF a, COLORREF b)
+{
+    return std::abs(GetRValue(a) - GetRValue(b)) <= 8 && std::abs(GetGValue(a) - GetGValue(b)) <= 8 &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= 8;
+}
+
 
 namespace {
 

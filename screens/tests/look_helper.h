@@ -6,12 +6,18 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 
 #include "draw_context.h"
 #include "plat/screen.h"
 
 namespace look {
+
+// The centre colour imagegen gives each state image, from its manifest.
+std::map<UINT, COLORREF> CentreColours();
+// The overlay keeps five bits a channel.
+bool Near(COLORREF a, COLORREF b);
 
 // The primary's pattern at a landscape point.
 COLORREF Pattern(int x, int y);

@@ -256,15 +256,6 @@ TEST_F(RotBitmapTest, SelectBitmapTakesTheSurfaceSizeOnlyAtCodeZero)
     }
 }
 
-TEST(FlipRows, TurnsRowsUpsideDown)
-{
-    uint16_t pixels[3][2] = {{1, 2}, {3, 4}, {5, 6}};
-    EXPECT_EQ(FlipRows16bpp(nullptr, pixels, 2, 3), 1);
-    EXPECT_EQ(pixels[0][0], 5);
-    EXPECT_EQ(pixels[1][1], 4);
-    EXPECT_EQ(pixels[2][1], 2);
-}
-
 }  // namespace
 
 namespace {

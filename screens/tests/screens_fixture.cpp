@@ -1,7 +1,10 @@
 #include "screens_fixture.h"
 
+#include <future>
+
 #include "ImagePack.h"
 #include "display.h"
+#include "plat/clock.h"
 #include "screen_links.h"
 #include "system.h"
 
@@ -108,4 +111,13 @@ HWND ScreensFixture::CreatePlainWindow()
         return nullptr;
     return CreateWindowExW(0, L"ScreensTestWindow", L"window", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
                            nullptr, nullptr);
+}
+
+HRESULT ScreensFixture::InitDisplay(HWND window)
+{
+    auto result = std::async(std::launch::async, [window] { return CDisplay::GetInstance()->Init(window); });
+    while (result.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        if (plat::NextVirtualDeadline())
+            plat::AdvanceClock(500);
+    return result.get();
 }

@@ -46,6 +46,8 @@ protected:
     };
 
     static HWND CreatePlainWindow();
+    // CDisplay::Init waits on the platform clock; time moves on meanwhile.
+    static HRESULT InitDisplay(HWND window);
 
     lumtest::TempDir root;
 };

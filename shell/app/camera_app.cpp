@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <mutex>
 
+#include "ImagePack.h"
 #include "LumHook.h"
 #include "blank_dialog.h"
 #include "camera_control.h"
@@ -11,6 +12,8 @@
 #include "debug_print.h"
 #include "display.h"
 #include "file_control.h"
+#include "font_manager.h"
+#include "frame_capture_host.h"
 #include "gps_control.h"
 #include "gui_screens.h"
 #include "layout_manager.h"
@@ -142,8 +145,8 @@ CCameraApp::~CCameraApp()
         CloseHandle(event);
     }
     if (m_bPowerOffAtExit) {
-        // Logged only: the host is never switched off.
         plat::DebugLine(L"PowerPolicyNotify(PPN_POWERBUTTONPRESSED, 0);");
+        PowerPolicyNotify(PPN_POWERBUTTONPRESSED, 0);
     }
 }
 
@@ -306,22 +309,6 @@ void CCameraApp::DrawLoadingText(int stringId, HDC dc)
     DeleteObject(font);
 }
 
-HFONT CreateRotatedFont(HFONT* out, int height, int weight, LPCWSTR face)
-{
-    LOGFONTW description{};
-    description.lfHeight = height;
-    description.lfWeight = weight;
-    std::wcsncpy(description.lfFaceName, face, LF_FACESIZE - 1);
-    DEVMODEW mode{};
-    DWORD orientation = CSystem::GetInstance()->GetDisplayOrientation(mode);
-    if (orientation == DMDO_0 || orientation == DMDO_180) {
-        description.lfEscapement = 2700;
-        description.lfOrientation = 2700;
-    }
-    *out = CreateFontIndirectW(&description);
-    return *out;
-}
-
 // ---- Start-up pieces ----
 
 void CCameraApp::LoadMui()
@@ -357,6 +344,7 @@ void CCameraApp::Term()
     CSettings::GetInstance()->SignalEnd();
     CNotification::ReleaseInstance();
     CSettings::ReleaseInstance();
+    CeImagePack::DeleteInstance();
     CTitleLayout::ReleaseInstance();
     SaveActionMethod(TRUE);
     if (m_hMuiModule) {
@@ -481,21 +469,11 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
         freeLibrary();
         return 1;
     }
-    // Another instance that got past the first guard: bring it forward.
-    WCHAR className[64] = {};
-    LoadStringW(nullptr, IDS_MAINFRAME_CLASS, className, 64);
-    plat::DebugLine(L"lpszClassName:%ls", className);
-    HANDLE classMutex = CreateMutexW(nullptr, FALSE, className);
-    if (classMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(classMutex);
-        classMutex = nullptr;
-        if (HWND previous = FindWindowW(className, nullptr)) {
-            SetForegroundWindow(previous);
-            plat::DebugLine(L"CAMERA ACTIVATE PREVIOUSE INSTANCE");
-            freeLibrary();
-            DeactivateKBHook();
-            return 0;
-        }
+    if (frame->FindPreviousInstance(instance) != 0) {
+        plat::DebugLine(L"CAMERA ACTIVATE PREVIOUSE INSTANCE");
+        freeLibrary();
+        DeactivateKBHook();
+        return 0;
     }
 
     LockMotionSensor(TRUE);
@@ -531,8 +509,6 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
             plat::DebugLine(L"[TRAVEK]hooking end error");
         if (taskBar)
             ShowWindow(taskBar, SW_SHOW);
-        if (classMutex)
-            CloseHandle(classMutex);
     };
     auto forceExit = [&](int check) {
         if (!(CSettings::GetInstance()->GetFlags() & SETTINGS_FLAG_FORCE_EXIT))
@@ -546,8 +522,6 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
     if (!IsRunnable(instance)) {
         freeLibrary();
         DeactivateKBHook();
-        if (classMutex)
-            CloseHandle(classMutex);
         return 1;
     }
     plat::DebugLine(L"[LUMOCR] Check Runnable END");
@@ -565,8 +539,6 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
         Term();
         RestoreOrientation();
         DeactivateKBHook();
-        if (classMutex)
-            CloseHandle(classMutex);
         return 1;
     }
     g_hMainWnd = frame->m_hWnd;
@@ -601,8 +573,6 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
         DestroyWindow(g_hMainWnd);
         CMainFrame::DestroyInstance();
         DeactivateKBHook();
-        if (classMutex)
-            CloseHandle(classMutex);
         return 1;
     }
     frame->HoldRotationMutex(FALSE, 0);
@@ -673,6 +643,7 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
         CUtility::GetInstance()->SetHwnd(g_hMainWnd);
         CFileControl::GetInstance()->SetHwnd(g_hMainWnd);
         CFileControl::GetInstance()->SetOcrPictureOwner(frame);
+        SetCaptureHost(&FrameCaptureHost());
         camera->SetHwnd(g_hMainWnd);
         CCommonControl::GetInstance()->SetHwnd(g_hMainWnd);
         CDrawEvent::Instance().SetHwnd(g_hMainWnd);
@@ -684,6 +655,8 @@ int CCameraApp::Run(HINSTANCE instance, LPCWSTR commandLine)
         loop.AddMessageFilter(frame);
         loop.AddMessageFilter(&endRequests);
         loop.AddIdleHandler(frame);
+        // The pictures' GPS fields follow the indicator the settings keep.
+        CGPSControl::GetInstance()->SetIndicatorSink([](int state) { CSettings::GetInstance()->SetGPSState(state); });
         if (settings->IsGPSOn() && settings->GetMode() == 0)
             CGPSControl::GetInstance()->Init();
         plat::DebugLine(L"[LUMOCR] MESSAGE LOOP start");

@@ -73,8 +73,5 @@ private:
 // The hardware key filter installed through the hook library.
 LRESULT HardwareKeyFilter(int code, WPARAM wParam, LPARAM lParam);
 
-// Font with the text turned for the display's orientation; the caller deletes it.
-HFONT CreateRotatedFont(HFONT* out, int height, int weight, LPCWSTR face);
-
 // The program's entry.
 int LumWinMain(HINSTANCE instance, LPWSTR commandLine);

@@ -46,6 +46,7 @@ inline constexpr DWORD CAMERA_BUSY_BITS = 0x550;
 
 inline constexpr int kResultSlots = 20;
 inline constexpr int kPopupListSize = 5;
+inline constexpr int kPreviousInstanceAttempts = 25;
 inline constexpr int kPopupTextLength = 260;
 
 // One picture of the result store. The recognition road allocates the
@@ -90,6 +91,10 @@ public:
 
     // The ":::RotationWorking:::" guard around every screen rotation.
     void HoldRotationMutex(BOOL take, int retries);
+    // The third single-instance guard: 0 when this is the only instance (the
+    // guard is kept), 1 when an earlier one was brought forward, E_FAIL or
+    // E_INVALIDARG when the guard cannot be made.
+    int FindPreviousInstance(HINSTANCE instance);
 
     // Popups: callable from any thread; the work is done on the GUI thread.
     void ShowPopup(int type);
@@ -209,10 +214,10 @@ public:
 
     // Shots and the camera screens' words.
     int m_nShotCount = 0;
-    int m_bSeriesComplete = 0;
+    std::atomic<int> m_bSeriesComplete{0};  // the still thread sets it
     std::atomic<int> m_bCancelRequested{0};
     int m_nResultCount = 0;
-    int m_bLayerDrawn = 0;
+    std::atomic<int> m_bLayerDrawn{0};  // the recognition thread reads it
     int m_bCapturePending = 0;
     int m_bShutterPressed = 0;
     int m_nAutoShot1 = 0;

@@ -52,6 +52,7 @@ LRESULT CMainFrame::OnStartRecognition(UINT, WPARAM, LPARAM, BOOL&)
     CSinglePicBaseGUI* singlePicture = CSinglePicBaseGUI::GetInstance();
     singlePicture->m_bCancel = 0;
     m_bPreRecognition = 0;
+    m_nResultCount = 0;  // a failed single picture must not show the last series' counter
     m_nSavedShotMode = m_options.singleMultiMode;
 
     CCommonControl* common = CCommonControl::GetInstance();

@@ -24,6 +24,17 @@ void Format(WCHAR (&out)[N], LPCWSTR format, ...)
     va_end(args);
 }
 
+// "\" + folder, or nothing for an empty folder: the names below it then start
+// at the device root with one backslash, not two.
+template <std::size_t N>
+void RootFolder(WCHAR (&out)[N], LPCWSTR folder)
+{
+    if (folder[0])
+        Format(out, L"\\%ls", folder);
+    else
+        out[0] = 0;
+}
+
 void CreateFolderIfMissing(LPCWSTR path)
 {
     if (!CFileControl::IsDirectory(path))
@@ -157,8 +168,10 @@ BOOL CFileControl::MakeOcrPictureName(LPWSTR name, LPWSTR path)
     const bool businessCard = !owner_ || owner_->GetBcrOcrMode() == 1;
     LPCWSTR counterName = businessCard ? L"BCRPictureCount" : L"DOCPictureCount";
 
+    WCHAR root[MAX_PATH];
+    RootFolder(root, GetStoragePath());
     WCHAR folder[MAX_PATH];
-    Format(folder, L"\\%ls\\", GetStoragePath());
+    Format(folder, L"%ls\\", root);
 
     WCHAR file[MAX_PATH];
     WCHAR full[MAX_PATH];
@@ -226,7 +239,15 @@ LPCWSTR CFileControl::GetOcrPicturePath()
 
 LPCWSTR CFileControl::PrepareVideoPath()
 {
-    MakeCameraFileName(1, name2_, path2_);
+    // A recording never replaces a file: a name already taken is skipped.
+    // A name the launching program gave stays as it is.
+    WCHAR previous[MAX_PATH] = {};
+    for (int tries = 0; tries < 10000; ++tries) {
+        MakeCameraFileName(1, name2_, path2_);
+        if (GetFileAttributesW(path2_) == INVALID_FILE_ATTRIBUTES || std::wcscmp(previous, path2_) == 0)
+            break;
+        std::wcscpy(previous, path2_);
+    }
     CSettings* settings = CSettings::GetInstance();
     std::wcscpy(settings->CurrentOcrPictureName(), name2_);
     std::wcscpy(settings->CurrentOcrPicturePath(), path2_);
@@ -237,7 +258,9 @@ LPCWSTR CFileControl::MakeDCFFolder(int number)
 {
     WCHAR name[16];
     Format(name, L"%03dQZPIX", 100 + (number - 1) / 100);
-    Format(dcfFolder_, L"\\%ls\\%ls", GetStoragePath(), name);
+    WCHAR root[MAX_PATH];
+    RootFolder(root, GetStoragePath());
+    Format(dcfFolder_, L"%ls\\%ls", root, name);
     CreateFolderIfMissing(dcfFolder_);
     return dcfFolder_;
 }

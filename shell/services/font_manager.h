@@ -8,6 +8,10 @@
 
 inline constexpr int kFontCount = 14;
 
+// Creates the font, its text turned by 270 degrees when the display stands
+// at 0 or 180 degrees (the layout is then turned onto the panel).
+BOOL CreateRotatedFont(HFONT* out, int height, int weight, LPCWSTR face);
+
 class CFontManager : public CSingleton<CFontManager> {
 public:
     using CSingleton<CFontManager>::GetInstance;

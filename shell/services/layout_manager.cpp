@@ -21,7 +21,7 @@ struct PlacedControl {
 // 30062, 1362) and the picture view (30072, 30078-30084, 1010, 1252).
 // 1362, 30006, 30023, 30028 and 30072 are ours, made to fit both shapes.
 constexpr PlacedControl kPlacements[] = {
-    {1010, {90, 35, 220, 121}, {90, 35, 220, 121}},
+    {1010, {10, 110, 220, 121}, {90, 35, 220, 121}},
     {1252, {15, 301, 50, 21}, {15, 301, 50, 21}},
     {1362, {233, 53, 7, 295}, {393, 47, 7, 141}},
     {30006, {10, 20, 220, 24}, {6, 16, 263, 24}},
@@ -49,9 +49,9 @@ constexpr PlacedControl kPlacements[] = {
     {30079, {90, 35, 220, 121}, {90, 35, 220, 121}},
     {30080, {90, 35, 220, 121}, {90, 35, 220, 121}},
     {30081, {55, 10, 23, 23}, {55, 10, 23, 23}},
-    {30082, {88, 17, 196, 13}, {88, 17, 196, 13}},
-    {30083, {357, 10, 11, 11}, {357, 10, 11, 11}},
-    {30084, {243, 10, 11, 11}, {243, 10, 11, 11}},
+    {30082, {88, 17, 146, 13}, {88, 17, 196, 13}},
+    {30083, {227, 188, 11, 11}, {357, 10, 11, 11}},
+    {30084, {2, 188, 11, 11}, {243, 10, 11, 11}},
 };
 
 // Areas that only have a rectangle: the settings dialog's scroll track in
@@ -98,6 +98,9 @@ constexpr UINT kGridId = 30020;
 constexpr UINT kZoomDotsId = 30085;
 constexpr POINT kGridCellsPortrait[] = {{14, 14}, {123, 14}, {14, 108}, {123, 108}, {14, 203}, {123, 203}};
 constexpr POINT kGridCellsLandscape[] = {{2, 25}, {100, 25}, {198, 25}, {296, 25}};
+// The picture view's places past the portrait screen's edge (30082 to
+// 30084, 1010 and the zoom-step dots) have portrait values of their own.
+constexpr POINT kZoomDotsPortrait[] = {{14, 330}, {33, 330}, {52, 330}, {71, 330}, {90, 330}, {109, 330}, {128, 330}};
 constexpr POINT kZoomDots[] = {{247, 32}, {266, 32}, {285, 32}, {304, 32}, {323, 32}, {342, 32}, {361, 32}};
 
 struct IdPair {
@@ -219,7 +222,7 @@ std::vector<POINT>* CLayoutManager::GetPointList(UINT id, std::vector<POINT>* ou
     if (id == kGridId)
         *out = IsLandscape() ? gridCellsLandscape_ : gridCellsPortrait_;
     else if (id == kZoomDotsId)
-        *out = zoomDots_;
+        *out = IsLandscape() ? zoomDots_ : std::vector<POINT>(std::begin(kZoomDotsPortrait), std::end(kZoomDotsPortrait));
     else
         return nullptr;
     return out;

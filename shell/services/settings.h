@@ -108,6 +108,11 @@ public:
     void Release() {}
 
     int GetMode() const { return mode_; }
+    // 0 camera, 1 camcorder.
+    void SetMode(int mode) { mode_ = mode; }
+    // The camera screens' controls hidden by an empty touch.
+    BOOL IsControlsHidden() const { return controlsHidden_; }
+    void SetControlsHidden(BOOL hidden) { controlsHidden_ = hidden; }
     BOOL IsLaunchedByOther() const { return launchedByOther_; }
     const LaunchParameters& GetLaunchParameters() const { return launch_; }
     int GetRecordWithoutSound() const { return recordWithoutSound_; }
@@ -122,6 +127,9 @@ public:
     // Whether a shot opens the single-picture review; the camera screens set it.
     BOOL IsReviewSwitchOn() const { return reviewSwitch_; }
     void SetReviewSwitch(BOOL on) { reviewSwitch_ = on; }
+    // The guide lines over the preview, as the settings menu sets them.
+    BOOL IsGuideLineOn() const { return guideLine_; }
+    void SetGuideLine(BOOL on) { guideLine_ = on; }
     void SetScreenSetting(int number, int value);
 
     LPWSTR CurrentOcrPicturePath() { return currentOcrPicturePath_; }
@@ -136,6 +144,7 @@ private:
     DWORD currentCommand_ = 0;
     DWORD currentCommandFamily_ = 0;
     int mode_ = 0;
+    BOOL controlsHidden_ = FALSE;
     int recordWithoutSound_ = 0;
     int autoOffMode_ = 0;
     BOOL launchedByOther_ = FALSE;
@@ -150,6 +159,7 @@ private:
     int sleepExitInProgress_ = 0;
     std::atomic<DWORD> flags_{SETTINGS_FLAG_DRAW_HELD};
     BOOL reviewSwitch_ = FALSE;
+    BOOL guideLine_ = FALSE;
     WCHAR muiFile_[MAX_PATH] = {};
     // Index 0 unused.
     int screenSettings_[11] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0};

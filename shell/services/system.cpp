@@ -45,19 +45,18 @@ DWORD CSystem::GetDisplayOrientation(DEVMODEW& mode)
 {
     PrepareRecord(mode);
     ChangeDisplaySettingsEx(nullptr, &mode, nullptr, CDS_TEST, nullptr);
-    orientation_ = mode.dmDisplayOrientation;
-    systemWidth_ = GetSystemMetrics(SM_CXSCREEN);
-    systemHeight_ = GetSystemMetrics(SM_CYSCREEN);
-    if (orientation_ == DMDO_0 || orientation_ == DMDO_180) {
-        screenWidth_ = systemHeight_;
-        screenHeight_ = systemWidth_;
-    } else {
-        screenWidth_ = systemWidth_;
-        screenHeight_ = systemHeight_;
-    }
-    turnedWidth_ = screenHeight_;
-    turnedHeight_ = screenWidth_;
-    return orientation_;
+    const DWORD orientation = mode.dmDisplayOrientation;
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const bool upright = orientation == DMDO_0 || orientation == DMDO_180;
+    orientation_ = orientation;
+    systemWidth_ = width;
+    systemHeight_ = height;
+    screenWidth_ = upright ? height : width;
+    screenHeight_ = upright ? width : height;
+    turnedWidth_ = upright ? width : height;
+    turnedHeight_ = upright ? height : width;
+    return orientation;
 }
 
 void CSystem::RotateScreen(DEVMODEW& mode, DWORD orientation)
@@ -93,7 +92,7 @@ BOOL CSystem::ValidateDisplayOrientation()
                         L"nOldScreenHeight[%d]\t\t\t\t  \r\nm_dwDisplayOrientation[%d], m_nScreenWidth[%d], "
                         L"m_nScreenHeight[%d]",
                         static_cast<int>(wantedOrientation), wantedWidth, wantedHeight,
-                        static_cast<int>(orientation_), screenWidth_, screenHeight_);
+                        static_cast<int>(orientation_.load()), screenWidth_.load(), screenHeight_.load());
         mode = {};
         GetDisplayOrientation(mode);
         if (retryBudget_ == 0) {

@@ -2,6 +2,8 @@
 // pumps, notification sounds and the memory status line.
 #pragma once
 
+#include <atomic>
+
 #include "draw_event.h"
 #include "plat/windows.h"
 #include "singleton.h"
@@ -42,13 +44,15 @@ private:
     DWORD savedNotifyOptionsB_ = 0;
     DWORD savedNotifyOptionsA_ = 0;
     BOOL inputFlushStopped_ = FALSE;
-    DWORD orientation_ = 0;
-    int systemWidth_ = 0;
-    int systemHeight_ = 0;
-    int screenWidth_ = 0;
-    int screenHeight_ = 0;
-    int turnedWidth_ = 0;
-    int turnedHeight_ = 0;
+    // Every thread that draws asks for the orientation, and each ask records
+    // it here; each value stands on its own, so atomic words suffice.
+    std::atomic<DWORD> orientation_ = 0;
+    std::atomic<int> systemWidth_ = 0;
+    std::atomic<int> systemHeight_ = 0;
+    std::atomic<int> screenWidth_ = 0;
+    std::atomic<int> screenHeight_ = 0;
+    std::atomic<int> turnedWidth_ = 0;
+    std::atomic<int> turnedHeight_ = 0;
     // Restorations left; the object lives as long as the program.
     int retryBudget_ = 3;
     DWORD lastMemoryLog_ = 0;

@@ -113,6 +113,21 @@ TEST_F(FileControl, RecordingsGetVideoNamesNotOcrNames)
     files->SetOcrPictureOwner(nullptr);
 }
 
+TEST_F(FileControl, EmptyStorageFolderNamesFilesAtTheRootWithOneBackslash)
+{
+    // Storage type 1 chosen while "InStorageFolder" is unset: the folder is "".
+    SetDate(2026, 12, 10);
+    CFileControl* files = CFileControl::GetInstance();
+    files->SetStorageType(1);
+    ASSERT_STREQ(files->GetStoragePath(), L"");
+    const std::wstring video = files->PrepareVideoPath();
+    EXPECT_EQ(video.rfind(L"\\100QZPIX\\QVT", 0), 0u) << video;
+    EXPECT_TRUE(std::filesystem::is_directory(root.path() / "100QZPIX"));
+    WCHAR name[MAX_PATH], path[MAX_PATH];
+    ASSERT_TRUE(files->MakeOcrPictureName(name, path));
+    EXPECT_STREQ(path, L"\\B261210001.jpg");
+}
+
 TEST_F(FileControl, StorageFolderChoice)
 {
     {

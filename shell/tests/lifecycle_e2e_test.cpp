@@ -2,10 +2,14 @@
 // its orderly end on the end key, and the refusals of its run check.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "lumocr_run.h"
+#include "plat/device.h"
+#include "plat/windows.h"
 
 namespace {
 
@@ -20,7 +24,7 @@ TEST(LifecycleE2E, StartsKeepsItsValuesAndEndsOnTheEndKey)
     lumtest::TempDir dir;
     ASSERT_EQ(Lumreg(dir, "set 'HKLM\\System\\State\\Velmora\\Mouse' ActionMethod dword 3001").exitCode, 0);
     ASSERT_EQ(Lumreg(dir, "set 'HKCU\\ControlPanel\\MotionSensor' AutoOrientation dword 1").exitCode, 0);
-    Outcome r = Lumocr(dir, "wait 600\n"
+    Outcome r = Lumocr(dir, std::string(lumrun::kStarted) +
                             "expect-reg HKLM\\System\\State\\Velmora\\Keypad CameraWorking 1\n"
                             "expect-reg HKLM\\System\\State\\Velmora\\Keypad LumOCRWorking 1\n"
                             "expect-reg HKLM\\System\\State\\Velmora\\Mouse ActionMethod 4001\n"
@@ -80,16 +84,19 @@ TEST(LifecycleE2E, ASecondInstanceEndsAtOnceAndAKilledFirstBlocksNothing)
 {
     lumtest::TempDir dir;
     auto file = dir.path() / "long.scn";
-    std::ofstream(file) << "wait 4000\n";
+    std::ofstream(file) << "wait 60000\n";  // killed below, long before it ends
+    const auto firstLog = dir.path() / "first.log";
     const std::string first = std::string(LUM_BINARY_DIR) + "/bin/lumocr --root '" + Device(dir) +
-                              "' --scenario '" + file.string() + "' > /dev/null 2>&1 & echo $!";
+                              "' --scenario '" + file.string() + "' > '" + firstLog.string() + "' 2>&1 & echo $!";
     std::string pid = lumrun::Run(first).output;
     while (!pid.empty() && (pid.back() == '\n'))
         pid.pop_back();
-    // Wait until the first one has its window up.
-    for (int i = 0; i < 100 && Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRWorking").find("1") ==
-                                   std::string::npos;
-         ++i)
+    auto firstText = [&] {
+        std::ifstream in(firstLog);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    // Wait until the first one has its window up and its loop running.
+    for (int i = 0; i < 600 && firstText().find("MESSAGE LOOP start") == std::string::npos; ++i)
         lumrun::Run("sleep 0.05");
     // A value the first instance leaves alone until its end: a second one
     // that got as far as its state values would write 0 there.
@@ -99,9 +106,17 @@ TEST(LifecycleE2E, ASecondInstanceEndsAtOnceAndAKilledFirstBlocksNothing)
     EXPECT_NE(second.output.find("Exist Camera Process"), std::string::npos) << second.output;
     EXPECT_EQ(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRRecognizing"), "7")
         << "the second instance writes nothing";
+    EXPECT_NE(second.output.find("Focus changed"), std::string::npos) << second.output;
+    for (int i = 0; i < 400 && firstText().find("brought forward") == std::string::npos; ++i)
+        lumrun::Run("sleep 0.05");
+    EXPECT_NE(firstText().find("brought forward at the request of process"), std::string::npos) << firstText();
 
+    // Any process on the root sees the first one's window, until it is killed.
+    plat::SetDeviceRoot(Device(dir));
+    EXPECT_NE(FindWindowW(L"LUMOCR", nullptr), nullptr);
     lumrun::Run("kill -9 " + pid);
     lumrun::Run("sleep 0.2");
+    EXPECT_EQ(FindWindowW(L"LUMOCR", nullptr), nullptr) << "a killed process's window is not found";
     Outcome next = Lumocr(dir, "wait 300\nkey TEND\nwait 300\n");
     EXPECT_EQ(next.exitCode, 0) << next.output;
     EXPECT_NE(next.output.find("MESSAGE LOOP start"), std::string::npos) << next.output;

@@ -2,6 +2,9 @@
 // the platform's window manager and hook chain with the neighbour doubles.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "LumHook.h"
 #include "camera_app.h"
 #include "layout_manager.h"
@@ -69,6 +72,67 @@ protected:
 using LifecycleStartup = LifecycleFixture;
 
 HANDLE heldAnimation = nullptr;
+HANDLE heldGuard = nullptr;
+HWND earlierWindow = nullptr;
+
+// What a case does when a line is logged or a neighbour is called: the
+// sleep notice's force-exit flag, or another program turning the display.
+struct Trigger {
+    const wchar_t* when = nullptr;
+    void (*act)() = nullptr;
+};
+Trigger g_triggers[2];
+
+void Fire(const std::wstring& text)
+{
+    for (const Trigger& t : g_triggers)
+        if (t.when && text.find(t.when) != std::wstring::npos)
+            t.act();
+}
+
+void ForceExit() { CSettings::GetInstance()->SetFlags(SETTINGS_FLAG_FORCE_EXIT); }
+
+void TurnDisplay()
+{
+    DEVMODEW mode = {};
+    mode.dmSize = sizeof(mode);
+    mode.dmFields = DM_DISPLAYORIENTATION;
+    mode.dmDisplayOrientation = DMDO_0;
+    ChangeDisplaySettingsEx(nullptr, &mode, nullptr, CDS_RESET, nullptr);
+}
+
+// An earlier instance: its guard and its window of the program's class.
+void EarlierInstance()
+{
+    heldGuard = CreateMutexW(nullptr, FALSE, L"LUMOCR");
+    UnregisterClassW(L"LUMOCR", nullptr);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &DefWindowProcW;
+    wc.lpszClassName = L"LUMOCR";
+    RegisterClassW(&wc);
+    earlierWindow = CreateWindowExW(0, L"LUMOCR", L"earlier", WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                    nullptr);
+}
+
+// Runs work while another thread moves the virtual clock to each wait's
+// deadline (start-up sleeps between its attempts and its restores).
+template <class Work>
+auto WithClock(Work work)
+{
+    std::atomic<bool> done{false};
+    std::thread clock([&] {
+        while (!done) {
+            if (auto next = plat::NextVirtualDeadline(); next && *next > plat::NowMs())
+                plat::AdvanceClock(*next - plat::NowMs());
+            else
+                std::this_thread::yield();
+        }
+    });
+    auto result = work();
+    done = true;
+    clock.join();
+    return result;
+}
 
 TEST_F(LifecycleStartup, EveryEarlyExitUndoesWhatItTook)
 {
@@ -76,8 +140,13 @@ TEST_F(LifecycleStartup, EveryEarlyExitUndoesWhatItTook)
         const char* name;
         void (*prepare)();
         const wchar_t* logged;  // the message box's text or the exit's log line
+        Trigger triggers[2] = {};
+        int exitCode = 1;
+        bool hookOfAnother = false;  // a hook installed before the start stays
     };
     const Case cases[] = {
+        {"hook taken", [] { ActivateKBHook(nullptr, &HardwareKeyFilter); }, L"[TRAVEK]hooking error", {}, 1, true},
+        {"an earlier instance", &EarlierInstance, L"CAMERA ACTIVATE PREVIOUSE INSTANCE", {}, 0},
         {"keys locked", [] { RegistrySetDWORD(HKEY_LOCAL_MACHINE, L"System\\State", L"Lock", 1); }, L"KEY LOCKED"},
         {"a call rings", [] { RegistrySetDWORD(HKEY_LOCAL_MACHINE, kPhoneStatusKey, L"Status", 0x10000); }, L""},
         {"a call is set up", [] { RegistrySetDWORD(HKEY_LOCAL_MACHINE, kPhoneStatusKey, L"Status", 0x20000); },
@@ -100,23 +169,53 @@ TEST_F(LifecycleStartup, EveryEarlyExitUndoesWhatItTook)
         {"camera does not attach", [] { doubles::State().attachResult = -1; }, L"[LumOCR] Error => will be die"},
         {"camera module absent", [] { doubles::State().runResult = 0; },
          L"Application terminates due to the absence of camera module."},
+        {"display keeps being turned", [] {}, L"[TRAVEK]FAIL ORIENTATION",
+         {{L"[LUMOCR] DShow init END", &TurnDisplay}, {L"ValidateDisplayOrientation failed", &TurnDisplay}}},
         {"display fails", [] { doubles::State().displayInitResult = -1; }, L"[LumOCR] Error => will be die"},
-        {"force exit at check 1", [] { CSettings::GetInstance()->SetFlags(SETTINGS_FLAG_FORCE_EXIT); },
-         L"[LUMOCR_CHECK: 1] ForceCameraExit()"},
+        {"force exit at check 1", &ForceExit, L"[LUMOCR_CHECK: 1] ForceCameraExit()"},
+        {"force exit at check 2", [] {}, L"[LUMOCR_CHECK: 2] ForceCameraExit()",
+         {{L"CCameraControl::Run()", &ForceExit}}},
+        {"force exit at check 3, the display restored once", [] {}, L"[LUMOCR_CHECK: 3] ForceCameraExit()",
+         {{L"[LUMOCR] DShow init END", &TurnDisplay}, {L"ValidateDisplayOrientation failed", &ForceExit}}},
+        {"force exit at check 4", [] {}, L"[LUMOCR_CHECK: 4] ForceCameraExit()", {{L"CDisplay::Init()", &ForceExit}}},
+        {"force exit at check 5", [] {}, L"[LUMOCR_CHECK: 5] ForceCameraExit()",
+         {{L"[LUMOCR] DDraw init END", &ForceExit}}},
+        {"force exit at check 6", [] {}, L"[LUMOCR_CHECK: 6] ForceCameraExit()",
+         {{L"CCameraControl::ResetPreview(1)", &ForceExit}}},
+        {"force exit at check 7", [] {}, L"[LUMOCR_CHECK: 7] ForceCameraExit()",
+         {{L"[LUMOCR] MESSAGE LOOP start", &ForceExit}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         c.prepare();
-        plat::DebugCapture log;
-        int result = CCameraApp::GetInstance()->Run(nullptr, const_cast<LPWSTR>(L""));
+        g_triggers[0] = c.triggers[0];
+        g_triggers[1] = c.triggers[1];
+        doubles::State().onCall = [](const std::string& call) { Fire(plat::FromUtf8(call.c_str())); };
+        std::wstring log;
+        auto previousSink = plat::SetDebugSink([&log](const std::wstring& text) {
+            log += text;
+            Fire(text);
+        });
+        int result = WithClock([] { return CCameraApp::GetInstance()->Run(nullptr, const_cast<LPWSTR>(L"")); });
+        plat::SetDebugSink(std::move(previousSink));
         Pump();
-        EXPECT_EQ(result, 1);
-        EXPECT_TRUE(log.Contains(c.logged)) << "missing: " << plat::ToUtf8(c.logged);
-        EXPECT_FALSE(log.Contains(L"MESSAGE LOOP start"));
+        EXPECT_EQ(result, c.exitCode);
+        EXPECT_NE(log.find(c.logged), std::wstring::npos) << "missing: " << plat::ToUtf8(c.logged);
+        EXPECT_EQ(log.find(L"MESSAGE LOOP end"), std::wstring::npos) << "the loop never ran";
+        if (c.hookOfAnother) {
+            EXPECT_FALSE(HookRemoved()) << "another's hook is left alone";
+        }
+        DeactivateKBHook();
         EXPECT_TRUE(HookRemoved());
         EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kMotionSensorKey, L"AutoOrientation"), 1u);
         EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, kMotionSensorKey, L"ForcedOrientation", 0), 0u);
         EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kMouseKey, L"ActionMethod"), 3001u);
+        if (earlierWindow) {
+            EXPECT_EQ(GetForegroundWindow(), earlierWindow) << "the earlier instance is brought forward";
+            DestroyWindow(earlierWindow);
+            earlierWindow = nullptr;
+            UnregisterClassW(L"LUMOCR", nullptr);
+        }
         EXPECT_FALSE(FindWindowW(L"LUMOCR", nullptr)) << "no main window is left behind";
 
         // Back to a device that may run.
@@ -125,14 +224,36 @@ TEST_F(LifecycleStartup, EveryEarlyExitUndoesWhatItTook)
         RegistrySetDWORD(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\VT\\Telephone", L"CallState", 0);
         RegistrySetDWORD(HKEY_LOCAL_MACHINE, kBatteryKey, kBatteryValue, 5);
         doubles::State() = doubles::NeighbourState{};
+        g_triggers[0] = g_triggers[1] = Trigger{};
+        CSystem::ReleaseInstance();
         DEVMODEW mode{};
         CSystem::GetInstance()->RotateScreen(mode, DMDO_270);
         CCameraApp::ReleaseInstance();
         CSettings::ReleaseInstance();
-        if (heldAnimation)
-            CloseHandle(heldAnimation);
-        heldAnimation = nullptr;
+        CMainFrame::DestroyInstance();
+        for (HANDLE* held : {&heldAnimation, &heldGuard}) {
+            if (*held)
+                CloseHandle(*held);
+            *held = nullptr;
+        }
     }
+}
+
+TEST_F(LifecycleStartup, AnEarlierGuardWithoutAWindowIsWaitedForThenIgnored)
+{
+    HANDLE guard = CreateMutexW(nullptr, FALSE, L"LUMOCR");
+    CMainFrame* frame = CMainFrame::GetInstance();
+    const std::uint64_t start = plat::NowMs();
+    int result = WithClock([frame] { return frame->FindPreviousInstance(nullptr); });
+    EXPECT_EQ(result, 0) << "start-up goes on";
+    EXPECT_EQ(plat::NowMs() - start, 25u * 100u) << "25 attempts, 100 ms apart";
+    CloseHandle(guard);
+
+    // Once the guard is free the frame takes it and keeps it.
+    EXPECT_EQ(frame->FindPreviousInstance(nullptr), 0);
+    HANDLE again = CreateMutexW(nullptr, FALSE, L"LUMOCR");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    CloseHandle(again);
 }
 
 class LifecycleKeyFilter : public LifecycleFixture {

@@ -12,6 +12,10 @@
 
 namespace lumrun {
 
+// A scenario's first step when what follows needs the preview taking keys:
+// the line comes once start-up is over, however long a loaded machine takes.
+inline constexpr const char* kStarted = "wait-log \"start-up time\" 60000\n";
+
 struct Outcome {
     int exitCode = -1;
     std::string output;

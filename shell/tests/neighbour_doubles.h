@@ -16,6 +16,8 @@ struct NeighbourState {
     int attachResult = 0;
     int runResult = 1;
     int displayInitResult = 0;
+    void (*onCall)(const std::string& call) = nullptr;  // after each call is logged
+    void* shotBitmap = nullptr;  // the last bitmap CShotControl::CreateShot took (an HBITMAP)
 };
 NeighbourState& State();
 
@@ -25,5 +27,11 @@ inline void Clear() { Calls().clear(); }
 
 // Every double singleton deleted, so the next test starts fresh.
 void ReleaseAll();
+// The screen and display part of ReleaseAll (screen_doubles.cpp, or the
+// screens' own tests where the real screens link).
+void ReleaseScreens();
+
+// Appends one line to the log.
+[[gnu::format(printf, 1, 2)]] void Log(const char* format, ...);
 
 }  // namespace doubles

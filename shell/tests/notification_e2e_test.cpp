@@ -22,20 +22,22 @@ void ExpectOrderlyEnd(const lumtest::TempDir& dir, const Outcome& r)
     EXPECT_EQ(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRWorking"), "0");
 }
 
+// The waits give the notification thread and the popup time on a loaded
+// machine (sanitizer runs side by side).
 TEST(NotificationE2E, VoiceCallRejectedThenAnswered)
 {
     lumtest::TempDir dir;
-    Outcome r = Lumocr(dir, "wait 600\n"
+    Outcome r = Lumocr(dir, std::string(lumrun::kStarted) +
                             "reg \"HKLM\\System\\State\\Phone\" Status dword 0x10000\n"
-                            "wait 300\n"
+                            "wait 1000\n"
                             "key TEND\n"
-                            "wait 300\n"
+                            "wait 1000\n"
                             "expect-reg \"HKLM\\Security\\Phone\\Velmora\" DialerCmd 2\n"
                             "reg \"HKLM\\System\\State\\Phone\" Status dword 0\n"
-                            "wait 300\n"
+                            "wait 1000\n"
                             "expect-reg HKLM\\System\\State\\Velmora\\Keypad CameraWorking 1\n"
                             "reg \"HKLM\\System\\State\\Phone\" Status dword 0x10000\n"
-                            "wait 300\n"
+                            "wait 1000\n"
                             "key TTALK\n"
                             "wait 1500\n");
     EXPECT_TRUE(Has(r, "Incoming Voice Call. Show Popup!")) << r.output;
@@ -66,7 +68,7 @@ TEST(NotificationE2E, StateChangesThatEndTheProgram)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         lumtest::TempDir dir;
-        Outcome r = Lumocr(dir, "wait 600\n" + c.steps + "wait 1500\n");
+        Outcome r = Lumocr(dir, lumrun::kStarted + c.steps + "wait 1500\n");
         ExpectOrderlyEnd(dir, r);
         EXPECT_EQ(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "SleepSoon"), "0");
     }
@@ -75,7 +77,7 @@ TEST(NotificationE2E, StateChangesThatEndTheProgram)
 TEST(NotificationE2E, StorageCardsReachTheMainFrame)
 {
     lumtest::TempDir dir;
-    Outcome r = Lumocr(dir, "wait 600\n"
+    Outcome r = Lumocr(dir, std::string(lumrun::kStarted) +
                             "card insert \"Storage Card\"\n"
                             "wait 300\n"
                             "card remove \"Storage Card\"\n"

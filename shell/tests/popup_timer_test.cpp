@@ -69,6 +69,21 @@ TEST_F(MainFramePopups, ListSequences)
     }
 }
 
+// The recognition a call stopped fails while the call rings: the call stays
+// in front with its keys, the failure shows once the call is answered away.
+TEST_F(MainFramePopups, AFailureDuringACallWaitsBehindTheCall)
+{
+    frame->ShowPopup(POPUP_CALL);
+    frame->ShowPopup(POPUP_RECOG_FAIL);
+    EXPECT_EQ(frame->m_nPopupList[0], POPUP_CALL);
+    EXPECT_EQ(frame->m_nPopupList[1], POPUP_RECOG_FAIL);
+    EXPECT_EQ(frame->m_nPopupType.load(), POPUP_CALL);
+    frame->HideDialogBoxEx(POPUP_CALL);
+    EXPECT_EQ(frame->m_nPopupList[0], POPUP_RECOG_FAIL);
+    EXPECT_EQ(frame->m_nPopupType.load(), POPUP_RECOG_FAIL) << "the keys now answer the failure";
+    EXPECT_EQ(frame->m_bPopupShown.load(), 1);
+}
+
 TEST_F(MainFramePopups, HidingAnAbsentTypeLeavesTheShownFlagAlone)
 {
     frame->m_bPopupShown = 1;  // as a soft key left it
@@ -108,6 +123,71 @@ TEST_F(MainFramePopups, TextsComeFromTheLanguageFileAndThePhoneState)
     std::swprintf(expected, 32, L"%d:%02d %ls", now.wHour % 12 == 0 ? 12 : now.wHour % 12, now.wMinute,
                   now.wHour < 12 ? L"AM" : L"PM");
     EXPECT_STREQ(frame->m_szPopupText1, expected);
+}
+
+TEST_F(MainFramePopups, RecognitionFailureCountsTheSeriesFailures)
+{
+    struct Case {
+        const char* name;
+        int taken;          // the result count
+        unsigned failures;  // bit i: picture i not read
+        const wchar_t* line1;
+    };
+    const Case cases[] = {
+        {"single picture", 0, 0, L"The text could not be read."},
+        {"one-picture request", 1, 0x1, L"The text could not be read."},
+        {"series, two of four not read", 4, 0xA, L"2/4"},
+        {"series of twenty, the last not read", 20, 1u << 19, L"1/20"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        frame->m_nResultCount = c.taken;
+        for (int i = 0; i < kResultSlots; ++i)
+            frame->m_slots[i].resultState = i >= c.taken ? 2 : (c.failures >> i & 1) ? 0 : 1;
+        frame->ShowPopup(POPUP_RECOG_FAIL);
+        EXPECT_STREQ(frame->m_szPopupTitle, L"Notice");
+        EXPECT_STREQ(frame->m_szPopupText1, c.line1);
+        EXPECT_STREQ(frame->m_szPopupText2, L"Please take the picture again.");
+        frame->HideDialogBoxEx(POPUP_RECOG_FAIL);
+    }
+}
+
+TEST_F(MainFramePopups, TheEndOfPopup7AfterASeriesShowsItsGoodCards)
+{
+    struct Case {
+        const char* name;
+        DWORD shotMode;  // 0 series, 1 single
+        int view;
+        bool confirm;    // the OK key, else the 3000 ms expiry
+        bool goPreview;
+    };
+    const Case cases[] = {
+        {"series, popup expires", 0, VIEW_SINGLE_PICTURE, false, true},
+        {"series, popup confirmed", 0, VIEW_SINGLE_PICTURE, true, true},
+        {"single picture", 1, VIEW_SINGLE_PICTURE, false, false},
+        {"series already back in the preview", 0, VIEW_PREVIEW, true, false},
+    };
+    CSettings::GetInstance()->ChangeGUIStatus(GUI_STATUS_REVIEW_SINGLE, GUI_STATUS_CAMERA);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        frame->m_options.singleMultiMode = c.shotMode;
+        frame->m_nView = c.view;
+        frame->ShowPopup(POPUP_RECOG_FAIL);
+        doubles::Clear();
+        if (c.confirm)
+            frame->ProcessPopupOkBtn();
+        else
+            Advance(3000);
+        Pump();
+        EXPECT_EQ(frame->GetTopPopup(), 0);
+        const std::vector<std::string> expected =
+            c.goPreview ? std::vector<std::string>{"ReviewSingle::OnCommand(0x64000e, 0)"} : std::vector<std::string>{};
+        std::vector<std::string> commands;
+        for (const std::string& call : Calls())
+            if (call.find("OnCommand") != std::string::npos)
+                commands.push_back(call);
+        EXPECT_EQ(commands, expected);
+    }
 }
 
 TEST_F(MainFramePopups, ShowPopupFromAnotherThreadIsDoneOnTheGuiThread)
@@ -154,7 +234,7 @@ TEST_F(MainFrameTimers, EachTimerDoesItsWork)
         {TM_CLEAR_GUI_STATUS2, [](CMainFrame*) { CSettings::GetInstance()->AddGUIStatus(0x400); },
          {"Preview::OnPaint()"}, {}},
         {TM_OCR_CLOSE, [](CMainFrame*) {}, {}, {"FillBlackClose"}},
-        {TM_MESSAGE_TIMEOUT, [](CMainFrame*) {}, {}, {}},
+        {TM_MESSAGE_TIMEOUT, [](CMainFrame*) {}, {"MessagePopup::Hide()"}, {}},
         {TM_SPACECHECK, [](CMainFrame*) { doubles::State().remainingCapacity = 10; },
          {"CCamcorderControl::GetRemainingCapacity()"}, {}},
         {TM_SPACECHECK,

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstring>
 #include <atomic>
 #include <string>
@@ -122,9 +123,23 @@ TEST_F(RegistryKey, CreateCloseAndFailedCreate)
     CRegistryKey key;
     ASSERT_TRUE(key.Create(HKEY_CURRENT_USER, L"SOFTWARE\\A"));
     ASSERT_TRUE(key.SetDWORD(L"v", DWORD{1}));
-    // A second Create closes the first key instead of leaking it.
+    // A second Create closes the first key instead of leaking it: its handle
+    // is no longer valid.
+    const HKEY first = key.GetKey();
     ASSERT_TRUE(key.Create(HKEY_CURRENT_USER, L"SOFTWARE\\B"));
+    EXPECT_EQ(RegCloseKey(first), ERROR_INVALID_HANDLE);
     ASSERT_TRUE(key.SetDWORD(L"v", DWORD{2}));
+    // A Create that fails closes what the object held too, and holds nothing.
+    const HKEY bogusRoot = reinterpret_cast<HKEY>(std::uintptr_t{0x7777});
+    for (LPCWSTR subKey : {static_cast<LPCWSTR>(nullptr), L"SOFTWARE\\C"}) {
+        ASSERT_TRUE(key.Create(HKEY_CURRENT_USER, L"SOFTWARE\\B"));
+        const HKEY held = key.GetKey();
+        EXPECT_FALSE(key.Create(subKey ? bogusRoot : HKEY_CURRENT_USER, subKey));
+        EXPECT_EQ(key.GetKey(), nullptr);
+        EXPECT_EQ(RegCloseKey(held), ERROR_INVALID_HANDLE);
+    }
+    EXPECT_FALSE(CRegistryKey::KeyExists(HKEY_CURRENT_USER, L"SOFTWARE\\C"));
+    ASSERT_TRUE(key.Create(HKEY_CURRENT_USER, L"SOFTWARE\\B"));
     key.Close();
     key.Close();
     EXPECT_EQ(key.GetKey(), nullptr);

@@ -182,10 +182,12 @@ TEST_F(ResultStore, RecognitionStartKeepsTheThread)
     frame->m_options.singleMultiMode = 0;
     CSinglePicBaseGUI::GetInstance()->m_bCancel = 1;
     CSinglePicBaseGUI::GetInstance()->m_nResult = 5;
+    frame->m_nResultCount = 4;  // left by an earlier series
     SendMessageW(hwnd, WM_START_RECOGNITION, 0, 0);
     EXPECT_EQ(frame->m_nSavedShotMode, 0u);
     EXPECT_EQ(CSinglePicBaseGUI::GetInstance()->m_bCancel.load(), 0);
     EXPECT_EQ(CSinglePicBaseGUI::GetInstance()->m_nResult, 0);
+    EXPECT_EQ(frame->m_nResultCount, 0);
     EXPECT_TRUE(Called("CShotControl::ReleaseShotsEx()"));
     EXPECT_TRUE(Called("CCommonControl::FreePreviewBuffers()"));
     ASSERT_NE(frame->m_hRecognitionThread, nullptr);

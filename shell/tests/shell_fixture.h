@@ -1,4 +1,5 @@
-// A fresh device root, registry and virtual clock for each shell test.
+// A fresh device root, registry and virtual clock for each shell test, and
+// the display as the test found it: the panel's orientation is one per process.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@ class ShellFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        orientation = plat::DisplayOrientation();
         plat::UseVirtualClock();
         plat::SetDeviceRoot(root.path());
         ASSERT_TRUE(plat::OpenRegistry(false));
@@ -19,6 +21,13 @@ protected:
     {
         plat::CloseRegistry();
         plat::UseRealClock();
+        if (plat::DisplayOrientation() != orientation) {
+            DEVMODEW mode{};
+            mode.dmSize = sizeof(mode);
+            mode.dmFields = DM_DISPLAYORIENTATION;
+            mode.dmDisplayOrientation = orientation;
+            EXPECT_EQ(ChangeDisplaySettingsEx(nullptr, &mode, nullptr, CDS_RESET, nullptr), DISP_CHANGE_SUCCESSFUL);
+        }
     }
 
     // A top-level window that only takes messages, for owners of timers.
@@ -39,4 +48,7 @@ protected:
     }
 
     lumtest::TempDir root;
+
+private:
+    DWORD orientation = DMDO_0;
 };

@@ -2,6 +2,9 @@
 //   camtool [--root DIR] info
 //   camtool [--root DIR] preview COUNT OUT.y4m [--size INDEX]
 //   camtool [--root DIR] still OUT [--size INDEX]
+//   camtool [--root DIR] record SECONDS [--pause A:B] [--mms]
+//   camtool [--root DIR] play FILE
+//   camtool [--root DIR] shoot [--auto] [--gps]
 // A window of its own owns the stream slots, hands WM_GRAPH_NOTIFY to the
 // control and prints every message it gets.
 #include <atomic>
@@ -15,10 +18,12 @@
 #include <vector>
 
 #include "app_messages.h"
+#include "camtool_movie.h"
 #include "dshow_control.h"
 #include "plat/dshow_base.h"
 #include "plat/startup.h"
 #include "plat/windows.h"
+#include "shoot.h"
 
 namespace {
 
@@ -94,7 +99,10 @@ int Usage()
     std::fprintf(stderr,
                  "usage: camtool [--root DIR] info\n"
                  "       camtool [--root DIR] preview COUNT OUT.y4m [--size INDEX]\n"
-                 "       camtool [--root DIR] still OUT [--size INDEX]\n");
+                 "       camtool [--root DIR] still OUT [--size INDEX]\n"
+                 "       camtool [--root DIR] record SECONDS [--pause A:B] [--mms]\n"
+                 "       camtool [--root DIR] play FILE\n"
+                 "       camtool [--root DIR] shoot [--auto] [--gps]\n");
     return 2;
 }
 
@@ -152,6 +160,10 @@ int main(int argc, char** argv)
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty()) return Usage();
+    if (IsMovieCommand(args)) {
+        const int code = RunMovieCommand(args, options);
+        return code == 2 ? Usage() : code;
+    }
     long size = -1;
     for (std::size_t i = 0; i + 1 < args.size(); ++i)
         if (args[i] == "--size") {
@@ -160,6 +172,25 @@ int main(int argc, char** argv)
             break;
         }
     const std::string command = args[0];
+    if (command == "shoot") {
+        bool autoShot = false;
+        bool gps = false;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "--auto")
+                autoShot = true;
+            else if (args[i] == "--gps")
+                gps = true;
+            else
+                return Usage();
+        }
+        if (!plat::Startup(options)) {
+            std::fprintf(stderr, "camtool: the device root cannot be set up\n");
+            return 1;
+        }
+        const int result = Shoot(autoShot, gps);
+        plat::Shutdown();
+        return result;
+    }
     if (!(command == "info" && args.size() == 1) && !(command == "preview" && args.size() == 3) &&
         !(command == "still" && args.size() == 2))
         return Usage();

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <filesystem>
 
+#include "plat/utf8_decode.h"
+
 namespace cardgen {
 namespace {
 
@@ -15,30 +17,20 @@ constexpr int kHeight = 680;
 constexpr const char* kRegularFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr const char* kBoldFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
-class Canvas {
-public:
-    Canvas() : picture_{kWidth, kHeight, std::vector<std::uint8_t>(kWidth * kHeight)} {
-        // Paper with a little uneven light, on a darker table at the edges.
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                const bool card = x >= 40 && x < kWidth - 40 && y >= 30 && y < kHeight - 30;
-                const int light = 238 - (x + y) / 90;
-                picture_.px[static_cast<std::size_t>(y) * kWidth + x] = static_cast<std::uint8_t>(card ? light : 120);
-            }
+}  // namespace
+
+Picture Paper(int width, int height, int tableX, int tableY) {
+    Picture picture{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height)};
+    // Paper with a little uneven light, on a darker table at the edges.
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool card = x >= tableX && x < width - tableX && y >= tableY && y < height - tableY;
+            const int light = 238 - (x + y) / 90;
+            picture.px[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(card ? light : 120);
         }
     }
-
-    bool Text(const char* fontPath, int pixels, int x, int baseline, const std::string& text, std::uint8_t ink) {
-        return DrawText(picture_, fontPath, pixels, x, baseline, text, ink) >= 0;
-    }
-
-    Picture& picture() { return picture_; }
-
-private:
-    Picture picture_;
-};
-
-}  // namespace
+    return picture;
+}
 
 int DrawText(Picture& picture, const std::string& fontPath, int pixels, int x, int baseline, const std::string& text,
              std::uint8_t ink, bool measureOnly) {
@@ -50,8 +42,10 @@ int DrawText(Picture& picture, const std::string& fontPath, int pixels, int x, i
     if (!library || FT_New_Face(library, fontPath.c_str(), 0, &face) != 0) return -1;
     FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels));
     const int start = x;
-    for (unsigned char c : text) {
-        if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) continue;
+    for (std::size_t i = 0; i < text.size();) {
+        const plat::Utf8Char d = plat::DecodeUtf8Char(text, i);
+        i += d.length ? d.length : 1;
+        if (!d.length || FT_Load_Char(face, d.c, FT_LOAD_RENDER) != 0) continue;
         const FT_GlyphSlot g = face->glyph;
         for (unsigned row = 0; !measureOnly && row < g->bitmap.rows; ++row) {
             for (unsigned col = 0; col < g->bitmap.width; ++col) {
@@ -97,8 +91,6 @@ Picture Blur(const Picture& src, double sigma) {
     return out;
 }
 
-namespace {
-
 // The card seen a little from the side and turned by a few degrees.
 Picture Perspective(const Picture& src) {
     Picture out = src;
@@ -126,6 +118,7 @@ Picture Perspective(const Picture& src) {
     return out;
 }
 
+
 // A quarter turn clockwise.
 Picture Turn(const Picture& src) {
     Picture out{src.height, src.width, std::vector<std::uint8_t>(src.px.size())};
@@ -137,24 +130,32 @@ Picture Turn(const Picture& src) {
     return out;
 }
 
+namespace {
+
 std::uint8_t Ink(const CardText& text, std::uint8_t usual) { return text.greyInk ? text.greyInk : usual; }
 
 }  // namespace
 
 Picture DrawCard(const CardText& text, Distortion distortion) {
     if (!std::filesystem::exists(kRegularFont) || !std::filesystem::exists(kBoldFont)) return {};
-    Canvas canvas;
-    bool ok = canvas.Text(kBoldFont, 52, 90, 140, text.name, Ink(text, 25));
-    ok &= canvas.Text(kRegularFont, 30, 92, 190, text.title, Ink(text, 60));
-    ok &= canvas.Text(kBoldFont, 40, 90, 320, text.company, Ink(text, 30));
-    ok &= canvas.Text(kRegularFont, 28, 92, 400, "Tel: " + text.telephone, Ink(text, 35));
-    ok &= canvas.Text(kRegularFont, 28, 92, 445, "Mobile: " + text.mobile, Ink(text, 35));
-    ok &= canvas.Text(kRegularFont, 28, 92, 490, text.email, Ink(text, 35));
-    ok &= canvas.Text(kRegularFont, 28, 92, 535, text.web, Ink(text, 35));
-    ok &= canvas.Text(kRegularFont, 26, 700, 490, text.street, Ink(text, 45));
-    ok &= canvas.Text(kRegularFont, 26, 700, 530, text.city, Ink(text, 45));
+    Picture canvas = Paper(kWidth, kHeight, 40, 30);
+    auto draw = [&](const char* font, int pixels, int x, int baseline, const std::string& line, std::uint8_t ink) {
+        return DrawText(canvas, font, pixels, x, baseline, line, ink) >= 0;
+    };
+    bool ok = draw(kBoldFont, 52, 90, 140, text.name, Ink(text, 25));
+    ok &= draw(kRegularFont, 30, 92, 190, text.title, Ink(text, 60));
+    ok &= draw(kBoldFont, 40, 90, 320, text.company, Ink(text, 30));
+    ok &= draw(kRegularFont, 28, 92, 400, "Tel: " + text.telephone, Ink(text, 35));
+    ok &= draw(kRegularFont, 28, 92, 445, "Mobile: " + text.mobile, Ink(text, 35));
+    ok &= draw(kRegularFont, 28, 92, 490, text.email, Ink(text, 35));
+    ok &= draw(kRegularFont, 28, 92, 535, text.web, Ink(text, 35));
+    ok &= draw(kRegularFont, 26, 700, 490, text.street, Ink(text, 45));
+    ok &= draw(kRegularFont, 26, 700, 530, text.city, Ink(text, 45));
     if (!ok) return {};
-    Picture picture = std::move(canvas.picture());
+    return Distort(std::move(canvas), distortion);
+}
+
+Picture Distort(Picture picture, Distortion distortion) {
     switch (distortion) {
         case Distortion::Clean: break;
         case Distortion::Blurred: picture = Blur(picture, 1.3); break;

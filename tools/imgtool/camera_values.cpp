@@ -12,6 +12,7 @@ int CCommonControl::GetWhiteBalance() const { return 0; }
 double CGPSControl::GetLatitude() const { return 0; }
 double CGPSControl::GetLongitude() const { return 0; }
 float CGPSControl::GetAltitude() const { return 0; }
+bool CGPSControl::HasFix() const { return false; }
 
 CACSControl::CACSControl() = default;
 CACSControl::~CACSControl() = default;

@@ -15,6 +15,7 @@
 #include "ImageDecoder.h"
 #include "ImageFactory.h"
 #include "ImageUtil.h"
+#include "pixels/Rgb565.h"
 #include "plat/device.h"
 #include "plat/startup.h"
 #include "plat/utf.h"
@@ -114,15 +115,7 @@ int LoadThroughFactory(const std::wstring& path, const std::string& out)
     BitmapData d{};
     bitmap->LockBits(nullptr, ImageLockModeRead, PixelFormat16bppRGB565, &d);
     Image img{static_cast<int>(d.Width), static_cast<int>(d.Height), 3,
-              std::vector<unsigned char>(static_cast<size_t>(d.Width) * d.Height * 3)};
-    for (UINT y = 0; y < d.Height; ++y)
-        for (UINT x = 0; x < d.Width; ++x) {
-            WORD v = static_cast<const WORD*>(d.Scan0)[y * (d.Stride / 2) + x];
-            unsigned char* p = &img.px[(static_cast<size_t>(y) * d.Width + x) * 3];
-            p[0] = static_cast<unsigned char>((v >> 11) << 3 | (v >> 13));
-            p[1] = static_cast<unsigned char>((v >> 5 & 0x3F) << 2 | (v >> 9 & 3));
-            p[2] = static_cast<unsigned char>((v & 0x1F) << 3 | (v >> 2 & 7));
-        }
+              pixels::WidenRgb565Rows(static_cast<const WORD*>(d.Scan0), d.Stride / 2, d.Width, d.Height)};
     bitmap->UnlockBits(&d);
     bitmap->Release();
     return WritePnm(out, img) ? 0 : Fail("write", E_FAIL);

@@ -31,8 +31,4 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>& data);
 // Writes a binary PPM (3 channels) or PGM (1 channel) file.
 bool WritePnm(const std::string& path, const uint8_t* pixels, uint32_t width, uint32_t height, int channels);
 
-// RGB565 pixels (stride in pixels) to 8-bit RGB, each channel widened by
-// repeating its top bits.
-std::vector<uint8_t> Rgb565ToRgb(const uint16_t* pixels, uint32_t stride, uint32_t width, uint32_t height);
-
 }  // namespace jpegtool

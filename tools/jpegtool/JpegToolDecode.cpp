@@ -8,6 +8,7 @@
 
 #include "JpegToolCommands.h"
 #include "jpeg/JpegDecoder.h"
+#include "pixels/Rgb565.h"
 
 namespace jpegtool {
 
@@ -47,10 +48,12 @@ int Decode(const std::vector<std::string>& args) {
     JpegImageInfo info;
     uint8_t thumbKind = 0;
     uint32_t thumbLength = 0;
+    JpegRefusal refusal = kJpegRefusalNone;
     int32_t result = gCreateJpegImageDecoder(&decoder, data.data(), static_cast<uint32_t>(data.size()), &info,
-                                             &thumbKind, &thumbLength, scale);
+                                             &thumbKind, &thumbLength, scale, &refusal);
     if (result != 0) {
-        std::fprintf(stderr, "jpegtool decode: %s: not decoded (%d)\n", args[0].c_str(), result);
+        std::fprintf(stderr, "jpegtool decode: %s: not decoded (%d): %s\n", args[0].c_str(), result,
+                     gDescribeJpegRefusal(refusal));
         return 1;
     }
     JpegThumbnailInfo out{};
@@ -60,7 +63,7 @@ int Decode(const std::vector<std::string>& args) {
     if (rgb565) {
         std::vector<uint16_t> rgb(size_t{out.evenWidth} * out.evenHeight);
         result = gDecodeJpegImage(decoder, rgb.data(), static_cast<uint32_t>(rgb.size()), &out);
-        pixels = Rgb565ToRgb(rgb.data(), out.evenWidth, out.width, out.height);
+        pixels = pixels::WidenRgb565Rows(rgb.data(), out.evenWidth, out.width, out.height);
     } else {
         const uint32_t pw = out.paddedWidth, ph = out.paddedHeight;
         const bool colour = info.samplingType != kJpegSamplingGrey;
@@ -95,10 +98,15 @@ int Decode(const std::vector<std::string>& args) {
             }
         }
     }
-    decoder->Release(decoder);
     if (result != 0) {
-        std::fprintf(stderr, "jpegtool decode: %s: stream error (%d)\n", args[0].c_str(), result);
+        std::fprintf(stderr, "jpegtool decode: %s: stream error (%d): %s\n", args[0].c_str(), result,
+                     gDescribeJpegRefusal(gGetJpegRefusal(decoder)));
+    } else if (gIsJpegDataTruncated(decoder) == 1) {
+        // Still a success: what the data holds is written, the rest stays grey.
+        std::fprintf(stderr, "jpegtool decode: %s: warning: premature end of data, the picture is incomplete\n",
+                     args[0].c_str());
     }
+    decoder->Release(decoder);
     if (grey) {
         std::vector<uint8_t> g(size_t{out.width} * out.height);
         for (size_t i = 0; i < g.size(); ++i) {

@@ -36,10 +36,12 @@ int Info(const std::vector<std::string>& args) {
     JpegImageInfo info;
     uint8_t thumbKind = 0;
     uint32_t thumbLength = 0;
+    JpegRefusal refusal = kJpegRefusalNone;
     const int32_t result = gCreateJpegImageDecoder(&decoder, data.data(), static_cast<uint32_t>(data.size()), &info,
-                                                   &thumbKind, &thumbLength, 1);
+                                                   &thumbKind, &thumbLength, 1, &refusal);
     if (result != 0) {
-        std::fprintf(stderr, "jpegtool info: %s: not decoded (%d)\n", args[0].c_str(), result);
+        std::fprintf(stderr, "jpegtool info: %s: not decoded (%d): %s\n", args[0].c_str(), result,
+                     gDescribeJpegRefusal(refusal));
         return 1;
     }
     decoder->Release(decoder);

@@ -4,6 +4,7 @@
 
 #include "JpegToolCommands.h"
 #include "jpeg/JpegDecoder.h"
+#include "pixels/Rgb565.h"
 
 namespace jpegtool {
 
@@ -20,9 +21,10 @@ int Thumb(const std::vector<std::string>& args) {
     JpegImageInfo info;
     uint8_t kind = 0;
     uint32_t length = 0;
-    if (gCreateJpegImageDecoder(&image, data.data(), static_cast<uint32_t>(data.size()), &info, &kind, &length, 4) !=
-        0) {
-        std::fprintf(stderr, "jpegtool thumb: %s: not decoded\n", args[0].c_str());
+    JpegRefusal refusal = kJpegRefusalNone;
+    if (gCreateJpegImageDecoder(&image, data.data(), static_cast<uint32_t>(data.size()), &info, &kind, &length, 4,
+                                &refusal) != 0) {
+        std::fprintf(stderr, "jpegtool thumb: %s: not decoded: %s\n", args[0].c_str(), gDescribeJpegRefusal(refusal));
         return 1;
     }
     image->Release(image);
@@ -32,15 +34,22 @@ int Thumb(const std::vector<std::string>& args) {
     }
     const uint8_t* start = data.data() + (info.thumbnail.form == kJpegThumbFormRgb ? 0 : info.thumbnailOffset);
     JpegDecoder* thumb = nullptr;
-    if (gCreateJpegThumbnailDecoder(&thumb, start, length, &info.thumbnail) != 0) {
-        std::fprintf(stderr, "jpegtool thumb: %s: thumbnail not decoded\n", args[0].c_str());
+    if (gCreateJpegThumbnailDecoder(&thumb, start, length, &info.thumbnail, &refusal) != 0) {
+        std::fprintf(stderr, "jpegtool thumb: %s: thumbnail not decoded: %s\n", args[0].c_str(),
+                     gDescribeJpegRefusal(refusal));
         return 1;
     }
     const JpegThumbnailInfo& t = info.thumbnail;
     std::vector<uint16_t> pixels(size_t{t.evenWidth} * t.evenHeight);
     const int32_t result = gDecodeJpegImage(thumb, pixels.data(), static_cast<uint32_t>(pixels.size()), &info.thumbnail);
+    if (result != 0) {
+        std::fprintf(stderr, "jpegtool thumb: %s: thumbnail stream error (%d): %s\n", args[0].c_str(), result,
+                     gDescribeJpegRefusal(gGetJpegRefusal(thumb)));
+    } else if (gIsJpegDataTruncated(thumb) == 1) {
+        std::fprintf(stderr, "jpegtool thumb: %s: warning: premature end of the thumbnail's data\n", args[0].c_str());
+    }
     thumb->Release(thumb);
-    const std::vector<uint8_t> rgb = Rgb565ToRgb(pixels.data(), t.evenWidth, t.width, t.height);
+    const std::vector<uint8_t> rgb = pixels::WidenRgb565Rows(pixels.data(), t.evenWidth, t.width, t.height);
     if (!WritePnm(args[1], rgb.data(), t.width, t.height, 3)) {
         return 1;
     }

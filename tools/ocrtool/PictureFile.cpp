@@ -1,6 +1,7 @@
 #include "PictureFile.h"
 
 #include "jpeg/JpegDecoder.h"
+#include "pixels/Rgb565.h"
 
 #include <png.h>
 
@@ -202,15 +203,8 @@ Rgb Scale(const Rgb& src, int width, int height) {
 }
 
 Grey ToProgramGrey(const Rgb& src) {
-    // RGB565 value -> grey: (306 R8 + 601 G8 + 117 B8) >> 10, as the program's table.
-    static const std::vector<std::uint8_t> table = [] {
-        std::vector<std::uint8_t> t(65536);
-        for (unsigned v = 0; v < 65536; ++v) {
-            const unsigned r8 = (v >> 8) & 0xF8, g8 = (v >> 3) & 0xFC, b8 = (v << 3) & 0xF8;
-            t[v] = static_cast<std::uint8_t>((306 * r8 + 601 * g8 + 117 * b8) >> 10);
-        }
-        return t;
-    }();
+    // Through RGB565, as the program sees a picture.
+    const auto& table = pixels::ProgramGreyTable();
     Grey out;
     out.width = src.width;
     out.height = src.height;

@@ -3,6 +3,7 @@
 //   ocrtool card IMAGE [--lang CODE...]   business card: typed fields with boxes
 //   ocrtool doc IMAGE [--lang CODE...]    document text
 //   ocrtool line IMAGE X Y W H            text of one region
+// Codes 1 to 3 read Korean (code page 949), 4 to 6 Chinese (936, no cards).
 // Options: --data DIR (engine database folder), --grey FILE (save the recognised picture).
 #include <cstdio>
 #include <cstdlib>
@@ -38,10 +39,19 @@ const char* KindName(std::int32_t type) {
     }
 }
 
-// The library's 8-bit text as UTF-8 for the terminal, through the code page
-// the engine wrote it in (1251 for Cyrillic, else 1252).
-std::string ToUtf8(const char* text, bool cyrillic) {
-    const UINT page = cyrillic ? 1251 : 1252;
+// The code page the engines write for a code list: 949 Korean, 936
+// Chinese, 1251 when a Cyrillic language is listed, else 1252.
+UINT CodePageOf(const std::vector<OcrLanguageCode>& codes) {
+    if (codes.front() >= 1 && codes.front() <= 3) return 949;
+    if (codes.front() >= 4 && codes.front() <= 6) return 936;
+    for (OcrLanguageCode c : codes) {
+        if (c == 12 || c == 14 || c == 17 || c == 34 || c == 38) return 1251;
+    }
+    return 1252;
+}
+
+// The library's 8-bit text as UTF-8 for the terminal.
+std::string ToUtf8(const char* text, UINT page) {
     const int n = MultiByteToWideChar(page, 0, text, -1, nullptr, 0);
     if (n <= 0) return text;
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
@@ -108,18 +118,20 @@ int main(int argc, char** argv) {
     if (started != 0) std::fprintf(stderr, "ocrtool: the engine did not start (%d)\n", started);
     OcrImage image{grey.px.data(), grey.width, grey.height};
     OcrImage direction{small.px.data(), small.width, small.height};
-    bool cyrillic = false;
-    for (OcrLanguageCode c : codes) cyrillic |= c == 12 || c == 14 || c == 17 || c == 34 || c == 38;
+    const UINT page = CodePageOf(codes);
 
     int status = 0;
-    if (mode == "card") {
+    if (mode == "card" && page == 936) {
+        std::fprintf(stderr, "ocrtool: the Chinese engine reads no cards; read the card as a page with doc\n");
+        status = 1;
+    } else if (mode == "card") {
         LumOCR_CheckImageDirection(&direction, &image);
         std::vector<OcrCardField> fields(kOcrMaxCardFields);
         for (OcrCardField& f : fields) f.type = OCR_FIELD_NONE;
         const std::int32_t result = LumOCR_RecognizeBizCard(&image, fields.data());
         for (const OcrCardField& f : fields) {
             if (f.type == OCR_FIELD_NONE) break;
-            std::printf("%-9s\t%s\t%d,%d,%d,%d\n", KindName(f.type), ToUtf8(f.text, cyrillic).c_str(), f.rect.left,
+            std::printf("%-9s\t%s\t%d,%d,%d,%d\n", KindName(f.type), ToUtf8(f.text, page).c_str(), f.rect.left,
                         f.rect.top, f.rect.right, f.rect.bottom);
         }
         status = result == 0 ? 0 : 1;
@@ -133,7 +145,7 @@ int main(int argc, char** argv) {
             RECT region{numbers[0], numbers[1], numbers[0] + numbers[2], numbers[1] + numbers[3]};
             result = LumOCR_RecognizeLine(&image, &region, &text);
         }
-        std::fputs(ToUtf8(text.text, cyrillic).c_str(), stdout);
+        std::fputs(ToUtf8(text.text, page).c_str(), stdout);
         status = result == 0 ? 0 : 1;
     }
     LumOCR_Finalize(0);

@@ -9,10 +9,12 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libfreetype-dev fonts-dejavu-core fonts-dejavu-extra libpng-dev libgif-dev libsdl2-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   fonts-wqy-microhei
   libtesseract-dev tesseract-ocr tesseract-ocr-osd
   tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr-fra tesseract-ocr-ita
   tesseract-ocr-spa tesseract-ocr-por tesseract-ocr-rus tesseract-ocr-ukr
+  tesseract-ocr-kor tesseract-ocr-chi-sim tesseract-ocr-chi-tra
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev libjpeg-turbo-progs libimage-exiftool-perl exiv2
   ffmpeg
@@ -40,7 +42,7 @@ install() {
     installed "$p" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "${sudo[0]}" = false ]; then
+  if [ "${sudo[*]}" = false ]; then
     echo "deps.sh: missing packages, and neither root nor sudo to install them: ${missing[*]}" >&2
     exit 1
   fi

@@ -1,5 +1,7 @@
 #include "CardClassifier.h"
 
+#include "AddressForm.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cctype>
@@ -42,7 +44,10 @@ std::u32string LowerText(std::string_view s) {
 // A word without the punctuation around it, lower case.
 std::u32string Bare(std::string_view word) {
     std::u32string u = LowerText(word);
-    auto punct = [](char32_t c) { return c < 0x80 && std::ispunct(static_cast<int>(c)) && c != '@' && c != '&'; };
+    auto punct = [](char32_t c) {
+        return (c < 0x80 && std::ispunct(static_cast<int>(c)) && c != '@' && c != '&') || c == U'\uFF1A' ||
+               c == U'\u3001' || c == U'\u3002' || c == U'\uFF0C';
+    };
     while (!u.empty() && punct(u.back())) u.pop_back();
     while (!u.empty() && punct(u.front())) u.erase(u.begin());
     return u;
@@ -56,20 +61,14 @@ int CountDigits(std::string_view s) {
     return static_cast<int>(std::count_if(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }));
 }
 
-std::string Join(const std::vector<Word>& words) {
-    std::string s;
-    for (const Word& w : words) {
-        if (!s.empty()) s.push_back(' ');
-        s += w.text;
-    }
-    return s;
-}
+std::string Join(const std::vector<Word>& words) { return JoinWords(words); }
 
 // --- keyword tables -----------------------------------------------------------
 
 struct LanguageWords {
     std::string_view language;
     std::vector<std::string> telephone, fax, mobile, email, web, suffixes, companyWords, titles, streets;
+    std::vector<std::string> address = {}, departments = {}, places = {};
 };
 
 const std::vector<LanguageWords>& Tables() {
@@ -168,17 +167,32 @@ const std::vector<LanguageWords>& Tables() {
          {"Директор", "Менеджер", "Інженер", "Керівник", "Начальник", "Спеціаліст", "Консультант", "Генеральний",
           "Заступник", "Відділ"},
          {"вул.", "вул", "вулиця", "просп.", "проспект", "пров.", "буд.", "м.", "бульв.", "пл."}},
+        {"kor",
+         {"전화", "전화번호", "대표전화", "직통", "Tel", "Tel.", "TEL", "T", "Phone"},
+         {"팩스", "Fax", "FAX", "F"},
+         {"휴대폰", "핸드폰", "휴대전화", "모바일", "H.P", "H.P.", "HP", "Mobile", "M"},
+         {"이메일", "메일", "E-mail", "Email", "E"},
+         {"홈페이지", "웹", "Web", "Homepage", "W"},
+         {"(주)", "㈜", "주식회사", "유한회사", "(유)", "Co.", "Ltd", "Ltd.", "Inc", "Inc.", "Corp", "Corp."},
+         {"그룹", "은행", "대학교", "병원"},
+         {"대표이사", "대표", "사장", "부사장", "전무", "상무", "이사", "부장", "차장", "과장", "대리", "주임", "사원",
+          "팀장", "실장", "본부장", "소장", "센터장", "연구원", "선임연구원", "책임연구원", "수석연구원", "교수",
+          "Manager", "Director", "CEO"},
+         {"번지"},
+         {"주소", "Addr", "Address"},
+         {"팀", "본부", "연구소", "센터", "사업부", "부서"},
+         {"시", "도", "구", "군", "동", "로", "길", "읍", "면", "리", "층", "번지"}},
     };
     return tables;
 }
 
-constexpr std::string_view kGroupNames[] = {"telephone", "fax",   "mobile", "email",  "web",
-                                            "suffix",    "words", "title",  "street"};
+constexpr std::string_view kGroupNames[] = {"telephone", "fax",    "mobile",     "email", "web",  "suffix",
+                                            "words",     "title",  "street",     "address", "department", "place"};
 
 std::vector<std::string>* Group(CardKeywords& k, std::string_view name) {
-    std::vector<std::string>* groups[] = {&k.telephone,       &k.fax,          &k.mobile,
-                                          &k.email,           &k.web,          &k.companySuffixes,
-                                          &k.companyWords,    &k.titleWords,   &k.streetWords};
+    std::vector<std::string>* groups[] = {&k.telephone,     &k.fax,        &k.mobile,      &k.email,
+                                          &k.web,           &k.companySuffixes, &k.companyWords, &k.titleWords,
+                                          &k.streetWords,   &k.address,    &k.departmentEndings, &k.placeEndings};
     for (std::size_t i = 0; i < std::size(kGroupNames); ++i) {
         if (kGroupNames[i] == name) return groups[i];
     }
@@ -203,6 +217,7 @@ std::optional<CardKind> LabelOf(std::string_view word, const CardKeywords& k, bo
     else if (MatchesAny(bare, k.telephone)) kind = kCardTelephone;
     else if (MatchesAny(bare, k.email)) kind = kCardEmail;
     else if (MatchesAny(bare, k.web)) kind = kCardWeb;
+    else if (MatchesAny(bare, k.address)) kind = kCardAddress;
     // Single letters ("T", "M") may be initials: without a colon they are
     // labels only before what they label (a number, an address).
     if (!kind || bare.size() > 1 || colon) return kind;
@@ -237,6 +252,42 @@ void SplitGlued(std::vector<Word>& words) {
     }
 }
 
+std::string FullWidthColonsPlain(const std::string& text) {
+    constexpr std::string_view kFullWidthColon = "\uFF1A";
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, kFullWidthColon.size(), kFullWidthColon) == 0) {
+            out.push_back(':');
+            i += kFullWidthColon.size();
+        } else {
+            out.push_back(text[i++]);
+        }
+    }
+    return out;
+}
+
+// Korean and Chinese pieces the recogniser read apart without a blank are
+// one word again ("휴대" "폰:"), and a full-width colon is a colon.
+std::vector<Word> MergeUnspaced(const std::vector<Word>& words) {
+    std::vector<Word> out;
+    for (Word w : words) {
+        w.text = FullWidthColonsPlain(w.text);
+        const std::u32string u = Decode(w.text);
+        if (!out.empty() && !u.empty()) {
+            const std::u32string before = Decode(out.back().text);
+            const bool han = IsHan(before.back()) && IsHan(u.front());
+            if (han || (!w.spaceBefore && (IsWideScript(before.back()) || IsWideScript(u.front())))) {
+                out.back().text += w.text;
+                out.back().box = Union(out.back().box, w.box);
+                out.back().confidence = std::min(out.back().confidence, w.confidence);
+                continue;
+            }
+        }
+        if (!u.empty()) out.push_back(std::move(w));
+    }
+    return out;
+}
+
 bool StartsValue(std::string_view word) {
     return CountDigits(word) > 0 || word.find('@') != std::string_view::npos || word.find('.') != std::string_view::npos ||
            word.starts_with('+') || word.starts_with('(');
@@ -244,7 +295,7 @@ bool StartsValue(std::string_view word) {
 
 // A line's words cut at its labels: "tel: 1 fax: 2" gives two labelled segments.
 std::vector<Segment> Segments(const Line& line, const CardKeywords& k) {
-    std::vector<Word> words = line.words;
+    std::vector<Word> words = MergeUnspaced(line.words);
     SplitGlued(words);
     std::vector<Segment> segments(1);
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -308,6 +359,12 @@ bool AnyWordIn(const std::vector<Word>& words, const std::vector<std::string>& l
 
 // Legal forms written with a stop ("Co.") need it: "CO" is also a state.
 bool HasCompanySuffix(const std::vector<Word>& words, const std::vector<std::string>& suffixes) {
+    // Korean legal forms stand glued to the name: "(주)한빛", "주식회사 한빛".
+    const std::string text = Join(words);
+    for (const std::string& s : suffixes) {
+        const bool wide = std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        if (wide && text.find(s) != std::string::npos) return true;
+    }
     return std::any_of(words.begin(), words.end(), [&](const Word& w) {
         const std::u32string bare = Bare(w.text);
         return std::any_of(suffixes.begin(), suffixes.end(), [&](const std::string& s) {
@@ -363,11 +420,87 @@ bool HasPostcode(const std::vector<Word>& words) {
     return false;
 }
 
+// A British postcode's inward part is a digit and two capitals ("6BD");
+// after an outward part ("W2", "OX1", "SW1A") the look-alikes the
+// recogniser gives for them are set right ("68D" -> "6BD", "SAB" -> "5AB").
+void MendPostcode(std::vector<Word>& words) {
+    auto outward = [](std::string_view w) {
+        if (w.size() < 2 || w.size() > 4 || !std::isupper(static_cast<unsigned char>(w[0]))) return false;
+        std::size_t i = 1;
+        if (std::isupper(static_cast<unsigned char>(w[i]))) ++i;
+        if (i >= w.size() || !std::isdigit(static_cast<unsigned char>(w[i]))) return false;
+        return std::all_of(w.begin() + static_cast<std::ptrdiff_t>(i), w.end(),
+                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || std::isupper(static_cast<unsigned char>(c)); });
+    };
+    auto toDigit = [](char c) {
+        switch (c) {
+            case 'S': case 's': return '5';
+            case 'O': case 'o': case 'D': return '0';
+            case 'I': case 'l': case '|': return '1';
+            case 'Z': case 'z': return '2';
+            case 'B': return '8';
+            case 'G': return '6';
+            default: return c;
+        }
+    };
+    auto toLetter = [](char c) {
+        switch (c) {
+            case '8': return 'B';
+            case '5': return 'S';
+            case '6': return 'G';
+            case '2': return 'Z';
+            case '0': return 'D';
+            case ']': case '}': return 'J';
+            default: return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+    };
+    for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+        std::string first = words[i].text;
+        while (!first.empty() && first.back() == ',') first.pop_back();
+        std::string& inward = words[i + 1].text;
+        if (!outward(first) || inward.size() != 3) continue;
+        std::string mended = {toDigit(inward[0]), toLetter(inward[1]), toLetter(inward[2])};
+        const bool shape = std::isdigit(static_cast<unsigned char>(mended[0])) &&
+                           std::isupper(static_cast<unsigned char>(mended[1])) &&
+                           std::isupper(static_cast<unsigned char>(mended[2]));
+        if (shape) inward = mended;
+    }
+}
+
 // "2 Kingdom Street": a house number and a capitalised word.
 bool StartsWithHouseNumber(const std::vector<Word>& words) {
     if (words.size() < 2) return false;
     const std::u32string first = Bare(words[0].text), second = Decode(words[1].text);
     return !first.empty() && first.size() <= 5 && IsDigit(first[0]) && !second.empty() && IsUpperLetter(second[0]);
+}
+
+// A Korean address: two words ending in a place (시, 구, 로, ...) or one
+// beside a number ("테헤란로 123", "06234 서울시").
+bool HasPlaceWords(const std::vector<Word>& words, const std::vector<std::string>& places) {
+    int found = 0;
+    for (const Word& w : words) {
+        const std::string bare = w.text;
+        found += std::any_of(places.begin(), places.end(), [&](const std::string& p) {
+            return bare.size() > p.size() && bare.ends_with(p) && CountDigits(bare) == 0;
+        });
+    }
+    return found >= 2 || (found == 1 && words.size() >= 2 && CountDigits(Join(words)) > 0);
+}
+
+bool EndsWithAny(const std::vector<Word>& words, const std::vector<std::string>& endings) {
+    return std::any_of(words.begin(), words.end(), [&](const Word& w) {
+        return std::any_of(endings.begin(), endings.end(),
+                           [&](const std::string& e) { return w.text.size() > e.size() && w.text.ends_with(e); });
+    });
+}
+
+// A Korean or Chinese name: two to four Hangul syllables or Han characters.
+bool LooksLikeCjkName(const std::vector<Word>& words) {
+    std::u32string all;
+    for (const Word& w : words) all += Decode(w.text);
+    const bool hangul = std::all_of(all.begin(), all.end(), [](char32_t c) { return c >= 0xAC00 && c <= 0xD7A3; });
+    const bool han = std::all_of(all.begin(), all.end(), [](char32_t c) { return IsHan(c) && c >= 0x3400; });
+    return all.size() >= 2 && all.size() <= 4 && (hangul || han);
 }
 
 bool HasDigit(const std::vector<Word>& words) {
@@ -425,6 +558,23 @@ void CapitalIOfTitleCase(std::vector<Word>& words) {
     }
 }
 
+
+// A mobile number by its form where the numbering plan shows it: British
+// mobiles are 07 or +44 7 followed by nine digits.
+bool HasMobileForm(std::string_view text) {
+    std::string digits;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') digits.push_back(c);
+    }
+    if (digits.starts_with("440")) digits.erase(2, 1);  // "+44 (0) 7..."
+    // Korean mobiles: 010 (and the older 011, 016 to 019) and eight digits, or +82 10.
+    const bool korean = (digits.size() == 11 && digits.starts_with("01") && digits[2] != '2' && digits[2] != '3' &&
+                         digits[2] != '4' && digits[2] != '5') ||
+                        (digits.size() == 12 && digits.starts_with("821"));
+    return korean || (digits.size() == 11 && digits.starts_with("07")) ||
+           (digits.size() == 12 && digits.starts_with("447"));
+}
+
 }  // namespace
 
 void CardKeywords::Merge(const CardKeywords& other) {
@@ -442,6 +592,9 @@ void CardKeywords::Merge(const CardKeywords& other) {
     add(companyWords, other.companyWords);
     add(titleWords, other.titleWords);
     add(streetWords, other.streetWords);
+    add(address, other.address);
+    add(departmentEndings, other.departmentEndings);
+    add(placeEndings, other.placeEndings);
 }
 
 CardKeywords BuiltinKeywords(std::string_view language) {
@@ -458,6 +611,9 @@ CardKeywords BuiltinKeywords(std::string_view language) {
     k.companyWords = it->companyWords;
     k.titleWords = it->titles;
     k.streetWords = it->streets;
+    k.address = it->address;
+    k.departmentEndings = it->departments;
+    k.placeEndings = it->places;
     return k;
 }
 
@@ -506,6 +662,8 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
             if (fields.size() >= kMaxCardFields) break;
             CardField field;
             field.words = std::move(segment.words);
+            if (!segment.label || segment.label == kCardEmail || segment.label == kCardWeb) JoinSplitAddress(field.words);
+            if (!segment.label) MendPostcode(field.words);
             const std::string text = field.Text();
             if (IsEmail(text)) field.kind = kCardEmail;
             else if (segment.label == kCardEmail || segment.label == kCardWeb) field.kind = *segment.label;
@@ -514,8 +672,8 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
             else if (IsNumber(text)) field.kind = kCardUnknown;
             else if (HasCompanySuffix(field.words, k.companySuffixes)) field.kind = kCardCompany;
             else if (HasPostcode(field.words) || HasStreetWord(field.words, k.streetWords) ||
-                     StartsWithHouseNumber(field.words)) field.kind = kCardAddress;
-            else if (AnyWordIn(field.words, k.titleWords)) field.kind = kCardTitle;
+                     StartsWithHouseNumber(field.words) || HasPlaceWords(field.words, k.placeEndings)) field.kind = kCardAddress;
+            else if (AnyWordIn(field.words, k.titleWords) || EndsWithAny(field.words, k.departmentEndings)) field.kind = kCardTitle;
             else if (AnyWordIn(field.words, k.companyWords)) field.kind = kCardCompany;
             else field.kind = kCardUnknown;
             if (field.kind != kCardEmail && field.kind != kCardWeb) CapitalIOfTitleCase(field.words);
@@ -537,6 +695,25 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
                 fields[j].kind = kCardAddress;
                 above = here;  // the next line may go on under this one
                 j = static_cast<std::size_t>(-1);
+            }
+        }
+    }
+
+    // Bare numbers: a mobile's form tells a mobile; the rest take the kinds
+    // still missing, telephone, fax, mobile in that order, as labels would.
+    auto has = [&](CardKind kind) {
+        return std::any_of(fields.begin(), fields.end(), [&](const CardField& f) { return f.kind == kind; });
+    };
+    for (CardField& f : fields) {
+        if (f.kind != kCardUnknown || !IsNumber(f.Text())) continue;
+        if (HasMobileForm(f.Text()) && !has(kCardMobile)) f.kind = kCardMobile;
+    }
+    for (CardField& f : fields) {
+        if (f.kind != kCardUnknown || !IsNumber(f.Text())) continue;
+        for (CardKind kind : {kCardTelephone, kCardFax, kCardMobile}) {
+            if (!has(kind)) {
+                f.kind = kind;
+                break;
             }
         }
     }
@@ -573,7 +750,7 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
     // The name: a capitalised line of two to four words without digits, the tallest.
     int best = -1;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].kind != kCardUnknown || !LooksLikeName(fields[i].words)) continue;
+        if (fields[i].kind != kCardUnknown || !(LooksLikeName(fields[i].words) || LooksLikeCjkName(fields[i].words))) continue;
         if (best < 0 || lineOf[i]->textHeight > lineOf[static_cast<std::size_t>(best)]->textHeight) {
             best = static_cast<int>(i);
         }

@@ -33,12 +33,15 @@ struct CardKeywords {
     std::vector<std::string> companyWords;
     std::vector<std::string> titleWords;
     std::vector<std::string> streetWords;
+    std::vector<std::string> address;            // labels
+    std::vector<std::string> departmentEndings;  // a word ending so names a department
+    std::vector<std::string> placeEndings;       // words ending so name the places of an address
 
     void Merge(const CardKeywords& other);
 };
 
 // The keywords of one language ("eng", "deu", "fra", "ita", "spa", "por",
-// "rus", "ukr"); English for any other name.
+// "rus", "ukr", "kor"); English for any other name.
 CardKeywords BuiltinKeywords(std::string_view language);
 
 // The keyword file's text form: one "group=word|word|..." line per group.
@@ -48,7 +51,7 @@ CardKeywords KeywordsFromText(std::string_view text);
 struct CardField {
     CardKind kind = kCardUnknown;
     std::vector<Word> words;
-    std::string Text() const;  // words joined by spaces
+    std::string Text() const;  // words joined as their line spaces them
 };
 
 std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKeywords& keywords);

@@ -1,6 +1,7 @@
 #include "FineData.h"
 
 #include <cstring>
+#include <fstream>
 
 namespace plat::fine {
 
@@ -21,6 +22,18 @@ std::optional<std::string_view> ReadDataFile(const void* buffer, std::string_vie
     for (int i = 0; i < 4; ++i) size |= static_cast<std::uint32_t>(bytes[8 + i]) << (8 * i);
     if (size > kMaxPayload) return std::nullopt;
     return std::string_view(reinterpret_cast<const char*>(bytes + 16), size);
+}
+
+bool WriteDataFileTo(const std::filesystem::path& path, const std::string& bytes) {
+    const std::filesystem::path temp = path.string() + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out) return false;
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    return !ec;
 }
 
 const char* RecognizerLanguage(std::int32_t engineNumber) {

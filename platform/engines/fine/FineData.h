@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ std::string MakeDataFile(std::string_view magic, std::string_view payload);
 
 // The payload of a buffer that starts with the magic; nothing otherwise.
 std::optional<std::string_view> ReadDataFile(const void* buffer, std::string_view magic);
+
+// Writes a generated file whole or not at all (temporary file, then rename).
+bool WriteDataFileTo(const std::filesystem::path& path, const std::string& bytes);
 
 // The recogniser's name of an engine language number ("eng", "fra", ...).
 const char* RecognizerLanguage(std::int32_t engineNumber);

@@ -2,7 +2,6 @@
 //   finedata OUTPUT_FOLDER
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "CardClassifier.h"
@@ -34,18 +33,6 @@ constexpr const char* kPatternLanguages[] = {"French",  "German", "Italian",   "
                                              "Ukrainian", "Bulgarian", "Czech", "Danish", "Dutch",  "Estonian",
                                              "Finnish", "Norwegian", "Polish", "Swedish", "Turkish"};
 
-bool Write(const std::filesystem::path& path, const std::string& bytes) {
-    const std::filesystem::path temp = path.string() + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out) return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    return !ec;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -59,14 +46,14 @@ int main(int argc, char** argv) {
     bool ok = !ec;
     using plat::fine::MakeDataFile;
     for (const Named& d : kDictionaries) {
-        ok &= Write(folder / d.file, MakeDataFile(plat::fine::kDictionaryMagic, std::string("language=") + d.language + "\n"));
+        ok &= plat::fine::WriteDataFileTo(folder / d.file, MakeDataFile(plat::fine::kDictionaryMagic, std::string("language=") + d.language + "\n"));
     }
     for (const Named& k : kKeywordFiles) {
         const std::string text = plat::ocr::KeywordsToText(plat::ocr::BuiltinKeywords(k.language));
-        ok &= Write(folder / k.file, MakeDataFile(plat::fine::kKeywordMagic, text));
+        ok &= plat::fine::WriteDataFileTo(folder / k.file, MakeDataFile(plat::fine::kKeywordMagic, text));
     }
     auto pattern = [&](const std::string& name) {
-        ok &= Write(folder / (name + ".rom"), MakeDataFile(plat::fine::kPatternMagic, "patterns=" + name + "\n"));
+        ok &= plat::fine::WriteDataFileTo(folder / (name + ".rom"), MakeDataFile(plat::fine::kPatternMagic, "patterns=" + name + "\n"));
     };
     pattern("English");
     pattern("AllLanguages");

@@ -18,10 +18,17 @@ struct Box {
     int Height() const { return bottom - top; }
 };
 
+// The smallest box holding both.
+inline Box Union(const Box& a, const Box& b) {
+    return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top, a.right > b.right ? a.right : b.right,
+            a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
 struct Word {
     std::string text;  // UTF-8
     Box box;           // in the caller's picture
     int confidence = 0;
+    bool spaceBefore = true;  // the recogniser saw a blank before it in its line
 };
 
 struct Line {
@@ -33,7 +40,21 @@ struct Line {
     double along = 0;      // down across the lines and along them
 };
 
-// UTF-8 to code points; a broken sequence gives its bytes one by one.
+// A CJK ideograph, a Hangul syllable or jamo, or full-width punctuation:
+// characters a line of Chinese sets without spaces between them.
+bool IsWideScript(char32_t c);
+bool IsHan(char32_t c);
+
+// Words as one text, spaced as the line is: next to Korean or Chinese a
+// space only where the recogniser saw a blank, and never between two Han
+// characters (the recogniser's words of such text are often single
+// syllables or characters, which spaces would tear apart); Latin words
+// always one space apart.
+std::string JoinWords(const std::vector<Word>& words);
+inline std::string LineText(const Line& line) { return JoinWords(line.words); }
+
+// UTF-8 to code points, as the platform decodes it: each byte of a broken
+// sequence gives U+FFFD.
 std::u32string DecodeUtf8(std::string_view text);
 
 }  // namespace plat::ocr

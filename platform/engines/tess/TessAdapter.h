@@ -25,12 +25,18 @@ struct GreyView {
 enum class Layout {
     Page,  // columns and paragraphs in reading order
     Card,  // scattered blocks of short lines
+    Block, // one block of lines: Korean, whose syllables the automatic layout splits up
+    Sparse,  // lines scattered over the picture, each found whole: Korean cards
 };
 
 struct Request {
     std::string languages = "eng";  // recogniser names joined by '+'
     Layout layout = Layout::Page;
     bool detectOrientation = false;  // quarter and half turns
+    bool removeSkew = true;          // else a page is taken as square
+    // Where the orientation detector cannot tell (it knows Hangul poorly),
+    // the turn is told from the marks, as on a card.
+    bool orientationByMarks = false;
     const Box* region = nullptr;     // only this part of the picture
     // Percentage 0..100; answering false stops the run. Ends with a call at 100.
     std::function<bool(int)> progress;

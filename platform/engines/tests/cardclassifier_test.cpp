@@ -70,7 +70,7 @@ TEST(CardClassifier, LabelsAndValues) {
     Check({"Tel: 030 1234567 Fax: 030 1234568"}, {{kCardTelephone, "030 1234567"}, {kCardFax, "030 1234568"}});
     Check({"tel:+44 20 1234 5678"}, {{kCardTelephone, "+44 20 1234 5678"}});
     Check({"T: 0123 456789", "M: 0777 123456"}, {{kCardTelephone, "0123 456789"}, {kCardMobile, "0777 123456"}});
-    Check({"0123 456 7890"}, {{kCardUnknown, "0123 456 7890"}});
+    Check({"0123 456 7890"}, {{kCardTelephone, "0123 456 7890"}});
     Check({"Mobile Solutions Ltd"}, {{kCardCompany, "Mobile Solutions Ltd"}});
     Check({"E-mail: jo@example.org", "www.example.org", "example.org"},
           {{kCardEmail, "jo@example.org"}, {kCardWeb, "www.example.org"}, {kCardWeb, "example.org"}});
@@ -101,6 +101,56 @@ TEST(CardClassifier, SingleLetterLabels) {
 
 // The company is the line that spells the e-mail's domain, before a
 // department typed company by one of its words.
+// Numbers without labels take the kinds still missing in the order
+// telephone, fax, mobile; a British mobile's form tells a mobile.
+TEST(CardClassifier, BareNumbers) {
+    const struct {
+        std::vector<std::string> lines;
+        std::vector<CardKind> kinds;
+    } cases[] = {
+        {{"+44 20 0741 2374", "+44 20 4042 7339"}, {kCardTelephone, kCardFax}},
+        {{"(295) 328-5471", "(921) 974-4861", "(338) 186-2703"}, {kCardTelephone, kCardFax, kCardMobile}},
+        {{"+44 20 6647 8888", "+44 7159 864945"}, {kCardTelephone, kCardMobile}},
+        {{"07911 123456", "020 9876 5432"}, {kCardMobile, kCardTelephone}},
+        {{"+44 (0) 7911 123456"}, {kCardMobile}},
+        {{"Fax: 020 9876 5432", "020 1234 5678"}, {kCardFax, kCardTelephone}},
+        {{"Tel: 020 9876 5432", "Fax: 020 1234 5678", "Mob: 07911 123456", "020 1111 2222"},
+         {kCardTelephone, kCardFax, kCardMobile, kCardUnknown}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<CardField> fields = ClassifyCard(Lines(c.lines), BuiltinKeywords("eng"));
+        ASSERT_EQ(c.kinds.size(), fields.size()) << c.lines.front();
+        for (std::size_t i = 0; i < fields.size(); ++i) EXPECT_EQ(c.kinds[i], fields[i].kind) << fields[i].Text();
+    }
+}
+
+TEST(CardClassifier, SplitAddressesAreJoinedAndTyped) {
+    Check({"j.bennett@westbrook com", "www westbrook com"},
+          {{kCardEmail, "j.bennett@westbrook.com"}, {kCardWeb, "www.westbrook.com"}});
+}
+
+TEST(CardClassifier, BritishPostcodesAreMended) {
+    const struct {
+        const char* read;
+        const char* mended;
+    } cases[] = {
+        {"Paddington, London, W2 68D", "Paddington, London, W2 6BD"},
+        {"Leeds LS1 SAB", "Leeds LS1 5AB"},
+        {"Oxford OX1 2jD", "Oxford OX1 2JD"},
+        {"Oxford OX1 2]D", "Oxford OX1 2JD"},
+        {"London SW1A 1AA", "London SW1A 1AA"},
+        // Not a postcode's shape: left as read.
+        {"Suite 12 3rd", "Suite 12 3rd"},
+        {"Denver, CO 80202", "Denver, CO 80202"},
+        {"Flat B2 ABC", "Flat B2 ABC"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<CardField> fields = ClassifyCard(Lines({c.read}), BuiltinKeywords("eng"));
+        ASSERT_EQ(1u, fields.size());
+        EXPECT_EQ(c.mended, fields[0].Text()) << c.read;
+    }
+}
+
 TEST(CardClassifier, CompanyNamedByTheDomain) {
     Check({"Dr. Ben Zorn", "RiSE group, Northwind Research", "zorn@northwind.com", "Northwind"},
           {{kCardName, "Dr. Ben Zorn"},
@@ -153,3 +203,46 @@ TEST(CardClassifier, AtMostOneHundredFields) {
 }
 
 }  // namespace
+
+// Korean cards: labels with ASCII or full-width colons, the legal form glued
+// to the company, place words of an address, titles and departments, a name
+// of Hangul syllables, and a mobile told by its number alone.
+TEST(CardClassifierKorean, TypesAKoreanCard) {
+    Check({"김민준", "과장", "기술영업팀", "(주)푸른바다시스템", "전화: 02-555-1234", "팩스：02-555-1235",
+           "H.P 010-1234-5678", "이메일: minjun.kim@purunbada.co.kr", "홈페이지 www.purunbada.co.kr",
+           "주소: 서울시 강남구 테헤란로 123", "주식회사 한빛"},
+          {{kCardName, "김민준"},
+           {kCardTitle, "과장"},
+           {kCardTitle, "기술영업팀"},
+           {kCardCompany, "(주)푸른바다시스템"},
+           {kCardTelephone, "02-555-1234"},
+           {kCardFax, "02-555-1235"},
+           {kCardMobile, "010-1234-5678"},
+           {kCardEmail, "minjun.kim@purunbada.co.kr"},
+           {kCardWeb, "www.purunbada.co.kr"},
+           {kCardAddress, "서울시 강남구 테헤란로 123"},
+           {kCardCompany, "주식회사 한빛"}},
+          {40, 20, 20, 24, 18, 18, 18, 18, 18, 18, 18}, "kor");
+    // Without labels a Korean mobile is told by its number.
+    Check({"이서연", "02-555-1234", "010-9876-5432"},
+          {{kCardName, "이서연"}, {kCardTelephone, "02-555-1234"}, {kCardMobile, "010-9876-5432"}}, {30, 18, 18}, "kor");
+}
+
+// The recogniser reads Korean a syllable or two at a time: pieces without a
+// blank between them are one word again, before labels and names are sought.
+TEST(CardClassifierKorean, PiecesWithoutBlanksAreOneWord) {
+    Line name;
+    name.textHeight = 40;
+    name.words = {{"김", {0, 0, 40, 40}, 90, true}, {"민준", {40, 0, 120, 40}, 90, false}};
+    Line phone;
+    phone.textHeight = 20;
+    phone.words = {{"휴대", {0, 60, 40, 80}, 90, true}, {"폰:", {40, 60, 60, 80}, 90, false},
+                   {"010-1234-5678", {70, 60, 200, 80}, 90, true}};
+    phone.across = 60;
+    const std::vector<CardField> fields = ClassifyCard({name, phone}, BuiltinKeywords("kor"));
+    ASSERT_EQ(2u, fields.size());
+    EXPECT_EQ(kCardName, fields[0].kind);
+    EXPECT_EQ("김민준", fields[0].Text());
+    EXPECT_EQ(kCardMobile, fields[1].kind);
+    EXPECT_EQ("010-1234-5678", fields[1].Text());
+}

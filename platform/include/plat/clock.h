@@ -15,6 +15,9 @@ DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
 void GetLocalTime(LPSYSTEMTIME time);
 void GetSystemTime(LPSYSTEMTIME time);
+// UTC calendar parts of a file time (100 ns since 1601); FALSE for values
+// above 0x7FFFFFFFFFFFFFFF, as on the handset.
+BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime);
 
 namespace plat {
 
@@ -36,6 +39,10 @@ void SetVirtualWallClock(std::int64_t unixMs);
 // Virtual clock only: the earliest deadline of the waits pending now, so that
 // a test can move time exactly to a thread's next wake-up.
 std::optional<std::uint64_t> NextVirtualDeadline();
+// Virtual clock only: how many timed waits are pending (deadline not yet
+// reached), so that a test can let each streaming thread finish its step
+// and wait again before it moves time on.
+std::size_t PendingVirtualWaits();
 
 // Waits on cv (lock held) until pred() is true or the platform clock reaches
 // deadlineMs. Returns pred(), as last evaluated with the lock held; a pred

@@ -2,8 +2,10 @@
 // error, or the file named by $LUMOCR_LOG; tests capture it instead.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "plat/types.h"
 
@@ -36,5 +38,12 @@ private:
 
 // Replaces the sink; returns the previous one. An empty function restores the default.
 std::function<void(const std::wstring&)> SetDebugSink(std::function<void(const std::wstring&)> sink);
+
+// A scenario waits for what the program prints: while watched, every debug
+// text is also kept, whatever the sink.
+void WatchDebugText();
+// Looks for needle in the text kept since watching began, from *from on; on a
+// find, *from moves past it, so the next look finds only later text.
+bool FindDebugText(std::size_t* from, std::wstring_view needle);
 
 }  // namespace plat

@@ -13,6 +13,8 @@ namespace plat {
 // $XDG_DATA_HOME/lumocr/device (~/.local/share/lumocr/device). Creates it.
 void SetDeviceRoot(const std::filesystem::path& root = {});
 const std::filesystem::path& DeviceRoot();
+// The root once one was chosen (by SetDeviceRoot or a first DeviceRoot); nothing before.
+std::optional<std::filesystem::path> ChosenDeviceRoot();
 
 // Maps a device path ("\My Documents\x.jpg", case-insensitive) to the host
 // path under the root; nothing when the path would leave the root.

@@ -77,6 +77,9 @@ struct DialogTemplate {
     int x = 0, y = 0, cx = 0, cy = 0;
     std::wstring title;
     std::vector<DialogItem> items;
+    // Placed in the work area (below the task bar, above the menu bar)
+    // instead of at x, y, cx, cy, and kept there when the screen turns.
+    bool workArea = false;
 };
 
 // Makes the template known by its id (MAKEINTRESOURCEW(id) in the dialog calls).

@@ -20,6 +20,15 @@
 // a callback takes. RemoveFilter stops the filter, disconnects both sides of
 // its pins and takes it out of the graph; a filter is in one graph at a time.
 // The graph's clock is the platform clock (virtual in tests).
+//
+// Playback: AddSourceFilter makes a file source (FFmpeg reads the file by
+// content); RenderFile connects the file's source (the one in the graph,
+// else a new one) to the first free video renderer and to a free audio
+// renderer. Renderers report their end of stream; in a graph with a file
+// source the graph queues one EC_COMPLETE (S_OK, 0) once every connected
+// renderer has had it. SetPositions moves a stopped or paused graph's
+// sources to the position (the frame at or before it comes first); Stop
+// rewinds them to the start.
 #pragma once
 
 #include "plat/com.h"
@@ -41,6 +50,8 @@ inline constexpr HRESULT VFW_E_WRONG_STATE = static_cast<HRESULT>(0x80040227u);
 inline constexpr HRESULT VFW_E_TYPE_NOT_ACCEPTED = static_cast<HRESULT>(0x8004022Au);
 inline constexpr HRESULT VFW_E_INVALIDMEDIATYPE = static_cast<HRESULT>(0x80040200u);
 inline constexpr HRESULT VFW_E_NOT_IN_GRAPH = static_cast<HRESULT>(0x8004025Fu);
+inline constexpr HRESULT VFW_E_CANNOT_RENDER = static_cast<HRESULT>(0x80040218u);
+inline constexpr HRESULT VFW_E_UNSUPPORTED_STREAM = static_cast<HRESULT>(0x80040265u);
 
 // Event codes.
 inline constexpr long EC_COMPLETE = 0x01;
@@ -65,6 +76,7 @@ inline constexpr GUID PIN_CATEGORY_STILL{0xFB6C428A, 0x0353, 0x11D1, {0x90, 0x5F
 inline constexpr CLSID CLSID_FilterGraph{0xE436EBB3, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 inline constexpr CLSID CLSID_CaptureGraphBuilder{
     0xBF87B6E1, 0x8C27, 0x11D0, {0xB3, 0xF0, 0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5}};
+inline constexpr CLSID CLSID_AudioRender{0xE30629D1, 0x27E5, 0x11CE, {0x87, 0x5D, 0x00, 0x60, 0x8C, 0xB7, 0x80, 0x66}};
 // The platform's video capture filter.
 inline constexpr CLSID CLSID_VideoCapture{0xF80B6E95, 0xB55A, 0x4619, {0xAE, 0xC4, 0xA1, 0x0E, 0xAE, 0xDE, 0x98, 0x0C}};
 
@@ -178,7 +190,13 @@ struct IFilterGraph : IUnknown {
     virtual HRESULT ConnectDirect(IPin* out, IPin* in, const AM_MEDIA_TYPE* type) = 0;
     virtual HRESULT Disconnect(IPin* pin) = 0;
 };
-struct IGraphBuilder : IFilterGraph {};
+struct IGraphBuilder : IFilterGraph {
+    virtual HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) = 0;
+    // A new source of the device file, added under the name (with a
+    // reference for the caller). VFW_E_UNSUPPORTED_STREAM when no video
+    // stream of it decodes.
+    virtual HRESULT AddSourceFilter(LPCWSTR file, LPCWSTR name, IBaseFilter** filter) = 0;
+};
 
 struct IMediaControl : IUnknown {
     virtual HRESULT Run() = 0;
@@ -208,6 +226,8 @@ struct IMediaSeeking : IUnknown {
     // Stream time in 100-ns units: 0 when stopped.
     virtual HRESULT GetCurrentPosition(LONGLONG* position) = 0;
     virtual HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) = 0;
+    // The longest source file's length; E_NOTIMPL without one.
+    virtual HRESULT GetDuration(LONGLONG* duration) = 0;
 };
 struct IMediaPosition : IUnknown {
     virtual HRESULT put_CurrentPosition(double seconds) = 0;

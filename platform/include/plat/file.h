@@ -104,6 +104,10 @@ BOOL FindClose(HANDLE findFile);
 BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailableToCaller,
                          PULARGE_INTEGER totalNumberOfBytes, PULARGE_INTEGER totalNumberOfFreeBytes);
 void GlobalMemoryStatus(LPMEMORYSTATUS buffer);
+// The process heap is the host's allocator: there is nothing to compact.
+// HeapCompact reports the memory available instead of the largest free block.
+HANDLE GetProcessHeap();
+UINT HeapCompact(HANDLE heap, DWORD flags);
 
 BOOL SHGetSpecialFolderPath(HWND owner, LPWSTR path, int folder, BOOL create);
 

@@ -47,6 +47,9 @@ inline constexpr LCID LOCALE_USER_DEFAULT = 0x0400;
 // ERROR_INSUFFICIENT_BUFFER when the buffer is too small; the size needed
 // when size is 0).
 int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR format, LPWSTR buffer, int size);
+// Pictures: d dd ddd dddd M MM MMM MMMM y yy yyyy and quoted text, English
+// day and month names; the same results as GetTimeFormatW.
+int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCWSTR format, LPWSTR buffer, int size);
 
 // ---- Drive changes ----
 inline constexpr LONG SHCNE_DRIVEREMOVED = 0x00000080;
@@ -95,21 +98,3 @@ LPFILECHANGENOTIFY NewFileChangeRecord(LONG eventId);
 long OutstandingFileChangeRecords();
 }  // namespace plat
 
-// ---- Wave output ----
-struct HWAVEOUT__ {
-    int unused;
-};
-using HWAVEOUT = HWAVEOUT__*;
-using MMRESULT = UINT;
-inline constexpr MMRESULT MMSYSERR_NOERROR = 0;
-inline constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-
-// Closes a device the sound stand-in opened; MMSYSERR_INVALHANDLE for any
-// other handle (NULL, closed, never opened).
-MMRESULT waveOutClose(HWAVEOUT device);
-
-namespace plat {
-// A new open wave-out device, as waveOutOpen makes one.
-HWAVEOUT OpenWaveOutDevice();
-bool IsWaveOutDeviceOpen(HWAVEOUT device);
-}  // namespace plat

@@ -2,6 +2,7 @@
 // events and threads all live here, so that one CloseHandle closes any of them.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "plat/types.h"
@@ -40,5 +41,8 @@ std::shared_ptr<T> LookupHandleAs(HANDLE handle)
 // Takes the object out of the table and returns it (null if unknown); the
 // object's OnClose has been called. CloseHandle is this plus the error code.
 std::shared_ptr<KernelObject> RemoveHandle(HANDLE handle);
+
+// How many handles are open now (for tests that look for handles left behind).
+std::size_t LiveHandleCount();
 
 }  // namespace plat

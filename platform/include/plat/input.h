@@ -90,6 +90,13 @@ BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk);
 BOOL UnregisterHotKey(HWND hwnd, int id);
 inline BOOL RegisterHotKeyW(HWND hwnd, int id, UINT modifiers, UINT vk) { return RegisterHotKey(hwnd, id, modifiers, vk); }
 
+namespace plat {
+// Which window holds the hot key of this key and these modifiers, under
+// which id: a dialog that wants the key for itself lends it and gives it
+// back. False when no window holds it.
+bool FindHotKey(UINT modifiers, UINT vk, HWND* holder, int* id);
+}  // namespace plat
+
 // The cursor: the handset has only the wait cursor; no cursor is NULL.
 inline const LPCWSTR IDC_WAIT = reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(32514));
 // The system's cursor (instance NULL) IDC_WAIT; anything else NULL with ERROR_RESOURCE_NAME_NOT_FOUND.

@@ -45,6 +45,8 @@ inline constexpr UINT WM_ERASEBKGND = 0x0014;
 inline constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
 inline constexpr UINT WM_SHOWWINDOW = 0x0018;
 inline constexpr UINT WM_SETTINGCHANGE = 0x001A;
+// wParam of the WM_SETTINGCHANGE that follows a turn of the screen.
+inline constexpr WPARAM SETTINGCHANGE_RESET = 0x3002;
 inline constexpr UINT WM_CANCELMODE = 0x001F;
 inline constexpr UINT WM_SETFONT = 0x0030;
 inline constexpr UINT WM_GETFONT = 0x0031;
@@ -110,6 +112,12 @@ LRESULT DispatchMessageW(const MSG* msg);
 void PostQuitMessage(int exitCode);
 UINT RegisterWindowMessageW(LPCWSTR name);
 BOOL WaitMessage();
+// Waits for one of the objects; with QS_SENDMESSAGE in the mask it returns
+// WAIT_OBJECT_0 + count as soon as another thread sends this one a message,
+// which the caller then lets run (PeekMessageW): joining a worker that may
+// be sending to this thread cannot dead-lock.
+inline constexpr DWORD QS_SENDMESSAGE = 0x0040;
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask, DWORD flags);
 DWORD GetMessagePos();
 LONG GetMessageTime();
 

@@ -56,6 +56,10 @@ struct StringResource {
 // The program's own string table, read by LoadStringW with the program's handle.
 void SetProgramStrings(const StringResource* table, std::size_t count);
 
+// Tests: GetProcAddressW finds no entry of this name in any library, as if
+// the library lacked it; null finds every entry again.
+void HideLibraryExport(LPCWSTR name);
+
 }  // namespace plat
 
 // Declares the ordinal table of a stand-in library, once in one of its sources:

@@ -10,6 +10,10 @@
 
 #include "plat/types.h"
 
+// Power manager notices: the power button is logged, the host never switched off.
+inline constexpr DWORD PPN_POWERBUTTONPRESSED = 0x00000004;
+BOOL PowerPolicyNotify(DWORD message, DWORD flags);
+
 // Snapshot kinds: only the process list is offered.
 inline constexpr DWORD TH32CS_SNAPPROCESS = 0x00000002;
 inline constexpr DWORD TH32CS_SNAPNOHEAPS = 0x40000000;

@@ -15,7 +15,10 @@
 namespace plat {
 
 struct ScenarioStep {
-    enum class Kind { Key, Tap, Drag, Text, Wait, Reg, Card, ExpectFile, ExpectReg, Screenshot, End };
+    enum class Kind {
+        Key, Tap, Drag, Text, Wait, Reg, Card, Turn, ExpectFile, ExpectReg, Screenshot, Say, End, WaitFile, WaitWindow,
+        WaitLog, WaitReg, Post
+    };
     Kind kind;
     int line = 0;
     std::string source;  // the line as written, for messages

@@ -28,7 +28,10 @@ struct SIPINFO {
     DWORD dwImDataSize;
     void* pvImData;
 };
+// A change of the panel's state posts WM_SETTINGCHANGE (SPI_SETSIPINFO) to
+// every top-level window.
 BOOL SipShowIM(DWORD flags);
+inline constexpr UINT SPI_SETSIPINFO = 224;
 BOOL SipGetInfo(SIPINFO* info);
 
 struct SHACTIVATEINFO {

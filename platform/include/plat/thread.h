@@ -3,6 +3,8 @@
 // end by returning from their procedure; there is no way to kill one.
 #pragma once
 
+#include <cstddef>
+
 #include "plat/sync.h"
 #include "plat/types.h"
 
@@ -20,3 +22,11 @@ BOOL SetThreadPriority(HANDLE thread, int priority);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
+
+namespace plat {
+
+// How many threads started by CreateThread have not returned yet (for tests
+// that look for threads left behind).
+std::size_t LiveThreadCount();
+
+}  // namespace plat

@@ -1,0 +1,28 @@
+// The shapes of e-mail and web addresses, used both to keep a reading the
+// recogniser is unsure of and to mend the stops small print loses.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "OcrLine.h"
+
+namespace plat::ocr {
+
+// A well-formed e-mail address (name@domain.tld) or web address (www. or
+// http, then dotted names ending in letters): such a reading is evidence of
+// its own, whatever the recogniser's confidence.
+bool IsAddressForm(std::string_view text);
+
+// A word ending in a top-level or common second-level domain ending ("com",
+// "org", "co", "uk"), alone or after a stop.
+bool IsDomainEnding(std::string_view word);
+
+// An e-mail or web address holds no spaces: the words of a line split where
+// a small stop was lost ("name@firm com", "www firm co uk") become one word
+// again, with the stops; a first word of three letters starting with w before
+// a host name is "www". Only a line that ends in a domain ending and holds an
+// at sign or starts like a web address is touched.
+void JoinSplitAddress(std::vector<Word>& words);
+
+}  // namespace plat::ocr

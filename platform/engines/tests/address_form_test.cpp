@@ -1,0 +1,84 @@
+// The shapes of e-mail and web addresses: which readings count as one, and
+// how the stops that small print loses are put back.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "AddressForm.h"
+
+namespace {
+
+using namespace plat::ocr;
+
+std::vector<Word> Words(const std::string& text) {
+    std::vector<Word> words;
+    std::istringstream in(text);
+    std::string w;
+    int x = 0;
+    while (in >> w) {
+        words.push_back({w, {x, 0, x + 10 * static_cast<int>(w.size()), 12}, 50});
+        x += 10 * static_cast<int>(w.size()) + 6;
+    }
+    return words;
+}
+
+std::string Joined(const std::vector<Word>& words) {
+    std::string out;
+    for (const Word& w : words) out += (out.empty() ? "" : " ") + w.text;
+    return out;
+}
+
+TEST(AddressForm, WellFormedAddresses) {
+    const struct {
+        const char* text;
+        bool address;
+    } cases[] = {
+        {"avery.smith@contoso.com", true}, {"https://www.contoso.com/", true}, {"www.firm.co.uk", true},
+        {"http://research.example.com/~a", false},  // no www: only the recogniser's word for it
+        {"a@b@c.com", false},                     {"@contoso.com", false},        {"name@contoso", false},
+        {"www..contoso.com", false},              {"www.contoso.c0m", false},     {"Contoso", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.address, IsAddressForm(c.text)) << c.text;
+}
+
+TEST(AddressForm, LostStopsAreMended) {
+    const struct {
+        const char* read;
+        const char* mended;
+    } cases[] = {
+        {"j.bennett@westbrook com", "j.bennett@westbrook.com"},
+        {"emma ramsey@westbrook co uk", "emma.ramsey@westbrook.co.uk"},
+        {"george novak@ bluestone com", "george.novak@bluestone.com"},
+        {"www westbrook co uk", "www.westbrook.co.uk"},
+        {"wwe nordwind org", "www.nordwind.org"},       // three blurred w
+        {"https //waw westbrook com/", "https://www.westbrook.com/"},
+        {"https: www.contoso.com/", "https://www.contoso.com/"},
+        {"www.redwood co.uk", "www.redwood.co.uk"},
+        // Left as read: not an address's shape.
+        {"Westbrook Media com", "Westbrook Media com"},   // no at sign, no www
+        {"| bennett@westbrook com", "| bennett@westbrook com"},  // a stray mark
+        {"wen nordwind", "wen nordwind"},                // no domain ending
+        {"a@b c@d com", "a@b c@d com"},                  // two at signs
+        {"Tel 0171 com", "Tel 0171 com"},
+    };
+    for (const auto& c : cases) {
+        std::vector<Word> words = Words(c.read);
+        JoinSplitAddress(words);
+        EXPECT_EQ(c.mended, Joined(words)) << c.read;
+    }
+}
+
+TEST(AddressForm, MendedWordSpansTheLine) {
+    std::vector<Word> words = Words("www westbrook com");
+    const int right = words.back().box.right;
+    words[1].confidence = 12;
+    JoinSplitAddress(words);
+    ASSERT_EQ(1u, words.size());
+    EXPECT_EQ(0, words[0].box.left);
+    EXPECT_EQ(right, words[0].box.right);
+    EXPECT_EQ(12, words[0].confidence);
+}
+
+}  // namespace
