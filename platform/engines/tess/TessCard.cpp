@@ -1,0 +1,279 @@
+// Cards: every text line found from the marks, turned square and read on
+// its own at several sizes, the readings voted on; lines read side by side.
+#include "TessRead.h"
+
+#include "AddressForm.h"
+
+#include <omp.h>
+#include <tesseract/baseapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+
+namespace plat::ocr::tess {
+
+bool SureLine(const PlacedLine& line) {
+    int characters = 0, weighted = 0;
+    std::string whole;
+    for (const Placed& w : line.words) {
+        int weight = 0;
+        for (char32_t ch : DecodeUtf8(w.text)) weight += CharacterWeight(ch);
+        characters += weight;
+        weighted += weight * w.confidence;
+        whole += w.text;
+    }
+    if (IsAddressForm(whole)) return true;
+    return characters >= 3 && weighted >= kMinCardLineConfidence * characters;
+}
+
+
+// One card line read at each size in turn until one reading is sure or two
+// readings agree; else the text read most often wins, the surer one among
+// equals, and a lone unsure reading is dropped. A line whose first readings
+// show no text is given up. `score` stays -1 when no reading is kept.
+// False when cancelled.
+namespace {
+
+bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundLine& found,
+                  const std::vector<Component>& marks, double radians, ProgressState& progress, PlacedLine& best,
+                  int& score) {
+    struct Candidate {
+        std::string text;
+        int score;
+        int votes;
+        PlacedLine line;
+    };
+    std::vector<Candidate> candidates;
+    // A reading whose picture equals an earlier one's (the enlargement is
+    // clamped) gives the same words: its outcome is taken over, not read again.
+    struct Done {
+        double scale;
+        double sharpen;
+        int candidate;  // -1: not text
+    };
+    std::vector<Done> done;
+    for (const Reading& reading : kReadings) {
+        const Strip strip = StripOf(found.letters, radians, reading.letterHeight);
+        if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) break;
+        const auto same = std::find_if(done.begin(), done.end(), [&](const Done& d) {
+            return d.scale == strip.scale && d.sharpen == reading.sharpen;
+        });
+        int chosen = -1;
+        if (same != done.end()) {
+            if (same->candidate < 0) continue;
+            chosen = same->candidate;
+            ++candidates[chosen].votes;
+        } else {
+            Grey image = Apply(picture, strip.warp);
+            if (found.inverted) {
+                for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
+            }
+            if (reading.sharpen > 0) image = Sharpened(image, reading.sharpen);
+            image = NormaliseLighting(image, std::max(8, image.height / 2));
+            MaskToLine(image, strip, found.letters, marks);
+            std::vector<RawWord> words;
+            if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
+
+            PlacedLine line;
+            line.inverted = found.inverted;
+            line.textHeight = strip.letterHeight;
+            line.order = strip.order;
+            line.along = strip.along;
+            // The whole line one address: its words are taken as one, however unsure.
+            std::string whole;
+            for (const RawWord& w : words) whole += w.text;
+            bool address = words.size() >= 1 && IsAddressForm(whole);
+            if (!address && words.size() >= 2) {
+                // Stops small print lost: the words joined again as an address.
+                std::vector<Word> split;
+                for (const RawWord& w : words) split.push_back({w.text, w.box, w.confidence});
+                JoinSplitAddress(split);
+                if (split.size() == 1 && IsAddressForm(split[0].text)) {
+                    address = true;
+                    whole = split[0].text;
+                }
+            }
+            if (address && words.size() > 1) {
+                RawWord joined = words.front();
+                joined.text = whole;
+                for (const RawWord& w : words) {
+                    joined.box = Union(joined.box, w.box);
+                    joined.confidence = std::min(joined.confidence, w.confidence);
+                }
+                words.assign(1, joined);
+            }
+            std::string text;
+            int characters = 0, weighted = 0;
+            for (const RawWord& w : words) {
+                if (w.confidence < kMinCardWordConfidence && !address) continue;
+                int alnum = 0;
+                for (char32_t ch : DecodeUtf8(w.text)) alnum += CharacterWeight(ch);
+                characters += alnum;
+                weighted += alnum * w.confidence;
+                line.words.push_back(PlaceThrough(strip.warp, w));
+                text += w.text + " ";
+            }
+            // Texture and specks read as a few unsure characters.
+            if (characters < 3 || (weighted < kMinCardLineConfidence * characters && !address)) {
+                done.push_back({strip.scale, reading.sharpen, -1});
+                // A long chain of marks is seldom texture: it gets every reading.
+                if (candidates.empty() && done.size() >= kReadingsWithoutTextToGiveUp && found.letters.size() < 12) break;
+                continue;
+            }
+            const int lineScore = address ? std::max(weighted / characters, kMinLoneReadingConfidence) : weighted / characters;
+            const auto known = std::find_if(candidates.begin(), candidates.end(),
+                                            [&](const Candidate& c) { return c.text == text; });
+            if (known == candidates.end()) {
+                candidates.push_back({text, lineScore, 1, std::move(line)});
+                chosen = static_cast<int>(candidates.size()) - 1;
+            } else {
+                chosen = static_cast<int>(known - candidates.begin());
+                ++known->votes;
+                if (lineScore > known->score) {
+                    known->score = lineScore;
+                    known->line = std::move(line);
+                }
+            }
+            done.push_back({strip.scale, reading.sharpen, chosen});
+        }
+        if (candidates[chosen].score >= kSureLineConfidence || candidates[chosen].votes >= 2) break;
+    }
+    score = -1;
+    if (candidates.empty()) return true;
+    const auto winner = std::max_element(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.votes != b.votes ? a.votes < b.votes : a.score < b.score;
+    });
+    if (winner->votes < 2 && winner->score < kMinLoneReadingConfidence) return true;
+    score = winner->score;
+    best = std::move(winner->line);
+    return true;
+}
+
+}  // namespace
+
+bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& progress, bool& better) {
+    better = false;
+    const std::vector<Component> marks = MarksOf(picture, false);
+    const double radians = SkewOf(marks, nullptr) * kPi / 180.0;
+    auto lines = ChainLines(LettersAmong(picture, false, marks), radians);
+    std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
+    long score[2] = {0, 0};
+    for (std::size_t i = 0; i < std::min<std::size_t>(3, lines.size()); ++i) {
+        if (lines[i].size() < 5) break;
+        const Strip strip = StripOf(lines[i], radians, 30.0);
+        if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) continue;
+        Grey image = Apply(picture, strip.warp);
+        image = NormaliseLighting(image, std::max(8, image.height / 2));
+        for (int turned = 0; turned < 2; ++turned) {
+            if (turned) std::reverse(image.px.begin(), image.px.end());
+            std::vector<RawWord> words;
+            if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
+            for (const RawWord& w : words) {
+                int alnum = 0;
+                for (char32_t ch : DecodeUtf8(w.text)) alnum += CharacterWeight(ch);
+                score[turned] += static_cast<long>(alnum) * w.confidence;
+            }
+        }
+    }
+    better = score[1] > score[0];
+    return true;
+}
+
+bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const Grey& picture, ProgressState& progress,
+              Result& result, std::vector<PlacedLine>& lines, const std::vector<Box>& known) {
+    // The dark marks serve the skew, the lines and the masks alike.
+    const std::vector<Component> allMarks[2] = {MarksOf(picture, false), MarksOf(picture, true)};
+    const double skew = SkewOf(allMarks[0], nullptr);
+    result.skewDegrees = skew;
+    const double radians = skew * kPi / 180.0;
+    std::vector<FoundLine> found;
+    for (const bool inverted : {false, true}) {
+        for (auto& letters : ChainLines(LettersAmong(picture, inverted, allMarks[inverted]), radians)) {
+            found.push_back({std::move(letters), inverted});
+        }
+    }
+    if (!progress.Report(5)) return false;
+
+    // The paper behind each line: lines on a much darker ground than the
+    // others lie off the card (a table, a wall) and are texture, not text.
+    std::vector<int> paper(found.size(), 255);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        std::vector<int> histogram(256, 0);
+        int total = 0;
+        for (const Component& k : found[i].letters) {
+            const int pad = (k.bottom - k.top + 1) / 2;
+            for (int y = std::max(0, k.top - pad); y <= std::min(picture.height - 1, k.bottom + pad); ++y) {
+                for (int x = std::max(0, k.left - pad); x <= std::min(picture.width - 1, k.right + pad); ++x) {
+                    ++histogram[picture.At(x, y)];
+                    ++total;
+                }
+            }
+        }
+        int seen = 0;
+        for (int level = 255; level >= 0; --level) {
+            seen += histogram[level];
+            if (seen * 4 >= total) {
+                paper[i] = found[i].inverted ? 255 - level : level;
+                break;
+            }
+        }
+    }
+    std::vector<int> sortedPaper;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (!found[i].inverted) sortedPaper.push_back(paper[i]);
+    }
+    std::sort(sortedPaper.begin(), sortedPaper.end());
+    const int cardPaper = sortedPaper.empty() ? 255 : sortedPaper[sortedPaper.size() * 3 / 4];
+
+    // The lines are read side by side, one recogniser per worker, as many
+    // workers as the OpenMP settings and the machine's load allow; the
+    // recogniser's own threads stay idle inside them.
+    std::vector<std::size_t> toRead;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        Box box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        for (const Component& c : found[i].letters) box = Union(box, Box{c.left, c.top, c.right + 1, c.bottom + 1});
+        if (std::any_of(known.begin(), known.end(), [&](const Box& k) { return Overlaps(k, box); })) continue;
+        if (found[i].inverted || paper[i] >= kOffCardPaper * cardPaper) toRead.push_back(i);  // else off the card
+    }
+    std::vector<PlacedLine> best(found.size());
+    std::vector<int> bestScore(found.size(), -1);
+    auto& pool = RecognizerPool(languages);
+    const int workers =
+        std::max(1, std::min({omp_get_max_threads(), kMaxCardWorkers, static_cast<int>(toRead.size())}));
+    if (pool.size() < static_cast<std::size_t>(workers)) pool.resize(static_cast<std::size_t>(workers));
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> finished{0};
+    std::atomic<bool> cancelled{false};
+#pragma omp parallel num_threads(workers)
+    {
+        const int worker = omp_get_thread_num();
+        // The first worker is the caller's thread: only it reports progress.
+        ProgressState quiet;
+        quiet.stop = &cancelled;
+        ProgressState& own = worker == 0 ? progress : quiet;
+        auto& slot = pool[static_cast<std::size_t>(worker)];
+        if (worker > 0 && !slot) slot = NewRecognizer(languages);
+        tesseract::TessBaseAPI* recogniser = worker == 0 ? &api : slot.get();
+        for (std::size_t k = 0; recogniser && !cancelled.load();) {
+            k = next.fetch_add(1);
+            if (k >= toRead.size()) break;
+            const std::size_t i = toRead[k];
+            own.base = 5 + static_cast<int>(90 * finished.load() / toRead.size());
+            own.span = 0;
+            const bool read = ReadCardLine(*recogniser, picture, found[i], allMarks[found[i].inverted], radians, own,
+                                           best[i], bestScore[i]);
+            const std::size_t count = ++finished;
+            if (!read || (worker == 0 && !own.Report(5 + static_cast<int>(90 * count / toRead.size())))) cancelled = true;
+        }
+    }
+    if (cancelled) return false;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (bestScore[i] >= 0) lines.push_back(std::move(best[i]));
+    }
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const PlacedLine& a, const PlacedLine& b) { return a.order < b.order; });
+    return true;
+}
+
+}  // namespace plat::ocr::tess
