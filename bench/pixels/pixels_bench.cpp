@@ -1,13 +1,16 @@
-// One 640 x 480 preview frame to a 240 x 320 RGB565 panel, turned clockwise:
+// One 640 x 480 preview frame to a 240 x 320 RGB565 panel, turned clockwise,
+// by the two roads the program has:
 //   EdgePreview  ResizeRotatePlanes (mode 2) into work planes, then
 //                ConvertYCbCr420ToRGB (the automatic-shot chain);
-//   RgbRszRot    IUYCbCr420toRGB565_RszRot in one pass (rotate and convert);
-// each with the vector kernels and with the scalar reference only. Copy is a
-// memcpy of the frame's 460800 bytes, the floor any road stands on; the
-// counters give each road's time as a multiple of it.
+//   RgbRszRot    IUYCbCr420toRGB565_RszRot in one pass (rotate and convert).
+// Each row runs two roads in turn (bench/support) and reports the median
+// ratio with its spread: the RGB road against the edge-preview road for the
+// same output, each road against a memcpy of the frame (the floor any road
+// stands on), and the vector kernels against the scalar reference.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include "alternate.h"
+
 #include <cstring>
 #include <random>
 #include <vector>
@@ -47,85 +50,82 @@ PlaneSet Planes(uint8_t* block, int w, int h) {
     return s;
 }
 
-// Nanoseconds of one copy of the frame, measured once per run.
-double CopyNs() {
-    static const double ns = [] {
-        std::vector<uint8_t> frame = Frame(kFrameWidth, kFrameHeight);
-        std::vector<uint8_t> out(frame.size());
-        constexpr int kRounds = 2000;
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < kRounds; ++i) {
-            std::memcpy(out.data(), frame.data(), frame.size());
-            benchmark::DoNotOptimize(out.data());
-            benchmark::ClobberMemory();
-        }
-        return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count() / kRounds;
-    }();
-    return ns;
-}
-
-// The road's time per frame as a multiple of one copy of the frame.
-template <typename Body>
-void Measure(benchmark::State& state, Body body) {
-    const double copyNs = CopyNs();
-    int64_t rounds = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        body();
-        ++rounds;
-    }
-    const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
-    state.counters["x_copy"] = rounds > 0 ? ns / rounds / copyNs : 0;
-}
-
-void Copy(benchmark::State& state) {
+struct Copy {
     std::vector<uint8_t> frame = Frame(kFrameWidth, kFrameHeight);
-    std::vector<uint8_t> out(frame.size());
-    for (auto _ : state) {
+    std::vector<uint8_t> out = std::vector<uint8_t>(frame.size());
+    void operator()() {
         std::memcpy(out.data(), frame.data(), frame.size());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
-}
+};
 
-void EdgePreviewChain(benchmark::State& state, int srcWidth, int srcHeight) {
-    pixels::SetSimdEnabled(state.range(0) != 0);
+struct EdgePreviewChain {
+    int srcWidth, srcHeight;
+    bool vector = true;
     std::vector<uint8_t> frame = Frame(srcWidth, srcHeight);
-    std::vector<uint8_t> work(static_cast<size_t>(kPanelWidth) * kPanelHeight * 3 / 2);
-    std::vector<uint8_t> panel(static_cast<size_t>(kPanelWidth) * kPanelHeight * 2);
-    const PlaneSet src = Planes(frame.data(), srcWidth, srcHeight);
-    const PlaneSet dst = Planes(work.data(), kPanelWidth, kPanelHeight);
-    const pixels::FramePlanes<uint8_t> wp = pixels::CameraFrame420(work.data(), kPanelWidth, kPanelHeight);
-    Measure(state, [&] {
+    std::vector<uint8_t> work = std::vector<uint8_t>(static_cast<size_t>(kPanelWidth) * kPanelHeight * 3 / 2);
+    std::vector<uint8_t> panel = std::vector<uint8_t>(static_cast<size_t>(kPanelWidth) * kPanelHeight * 2);
+    void operator()() {
+        pixels::SetSimdEnabled(vector);
+        const PlaneSet src = Planes(frame.data(), srcWidth, srcHeight);
+        const PlaneSet dst = Planes(work.data(), kPanelWidth, kPanelHeight);
+        const pixels::FramePlanes<uint8_t> wp = pixels::CameraFrame420(work.data(), kPanelWidth, kPanelHeight);
         ResizeRotatePlanes(&src, 2, &dst);
         ConvertYCbCr420ToRGB(wp.y, wp.cb, wp.cr, kPanelWidth, kPanelHeight, kPanelWidth, kPanelWidth / 2,
                              kPanelWidth * 2, panel.data());
         benchmark::DoNotOptimize(panel.data());
         benchmark::ClobberMemory();
-    });
-    pixels::SetSimdEnabled(true);
-}
+        pixels::SetSimdEnabled(true);
+    }
+};
 
-void RgbRszRot(benchmark::State& state, int srcWidth, int srcHeight) {
-    pixels::SetSimdEnabled(state.range(0) != 0);
+struct RgbRszRot {
+    int srcWidth, srcHeight;
+    bool vector = true;
     std::vector<uint8_t> frame = Frame(srcWidth, srcHeight);
-    std::vector<uint8_t> panel(static_cast<size_t>(kPanelWidth) * kPanelHeight * 2);
-    Measure(state, [&] {
+    std::vector<uint8_t> panel = std::vector<uint8_t>(static_cast<size_t>(kPanelWidth) * kPanelHeight * 2);
+    void operator()() {
+        pixels::SetSimdEnabled(vector);
         IUYCbCr420toRGB565_RszRot(frame.data(), srcWidth, srcHeight, srcWidth, srcHeight, panel.data(), kPanelWidth,
                                   kPanelHeight, 2);
         benchmark::DoNotOptimize(panel.data());
         benchmark::ClobberMemory();
-    });
-    pixels::SetSimdEnabled(true);
+        pixels::SetSimdEnabled(true);
+    }
+};
+
+// The RGB road against the edge-preview road, same frame, same panel output.
+void RgbRoadVsEdgePreview(benchmark::State& state, int w, int h) {
+    benchpair::Alternate(state, RgbRszRot{w, h}, EdgePreviewChain{w, h});
+}
+
+void EdgePreviewVsCopy(benchmark::State& state) {
+    benchpair::Alternate(state, EdgePreviewChain{kFrameWidth, kFrameHeight}, Copy{});
+}
+
+void RgbRszRotVsCopy(benchmark::State& state) {
+    benchpair::Alternate(state, RgbRszRot{kFrameWidth, kFrameHeight}, Copy{});
+}
+
+// Vector kernels against the scalar reference on the same road.
+void EdgePreviewVectorVsScalar(benchmark::State& state) {
+    benchpair::Alternate(state, EdgePreviewChain{kFrameWidth, kFrameHeight, true},
+                         EdgePreviewChain{kFrameWidth, kFrameHeight, false});
+}
+
+void RgbRszRotVectorVsScalar(benchmark::State& state, int w, int h) {
+    benchpair::Alternate(state, RgbRszRot{w, h, true}, RgbRszRot{w, h, false});
 }
 
 }  // namespace
 
-BENCHMARK(Copy);
-// Argument 1: vector kernels on; 0: the scalar reference.
-BENCHMARK_CAPTURE(EdgePreviewChain, 640x480, kFrameWidth, kFrameHeight)->Arg(1)->Arg(0);
-BENCHMARK_CAPTURE(EdgePreviewChain, 320x240_turn_only, 320, 240)->Arg(1)->Arg(0);
-BENCHMARK_CAPTURE(RgbRszRot, 640x480, kFrameWidth, kFrameHeight)->Arg(1)->Arg(0);
-BENCHMARK_CAPTURE(RgbRszRot, 320x240, 320, 240)->Arg(1)->Arg(0);
+BENCHMARK_CAPTURE(RgbRoadVsEdgePreview, 640x480, kFrameWidth, kFrameHeight)->Iterations(401);
+BENCHMARK_CAPTURE(RgbRoadVsEdgePreview, 320x240_turn_only, 320, 240)->Iterations(401);
+BENCHMARK(EdgePreviewVsCopy)->Iterations(401);
+BENCHMARK(RgbRszRotVsCopy)->Iterations(401);
+BENCHMARK(EdgePreviewVectorVsScalar)->Iterations(401);
+BENCHMARK_CAPTURE(RgbRszRotVectorVsScalar, 640x480, kFrameWidth, kFrameHeight)->Iterations(401);
+BENCHMARK_CAPTURE(RgbRszRotVectorVsScalar, 320x240_turn_only, 320, 240)->Iterations(401);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return benchpair::RunWithRatios(argc, argv); }

@@ -1,6 +1,7 @@
 // MCU formers: one MCU of the input, in its own layout, into 8 x 8 sample
 // blocks (Y blocks, then Cb, then Cr), converting colour where the format
 // needs it. Samples are widened without level shift.
+#include "CpuFeatures.h"
 #include "jpeg/JpegEncoder.h"
 #include "jpeg/JpegEncoderKernels.h"
 
@@ -50,6 +51,8 @@ inline int16_t* LumaAt(int16_t* out, int x, int y)
 }
 
 #if defined(__SSE2__)
+const bool kSse2 = imaging::KernelsAtLeast(imaging::KernelSet::kSse2);
+
 // Two signed 16-bit factors for pmaddwd: lo for the even lane, hi for the odd.
 inline __m128i Pair(int lo, int hi)
 {
@@ -64,51 +67,55 @@ inline __m128i Pair(int lo, int hi)
 void ConvertRgb420(const int16_t* r, const int16_t* g, const int16_t* b, int16_t* out)
 {
 #if defined(__SSE2__)
-    // pmaddwd takes signed 16-bit factors: 38470 G is split as 19235 G twice,
-    // 32768 S as 16384 S twice.
-    const __m128i yRg = Pair(19595, 19235), yGb = Pair(19235, 7471);
-    const __m128i cbRg = Pair(-11059, -21709), crGb = Pair(-27439, -5329), half = Pair(16384, 16384);
-    const __m128i ones = _mm_set1_epi16(1), chromaOffset = _mm_set1_epi32(128);
-    auto load = [](const int16_t* p, int y, int h) {
-        return _mm_load_si128(reinterpret_cast<const __m128i*>(p + y * 16 + h * 8));
-    };
-    for (int y = 0; y < 16; ++y) {
-        for (int h = 0; h < 2; ++h) {
-            __m128i vr = load(r, y, h), vg = load(g, y, h), vb = load(b, y, h);
-            __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(vr, vg), yRg),
-                                       _mm_madd_epi16(_mm_unpacklo_epi16(vg, vb), yGb));
-            __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(vr, vg), yRg),
-                                       _mm_madd_epi16(_mm_unpackhi_epi16(vg, vb), yGb));
-            __m128i luma = _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(LumaAt(out, 8 * h, y)), luma);
-        }
-    }
-    // Sums of 2 x 2 pixels: pmaddwd by 1 adds horizontal pairs, then the two rows.
-    auto sums = [&](const int16_t* p, int j) {
-        __m128i s[2];
-        for (int h = 0; h < 2; ++h) {
-            s[h] = _mm_add_epi32(_mm_madd_epi16(load(p, 2 * j, h), ones), _mm_madd_epi16(load(p, 2 * j + 1, h), ones));
-        }
-        return _mm_packs_epi32(s[0], s[1]);  // at most 1020
-    };
-    for (int j = 0; j < 8; ++j) {
-        __m128i sr = sums(r, j), sg = sums(g, j), sb = sums(b, j);
-        __m128i cbLo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(sr, sg), cbRg),
-                                     _mm_madd_epi16(_mm_unpacklo_epi16(sb, sb), half));
-        __m128i cbHi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(sr, sg), cbRg),
-                                     _mm_madd_epi16(_mm_unpackhi_epi16(sb, sb), half));
-        __m128i crLo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(sr, sr), half),
-                                     _mm_madd_epi16(_mm_unpacklo_epi16(sg, sb), crGb));
-        __m128i crHi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(sr, sr), half),
-                                     _mm_madd_epi16(_mm_unpackhi_epi16(sg, sb), crGb));
-        auto finish = [&](__m128i lo, __m128i hi) {
-            return _mm_packs_epi32(_mm_add_epi32(_mm_srai_epi32(lo, 18), chromaOffset),
-                                   _mm_add_epi32(_mm_srai_epi32(hi, 18), chromaOffset));
+    if (kSse2) {
+        // pmaddwd takes signed 16-bit factors: 38470 G is split as 19235 G twice,
+        // 32768 S as 16384 S twice.
+        const __m128i yRg = Pair(19595, 19235), yGb = Pair(19235, 7471);
+        const __m128i cbRg = Pair(-11059, -21709), crGb = Pair(-27439, -5329), half = Pair(16384, 16384);
+        const __m128i ones = _mm_set1_epi16(1), chromaOffset = _mm_set1_epi32(128);
+        auto load = [](const int16_t* p, int y, int h) {
+            return _mm_load_si128(reinterpret_cast<const __m128i*>(p + y * 16 + h * 8));
         };
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 256 + 8 * j), finish(cbLo, cbHi));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 320 + 8 * j), finish(crLo, crHi));
+        for (int y = 0; y < 16; ++y) {
+            for (int h = 0; h < 2; ++h) {
+                __m128i vr = load(r, y, h), vg = load(g, y, h), vb = load(b, y, h);
+                __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(vr, vg), yRg),
+                                           _mm_madd_epi16(_mm_unpacklo_epi16(vg, vb), yGb));
+                __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(vr, vg), yRg),
+                                           _mm_madd_epi16(_mm_unpackhi_epi16(vg, vb), yGb));
+                __m128i luma = _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(LumaAt(out, 8 * h, y)), luma);
+            }
+        }
+        // Sums of 2 x 2 pixels: pmaddwd by 1 adds horizontal pairs, then the two rows.
+        auto sums = [&](const int16_t* p, int j) {
+            __m128i s[2];
+            for (int h = 0; h < 2; ++h) {
+                s[h] = _mm_add_epi32(_mm_madd_epi16(load(p, 2 * j, h), ones),
+                                     _mm_madd_epi16(load(p, 2 * j + 1, h), ones));
+            }
+            return _mm_packs_epi32(s[0], s[1]);  // at most 1020
+        };
+        for (int j = 0; j < 8; ++j) {
+            __m128i sr = sums(r, j), sg = sums(g, j), sb = sums(b, j);
+            __m128i cbLo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(sr, sg), cbRg),
+                                         _mm_madd_epi16(_mm_unpacklo_epi16(sb, sb), half));
+            __m128i cbHi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(sr, sg), cbRg),
+                                         _mm_madd_epi16(_mm_unpackhi_epi16(sb, sb), half));
+            __m128i crLo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(sr, sr), half),
+                                         _mm_madd_epi16(_mm_unpacklo_epi16(sg, sb), crGb));
+            __m128i crHi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(sr, sr), half),
+                                         _mm_madd_epi16(_mm_unpackhi_epi16(sg, sb), crGb));
+            auto finish = [&](__m128i lo, __m128i hi) {
+                return _mm_packs_epi32(_mm_add_epi32(_mm_srai_epi32(lo, 18), chromaOffset),
+                                       _mm_add_epi32(_mm_srai_epi32(hi, 18), chromaOffset));
+            };
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 256 + 8 * j), finish(cbLo, cbHi));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 320 + 8 * j), finish(crLo, crHi));
+        }
+        return;
     }
-#else
+#endif
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 16; ++x) {
             int32_t v = 19595 * r[y * 16 + x] + 38470 * g[y * 16 + x] + 7471 * b[y * 16 + x];
@@ -125,7 +132,6 @@ void ConvertRgb420(const int16_t* r, const int16_t* g, const int16_t* b, int16_t
             out[320 + j * 8 + i] = static_cast<int16_t>(((32768 * sr - 27439 * sg - 5329 * sb) >> 18) + 128);
         }
     }
-#endif
 }
 
 // The pixels of the MCU into three 16-bit planes, then converted together.
@@ -273,6 +279,16 @@ constexpr McuFormer kFormers[12] = {
 
 McuFormer McuFormerFor(int format)
 {
+#if defined(__x86_64__)
+    if (imaging::KernelsAtLeast(imaging::KernelSet::kAvx2)) {
+        if (format == kJpegRgb) {
+            return FormMcuRgbAvx2;
+        }
+        if (format == kJpegRgbPlanar) {
+            return FormMcuRgbPlanarAvx2;
+        }
+    }
+#endif
     return format >= kJpegYuv420 && format <= kJpegNv12 ? kFormers[format] : nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CpuFeatures.h"
 #include "jpeg/JpegDecoderInternal.h"
 
 #if defined(__SSE2__)
@@ -252,6 +253,7 @@ void ConvertPlanes(const JpegPlanes& planes, const ChromaLayout& chroma, uint8_t
     if (width == 0 || height == 0) {
         return;
     }
+    vector = vector && imaging::KernelsAtLeast(imaging::KernelSet::kSse2);
     switch (samplingType) {
     case kJpegSampling420:
     case kJpegSampling422:

@@ -47,8 +47,12 @@ struct McuSource {
 
 using McuFormer = void (*)(const McuSource& src, int16_t* blocks);
 
-// The former of an input format (1 to 11); null for unknown formats.
+// The former of an input format (1 to 11) in the process's kernel set; null
+// for unknown formats.
 McuFormer McuFormerFor(int format);
+// Formers of planar and interleaved RGB with AVX2 (JpegBlockFormersAvx2.cpp).
+void FormMcuRgbAvx2(const McuSource& src, int16_t* blocks);
+void FormMcuRgbPlanarAvx2(const McuSource& src, int16_t* blocks);
 
 // RGB565 channel widening, rounded: 5 bits by x * 255 / 31, 6 bits by x * 255 / 63.
 inline uint8_t Widen5(uint32_t x)

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CpuFeatures.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -208,9 +210,7 @@ inline int QuantizeRows(__m128i r[8], const JpegQuantTable& table, bool truncate
     return 64 - (_mm_cvtsi128_si32(zeros) & 0xFFFF) + (dc == 0);
 }
 
-}  // namespace
-
-void ForwardDct8x8(int16_t* block)
+void ForwardDct8x8Sse2(int16_t* block)
 {
     __m128i r[8];
     LoadRows(block, r);
@@ -220,7 +220,7 @@ void ForwardDct8x8(int16_t* block)
     }
 }
 
-int QuantizeBlock(int16_t* block, const JpegQuantTable& table, bool truncate)
+int QuantizeBlockSse2(int16_t* block, const JpegQuantTable& table, bool truncate)
 {
     __m128i r[8];
     LoadRows(block, r);
@@ -228,7 +228,7 @@ int QuantizeBlock(int16_t* block, const JpegQuantTable& table, bool truncate)
 }
 
 // The transform's rows go to the quantiser in registers.
-int ForwardDctQuantize8x8(int16_t* block, const JpegQuantTable& table)
+int ForwardDctQuantize8x8Sse2(int16_t* block, const JpegQuantTable& table)
 {
     __m128i r[8];
     LoadRows(block, r);
@@ -236,25 +236,49 @@ int ForwardDctQuantize8x8(int16_t* block, const JpegQuantTable& table)
     return QuantizeRows(r, table, false, block);
 }
 
+}  // namespace
+
+#endif
+
+namespace {
+#if defined(__SSE2__)
+const bool kSse2 = imaging::KernelsAtLeast(imaging::KernelSet::kSse2);
 #else
+constexpr bool kSse2 = false;
+#endif
+}  // namespace
 
 void ForwardDct8x8(int16_t* block)
 {
+#if defined(__SSE2__)
+    if (kSse2) {
+        ForwardDct8x8Sse2(block);
+        return;
+    }
+#endif
     ForwardDct8x8Scalar(block);
 }
 
 int QuantizeBlock(int16_t* block, const JpegQuantTable& table, bool truncate)
 {
+#if defined(__SSE2__)
+    if (kSse2) {
+        return QuantizeBlockSse2(block, table, truncate);
+    }
+#endif
     return QuantizeBlockScalar(block, table, truncate);
 }
 
 int ForwardDctQuantize8x8(int16_t* block, const JpegQuantTable& table)
 {
-    ForwardDct8x8(block);
-    return QuantizeBlock(block, table, false);
-}
-
+#if defined(__SSE2__)
+    if (kSse2) {
+        return ForwardDctQuantize8x8Sse2(block, table);
+    }
 #endif
+    ForwardDct8x8Scalar(block);
+    return QuantizeBlockScalar(block, table, false);
+}
 
 void BlockActivity(const int16_t* block, int32_t* a, int32_t* b)
 {

@@ -322,9 +322,9 @@ void IdctReducedBlock(const int16_t* block, int nx, int ny, uint8_t* out, uint32
 }
 
 namespace {
-const bool kSse2 = imaging::ProcessorHasSse2();
-const BlockTransform kFullTransform = kSse2 ? IdctFullSse2 : IdctFull;
-const BlockTransform kQuarterTransform = kSse2 ? IdctQuarterSse2 : IdctFull;
+const bool kSse2 = imaging::KernelsAtLeast(imaging::KernelSet::kSse2);
+const BlockTransform kFullTransform = kSse2 ? IdctFullSse2 : IdctFull16;
+const BlockTransform kQuarterTransform = kSse2 ? IdctQuarterSse2 : IdctFull16;
 }  // namespace
 
 void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint8_t* out, uint32_t stride) {
@@ -354,7 +354,7 @@ void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint
     if (scaleX == 1 && scaleY == 1) {
         (lastIndex <= kQuarterLastIndex ? kQuarterTransform : kFullTransform)(block, out, stride);
     } else {
-        kReducedTransformsSse2[Log2(nx)][Log2(ny)](block, out, stride);
+        (kSse2 ? kReducedTransformsSse2 : kReducedTransforms)[Log2(nx)][Log2(ny)](block, out, stride);
     }
 }
 

@@ -45,11 +45,13 @@ inline uint32_t BlockSizeAtScale(int scale) { return 8u >> std::countr_zero(stat
 // may be non-zero (0: DC only).
 void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint8_t* out, uint32_t stride);
 
-// The transforms one by one (also used by tests). IdctFull is the scalar
-// reference; IdctFullSse2 the vector kernel that IdctStore picks at run time
-// when the processor has SSE2.
+// The transforms one by one (also used by tests). IdctFull is the 32-bit
+// transform, the accuracy yardstick; IdctFullSse2 the 16-bit vector kernel
+// and IdctFull16 the same arithmetic value by value, which IdctStore takes
+// when the vector kernels are off, so that every kernel set decodes alike.
 void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride);
 void IdctFullSse2(const int16_t* block, uint8_t* out, uint32_t stride);
+void IdctFull16(const int16_t* block, uint8_t* out, uint32_t stride);
 // The same for a block whose coefficients all lie in its top-left 4 x 4
 // (last zig-zag index up to kQuarterLastIndex); same results, less work.
 inline constexpr int kQuarterLastIndex = 9;

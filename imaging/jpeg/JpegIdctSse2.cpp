@@ -1,9 +1,67 @@
-// The full-size inverse transform with SSE2: eight 16-bit lanes, one pass per
-// direction with a transpose between. The block is taken at a quarter of its
+// The full-size inverse transform in 16-bit arithmetic: with SSE2 eight
+// lanes, one pass per direction with a transpose between, and the same
+// operations one value at a time as the reference of the other kernel sets. The block is taken at a quarter of its
 // scale so that no intermediate sum of a valid block leaves 16 bits; the
 // saturating adds keep hostile blocks from wrapping. The final rounding
 // (x + 8) >> 4 at a quarter scale is (4x + 32) >> 6 at full scale.
 #include "jpeg/JpegIdct.h"
+
+namespace jpeg {
+
+namespace {
+
+// The vector instructions' arithmetic on one 16-bit value: saturating add
+// and subtract, the high half of a signed product, shifts.
+inline int16_t Saturate(int32_t v) { return static_cast<int16_t>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v)); }
+inline int16_t AddS(int16_t a, int16_t b) { return Saturate(int32_t{a} + b); }
+inline int16_t SubS(int16_t a, int16_t b) { return Saturate(int32_t{a} - b); }
+inline int16_t MulHi(int16_t x, int16_t c) { return static_cast<int16_t>((int32_t{x} * c) >> 16); }
+
+// The 8-point pass of the vector transform over v[0], v[step], ...
+void Pass16(int16_t* v, int step) {
+    const int16_t y0 = v[0], y1 = v[step], y2 = v[2 * step], y3 = v[3 * step];
+    const int16_t y4 = v[4 * step], y5 = v[5 * step], y6 = v[6 * step], y7 = v[7 * step];
+    const int16_t a0 = AddS(y0, y4), a1 = SubS(y0, y4);
+    const int16_t e0 = AddS(y2, MulHi(y6, 27145)), e1 = SubS(MulHi(y2, 27145), y6);
+    const int16_t x0 = AddS(a0, e0), x3 = SubS(a0, e0), x1 = AddS(a1, e1), x2 = SubS(a1, e1);
+    const int16_t p = AddS(y1, MulHi(y7, 13036)), q = SubS(MulHi(y1, 13036), y7);
+    const int16_t r = AddS(y3, SubS(y5, MulHi(y5, 21748))), s = SubS(SubS(y3, MulHi(y3, 21748)), y5);
+    const int16_t b0 = AddS(p, r), b3 = SubS(q, s);
+    const int16_t u = SubS(p, r), w = AddS(q, s);
+    const int16_t su = AddS(u, w), du = SubS(u, w);
+    const int16_t b1 = SubS(su, MulHi(su, 19195)), b2 = SubS(du, MulHi(du, 19195));
+    v[0] = AddS(x0, b0);
+    v[7 * step] = SubS(x0, b0);
+    v[step] = AddS(x1, b1);
+    v[6 * step] = SubS(x1, b1);
+    v[2 * step] = AddS(x2, b2);
+    v[5 * step] = SubS(x2, b2);
+    v[3 * step] = AddS(x3, b3);
+    v[4 * step] = SubS(x3, b3);
+}
+
+}  // namespace
+
+void IdctFull16(const int16_t* block, uint8_t* out, uint32_t stride) {
+    int16_t t[64];
+    for (int i = 0; i < 64; ++i) {
+        t[i] = static_cast<int16_t>(AddS(block[i], 1) >> 1);
+    }
+    for (int u = 0; u < 8; ++u) {
+        Pass16(t + u, 8);  // columns
+    }
+    for (int y = 0; y < 8; ++y) {
+        Pass16(t + 8 * y, 1);  // rows
+    }
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const int v = (AddS(t[8 * y + x], 16) >> 5) + 128;
+            out[y * stride + x] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+        }
+    }
+}
+
+}  // namespace jpeg
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -108,8 +166,8 @@ void IdctQuarterSse2(const int16_t* block, uint8_t* out, uint32_t stride) { Tran
 #else
 
 namespace jpeg {
-void IdctFullSse2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctFull(block, out, stride); }
-void IdctQuarterSse2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctFull(block, out, stride); }
+void IdctFullSse2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctFull16(block, out, stride); }
+void IdctQuarterSse2(const int16_t* block, uint8_t* out, uint32_t stride) { IdctFull16(block, out, stride); }
 }  // namespace jpeg
 
 #endif

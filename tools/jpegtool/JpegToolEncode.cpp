@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,16 +16,18 @@ namespace jpegtool {
 
 namespace {
 
+// A picture's samples where they lie in the input file (not copied).
 struct Picture {
     int width = 0;
     int height = 0;
     int channels = 0;  // 1 PGM, 3 PPM, 0 raw frame
-    std::vector<uint8_t> data;
+    const uint8_t* data = nullptr;
+    size_t bytes = 0;
 };
 
-bool ParsePnm(const std::vector<uint8_t>& file, Picture& pic)
+bool ParsePnm(const InputFile& file, Picture& pic)
 {
-    if (file.size() < 2 || file[0] != 'P' || (file[1] != '5' && file[1] != '6')) {
+    if (file.size() < 2 || file.data() == nullptr || file[0] != 'P' || (file[1] != '5' && file[1] != '6')) {
         return false;
     }
     pic.channels = file[1] == '6' ? 3 : 1;
@@ -56,15 +57,15 @@ bool ParsePnm(const std::vector<uint8_t>& file, Picture& pic)
     }
     pic.width = static_cast<int>(fields[0]);
     pic.height = static_cast<int>(fields[1]);
-    size_t bytes = static_cast<size_t>(pic.width) * pic.height * pic.channels;
-    if (pos > file.size() || file.size() - pos < bytes) {
+    pic.bytes = static_cast<size_t>(pic.width) * pic.height * pic.channels;
+    if (pos > file.size() || file.size() - pos < pic.bytes) {
         return false;
     }
-    pic.data.assign(file.begin() + static_cast<long>(pos), file.begin() + static_cast<long>(pos + bytes));
+    pic.data = file.data() + pos;
     return true;
 }
 
-// Interleaved RGB rearranged for the RGB input formats.
+// Interleaved RGB rearranged for the planar and RGB565 input formats.
 std::vector<uint8_t> FromRgb(const Picture& pic, int format)
 {
     size_t n = static_cast<size_t>(pic.width) * pic.height;
@@ -84,8 +85,6 @@ std::vector<uint8_t> FromRgb(const Picture& pic, int format)
             out[2 * i] = static_cast<uint8_t>(v);
             out[2 * i + 1] = static_cast<uint8_t>(v >> 8);
         }
-    } else {
-        out = pic.data;
     }
     return out;
 }
@@ -267,12 +266,16 @@ int Encode(const std::vector<std::string>& args)
         }
     }
 
-    std::vector<uint8_t> file;
-    if (!ReadFile(args[0], file)) {
+    InputFile file;
+    if (!file.Open(args[0])) {
         return 1;
     }
     Picture pic;
-    std::vector<uint8_t> frame;
+    // The frame the encoder reads: the file's own samples where the format
+    // takes them as they are, else a rearranged copy.
+    const uint8_t* frame = nullptr;
+    size_t frameSize = 0;
+    std::vector<uint8_t> rearranged;
     if (ParsePnm(file, pic)) {
         if (pic.channels == 1) {
             format = format == 0 ? kJpegGrey : format;
@@ -281,13 +284,21 @@ int Encode(const std::vector<std::string>& args)
                 return 1;
             }
             frame = pic.data;
+            frameSize = pic.bytes;
         } else {
             format = format == 0 ? kJpegRgb : format;
             if (format != 5 && format != 6 && format != 7 && format != 10) {
                 std::fprintf(stderr, "jpegtool encode: a PPM file is coded as format 5, 6, 7 or 10\n");
                 return 1;
             }
-            frame = FromRgb(pic, format);
+            if (format == 5 || format == 7) {
+                rearranged = FromRgb(pic, format);
+                frame = rearranged.data();
+                frameSize = rearranged.size();
+            } else {
+                frame = pic.data;
+                frameSize = pic.bytes;
+            }
         }
         width = pic.width;
         height = pic.height;
@@ -297,14 +308,15 @@ int Encode(const std::vector<std::string>& args)
             std::fprintf(stderr, "jpegtool encode: a raw frame needs --size WxH\n");
             return 1;
         }
-        frame = file;
+        frame = file.data();
+        frameSize = file.size();
     }
     const JpegInputLayout* layout = JpegInputLayoutFor(format);
     std::vector<PlaneSpan> planes = FramePlanes(*layout, width, height);
     size_t frameBytes = planes.back().offset + planes.back().stride * planes.back().rows;
-    if (frame.size() < frameBytes) {
+    if (frameSize < frameBytes) {
         std::fprintf(stderr, "jpegtool encode: %s holds %zu bytes, format %d at %dx%d needs %zu\n", args[0].c_str(),
-                     frame.size(), format, width, height, frameBytes);
+                     frameSize, format, width, height, frameBytes);
         return 1;
     }
 
@@ -338,10 +350,10 @@ int Encode(const std::vector<std::string>& args)
     }
     uint32_t capacity = 0;
     enc->GetConfig(enc, kJpegConfigOutputSize, &capacity);
-    std::vector<uint8_t> out(capacity);
-    std::ofstream dst(args[1], std::ios::binary);
-    if (!dst) {
-        std::fprintf(stderr, "jpegtool encode: cannot write %s\n", args[1].c_str());
+    // Not cleared: only the bytes the encoder writes are touched.
+    LargeBuffer out(capacity);
+    OutputFile dst;
+    if (out.data() == nullptr || !dst.Open(args[1])) {
         enc->Release(enc);
         return 1;
     }
@@ -358,7 +370,7 @@ int Encode(const std::vector<std::string>& args)
             int rows = std::min(full, p.rows - first);
             size_t at = stripe.size();
             stripe.resize(at + p.stride * full, 0);
-            std::memcpy(stripe.data() + at, frame.data() + p.offset + p.stride * first, p.stride * rows);
+            std::memcpy(stripe.data() + at, frame + p.offset + p.stride * first, p.stride * rows);
         }
     };
     if (mode == 2) {
@@ -368,9 +380,9 @@ int Encode(const std::vector<std::string>& args)
     int calls = 0;
     for (;;) {
         uint32_t size = capacity;
-        rc = enc->Encode(enc, mode == 2 ? stripe.data() : frame.data(), out.data(), &size);
+        rc = enc->Encode(enc, mode == 2 ? stripe.data() : frame, out.data(), &size);
         ++calls;
-        dst.write(reinterpret_cast<const char*>(out.data()), size);
+        dst.Write(out.data(), size);
         total += size;
         if (rc == kJpegNextStripe) {
             top += rowsPerStripe;
@@ -380,7 +392,8 @@ int Encode(const std::vector<std::string>& args)
         }
     }
     enc->Release(enc);
-    if (rc != kJpegOk || !dst) {
+    const bool written = dst.Close();
+    if (rc != kJpegOk || !written) {
         std::fprintf(stderr, "jpegtool encode: encoding failed (%d)\n", rc);
         return 1;
     }
