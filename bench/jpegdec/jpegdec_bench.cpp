@@ -89,30 +89,32 @@ struct Peer {
         if (output == Output::kPlanes) {
             cinfo.raw_data_out = TRUE;
             jpeg_start_decompress(&cinfo);
-            // One iMCU row of every component per call, into whole planes as ours are.
-            const int block = cinfo.min_DCT_scaled_size;
-            const int rowsPerCall = cinfo.max_v_samp_factor * block;
+            // One iMCU row of every component per call, into whole planes as
+            // ours are. The peer scales chroma less than luma where that
+            // spares upsampling (as ours does), so each component has its own
+            // block size.
             std::vector<JSAMPROW> rows[3];
             JSAMPARRAY arrays[3];
             size_t offset[3] = {}, stride[3] = {}, total = 0;
+            int perCall[3] = {};
             for (int c = 0; c < 3; ++c) {
                 const jpeg_component_info& ci = cinfo.comp_info[c];
-                stride[c] = size_t{ci.width_in_blocks} * block;
+                perCall[c] = ci.v_samp_factor * ci.DCT_scaled_size;
+                stride[c] = size_t{ci.width_in_blocks} * ci.DCT_scaled_size;
                 offset[c] = total;
-                total += stride[c] * ci.height_in_blocks * block + stride[c] * ci.v_samp_factor * block;
-                rows[c].resize(static_cast<size_t>(ci.v_samp_factor * block));
+                total += stride[c] * (size_t{ci.height_in_blocks} * ci.DCT_scaled_size + perCall[c]);
+                rows[c].resize(static_cast<size_t>(perCall[c]));
             }
             buffer.resize(total);
-            while (cinfo.output_scanline < cinfo.output_height) {
-                const int row = static_cast<int>(cinfo.output_scanline) / rowsPerCall;
+            const int lines = cinfo.max_v_samp_factor * cinfo.min_DCT_scaled_size;
+            for (int call = 0; cinfo.output_scanline < cinfo.output_height; ++call) {
                 for (int c = 0; c < 3; ++c) {
-                    const int n = cinfo.comp_info[c].v_samp_factor * block;
-                    for (int i = 0; i < n; ++i) {
-                        rows[c][i] = buffer.data() + offset[c] + stride[c] * static_cast<size_t>(row * n + i);
+                    for (int i = 0; i < perCall[c]; ++i) {
+                        rows[c][i] = buffer.data() + offset[c] + stride[c] * static_cast<size_t>(call * perCall[c] + i);
                     }
                     arrays[c] = rows[c].data();
                 }
-                jpeg_read_raw_data(&cinfo, arrays, static_cast<JDIMENSION>(rowsPerCall));
+                jpeg_read_raw_data(&cinfo, arrays, static_cast<JDIMENSION>(lines));
             }
         } else {
             cinfo.out_color_space = output == Output::kRgb565 ? JCS_RGB565 : JCS_RGB;

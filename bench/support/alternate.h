@@ -25,15 +25,20 @@ inline double ThreadCpuSeconds()
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-inline double Median(std::vector<double> v)
+// The value a fraction q of the way through the sorted values (0.5: the median).
+inline double Quantile(std::vector<double> v, double q)
 {
     if (v.empty()) {
         return 0;
     }
     std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    const double at = q * static_cast<double>(v.size() - 1);
+    const size_t i = static_cast<size_t>(at);
+    const double f = at - static_cast<double>(i);
+    return i + 1 < v.size() ? v[i] * (1 - f) + v[i + 1] * f : v[i];
 }
+
+inline double Median(const std::vector<double>& v) { return Quantile(v, 0.5); }
 
 struct Pairs {
     std::vector<double> oursWall, peerWall, oursCpu, peerCpu, ratio, cpuRatio;
@@ -54,8 +59,8 @@ void TimeOne(Body& body, std::vector<double>& wall, std::vector<double>& cpu)
 
 // One pair per benchmark iteration, after one warm-up call of each road.
 // Counters: ours_ms and peer_ms (median wall), ours_cpu_ms and peer_cpu_ms
-// (median thread CPU), ratio (median of the pairs' wall ratios) with
-// ratio_min and ratio_max, and cpu_ratio (median of the CPU ratios).
+// (median thread CPU), ratio (median of the pairs' wall ratios) with its
+// quartiles ratio_q1 and ratio_q3, and cpu_ratio (median of the CPU ratios).
 template <class Ours, class Peer>
 void Alternate(benchmark::State& state, Ours&& ours, Peer&& peer)
 {
@@ -83,8 +88,8 @@ void Alternate(benchmark::State& state, Ours&& ours, Peer&& peer)
     state.counters["ours_cpu_ms"] = 1000 * Median(p.oursCpu);
     state.counters["peer_cpu_ms"] = 1000 * Median(p.peerCpu);
     state.counters["ratio"] = Median(p.ratio);
-    state.counters["ratio_min"] = *std::min_element(p.ratio.begin(), p.ratio.end());
-    state.counters["ratio_max"] = *std::max_element(p.ratio.begin(), p.ratio.end());
+    state.counters["ratio_q1"] = Quantile(p.ratio, 0.25);
+    state.counters["ratio_q3"] = Quantile(p.ratio, 0.75);
     state.counters["cpu_ratio"] = Median(p.cpuRatio);
 }
 
@@ -100,7 +105,7 @@ public:
                 return it == r.counters.end() ? -1.0 : static_cast<double>(it->second);
             };
             if (at("ratio") >= 0) {
-                lines_.push_back({r.benchmark_name(), at("ratio"), at("ratio_min"), at("ratio_max"), at("cpu_ratio"),
+                lines_.push_back({r.benchmark_name(), at("ratio"), at("ratio_q1"), at("ratio_q3"), at("cpu_ratio"),
                                   at("ours_ms"), at("peer_ms")});
             }
         }
@@ -109,10 +114,10 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\nours / peer, medians of alternating runs (lower is better):\n");
-        std::printf("  %-44s %7s %15s %9s %10s %10s\n", "run", "ratio", "spread", "cpu", "ours ms", "peer ms");
+        std::printf("\nours / peer, medians of alternating runs with quartiles (lower is better):\n");
+        std::printf("  %-56s %7s %15s %9s %10s %10s\n", "run", "ratio", "quartiles", "cpu", "ours ms", "peer ms");
         for (const Line& l : lines_) {
-            std::printf("  %-44s %7.2f  [%5.2f, %5.2f] %9.2f %10.3f %10.3f\n", l.name.c_str(), l.ratio, l.low, l.high,
+            std::printf("  %-56s %7.2f  [%5.2f, %5.2f] %9.2f %10.3f %10.3f\n", l.name.c_str(), l.ratio, l.low, l.high,
                         l.cpu, l.ours, l.peer);
         }
     }

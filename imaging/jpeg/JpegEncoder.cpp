@@ -19,7 +19,6 @@ namespace {
 
 constexpr uint32_t kSpillBytes = 8192;   // one worst-case MCU plus markers, with room to spare
 constexpr uint32_t kEdgeBytes = 1024;    // one MCU of the widest input layout
-constexpr int kMaxBlocksPerMcu = 6;
 constexpr int32_t kMaxUncompressedThumbPixels = 21841;  // 3 bytes a pixel must fit one segment
 
 uint32_t SaturatingAdd(uint64_t a, uint64_t b)

@@ -47,6 +47,9 @@ struct McuSource {
 
 using McuFormer = void (*)(const McuSource& src, int16_t* blocks);
 
+// Blocks of the largest MCU (4:2:0: four Y, Cb, Cr).
+inline constexpr int kMaxBlocksPerMcu = 6;
+
 // The former of an input format (1 to 11) in the process's kernel set; null
 // for unknown formats.
 McuFormer McuFormerFor(int format);
@@ -74,6 +77,9 @@ void ForwardDct8x8Scalar(int16_t* block);
 int QuantizeBlock(int16_t* block, const JpegQuantTable& table, bool truncate);
 int QuantizeBlockScalar(int16_t* block, const JpegQuantTable& table, bool truncate);
 int ForwardDctQuantize8x8(int16_t* block, const JpegQuantTable& table);
+// Two blocks of one table through ForwardDctQuantize8x8, side by side in
+// 256-bit registers: only when the process's kernel set is AVX2.
+void ForwardDctQuantize8x8Pair(int16_t* a, int16_t* b, const JpegQuantTable& table, int* countA, int* countB);
 
 // Activity figures of a block of samples: a is the summed absolute difference
 // of horizontal and vertical neighbours / 8, b the summed absolute deviation

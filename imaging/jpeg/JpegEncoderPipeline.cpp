@@ -4,6 +4,7 @@
 // The driver keeps its position (MCU row and column, DC predictors, pending
 // scan bits) in the encoder, so a call can end after any MCU when the output
 // chunk is full and the next call goes on from there.
+#include "CpuFeatures.h"
 #include "jpeg/JpegEncoderState.h"
 #include "jpeg/JpegRateControl.h"
 #include "jpeg/JpegStreamWriter.h"
@@ -108,6 +109,8 @@ int JpegTransformBlock(JpegEncoderImpl* e, int16_t* block, int table)
 
 namespace {
 
+const bool kPairedTransforms = imaging::KernelsAtLeast(imaging::KernelSet::kAvx2);
+
 void CodeMcu(JpegEncoderImpl* e)
 {
     int lumaBlocks = e->geometry.layout->lumaBlocks;
@@ -117,13 +120,29 @@ void CodeMcu(JpegEncoderImpl* e)
     // Past the budget an MCU keeps the stream valid at the least cost: DC difference 0 and EOB.
     const bool coded = !rate || JpegRateCodeMcu(e, total);
     const int shift = rate ? e->rate.truncation : 0;
+    // With AVX2 and no activity classes, blocks of one table are transformed
+    // two at a time before any is coded.
+    int counts[kMaxBlocksPerMcu];
+    const bool paired = coded && kPairedTransforms && !e->activityClassing;
+    if (paired) {
+        for (int b = 0; b < total;) {
+            const int table = b < lumaBlocks ? 0 : 1;
+            int16_t* block = e->blocks + 64 * b;
+            if (b + 1 < total && (b + 1 < lumaBlocks ? 0 : 1) == table) {
+                ForwardDctQuantize8x8Pair(block, block + 64, *e->quant[table], &counts[b], &counts[b + 1]);
+                b += 2;
+            } else {
+                counts[b++] = ForwardDctQuantize8x8(block, *e->quant[table]);
+            }
+        }
+    }
     for (int b = 0; b < total; ++b) {
         int comp = b < lumaBlocks ? 0 : b - lumaBlocks + 1;
         int table = comp == 0 ? 0 : 1;
         int16_t* block = e->blocks + 64 * b;
         int count = 0;
         if (coded) {
-            count = JpegTransformBlock(e, block, table);
+            count = paired ? counts[b] : JpegTransformBlock(e, block, table);
             int dc = block[0];
             block[0] = static_cast<int16_t>(dc - e->entropy.dcPredictor[comp]);
             e->entropy.dcPredictor[comp] = dc;
