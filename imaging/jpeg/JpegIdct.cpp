@@ -182,12 +182,14 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
     const __m128* mx = kReduced.byCoefficient[NX / 2];
     const float (*my)[8] = kReduced.m[NY == 8 ? 3 : NY / 2];
     __m128 rows[8];
+    int used = 0;  // rows up to the last with a coefficient
     for (int v = 0; v < 8; ++v) {
         const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + v * 8));
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(r, _mm_setzero_si128())) == 0xFFFF) {
             rows[v] = _mm_setzero_ps();
             continue;
         }
+        used = v + 1;
         // Coefficients to floats, then each one across the lanes.
         const __m128 lo = LowCoefficients(r);
         const __m128 hi = HighCoefficients(r);
@@ -202,9 +204,11 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
         sum = _mm_add_ps(sum, _mm_mul_ps(mx[7], _mm_shuffle_ps(hi, hi, 0xFF)));
         rows[v] = sum;
     }
+    // Rows past the last with a coefficient are zero: their products would
+    // only add zeros to the sums, which changes no rounded sample.
     for (int y = 0; y < NY; ++y) {
         __m128 sum = _mm_setzero_ps();
-        for (int v = 0; v < 8; ++v) {
+        for (int v = 0; v < used; ++v) {
             sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(my[y][v]), rows[v]));
         }
         const uint32_t samples = SamplesOf(sum);
