@@ -32,6 +32,8 @@ struct ChromaTables {
 
 const ChromaTables kChroma;
 
+const bool kAvx2 = imaging::KernelsAtLeast(imaging::KernelSet::kAvx2);
+
 // Dither added to B, G, R by position in each 2 x 2 square.
 constexpr uint8_t kDither[2][2][3] = {{{0, 3, 2}, {4, 0, 6}}, {{6, 1, 4}, {2, 2, 0}}};
 
@@ -172,9 +174,16 @@ void ToRgb565(const JpegPlanes& planes, const ChromaLayout& layout, uint8_t type
             const uint8_t* crRow = planes.cr + size_t{sy >> layout.vShift} * chromaStride;
             const uint8_t (*dither)[3] = kDither[y & 1];
             uint32_t x = 0;
+#if defined(__x86_64__)
+            if (vector && kAvx2) {
+                x = Rgb565RowAvx2(yRow, cbRow, crRow, layout.hShift, dither, dithers, o, width);
+            }
+#endif
 #if defined(__SSE2__)
             if (vector) {
-                x = rows.Convert(yRow, cbRow, crRow, layout.hShift, y, o, width);
+                // Whatever the wider kernel left, from an even pixel on.
+                const uint32_t c = x >> layout.hShift;
+                x += rows.Convert(yRow + x, cbRow + c, crRow + c, layout.hShift, y, o + x, width - x);
             }
 #endif
             for (; x < width; ++x) {

@@ -184,4 +184,9 @@ struct ChromaLayout {
 void ConvertPlanes(const JpegPlanes& planes, const ChromaLayout& chroma, uint8_t samplingType,
                    uint32_t width, uint32_t height, int planar, void* output, bool vector = true);
 
+// RGB565 pixels of one row of planes with AVX2 (the same pixels as the
+// scalar path), 16 at a time; returns the first pixel left to the caller.
+uint32_t Rgb565RowAvx2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int hShift, const uint8_t (*dither)[3],
+                       bool dithers, uint16_t* out, uint32_t width);
+
 }  // namespace jpeg
