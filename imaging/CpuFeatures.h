@@ -5,6 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+// Marks a function built for AVX2 in a file built for the base processor;
+// such a function runs only after Kernels() said AVX2.
+#if defined(__x86_64__)
+#define LUM_AVX2 __attribute__((target("avx2")))
+#endif
+
 namespace imaging {
 
 inline bool ProcessorHasSse2()

@@ -2,12 +2,11 @@
 // integer formulas of the scalar former (JpegBlockFormers.cpp), so the blocks
 // are the same. Built for AVX2 function by function; called only when the
 // processor has it.
+#include "CpuFeatures.h"
 #include "jpeg/JpegEncoderKernels.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
-
-#define LUM_AVX2 __attribute__((target("avx2")))
 
 namespace {
 

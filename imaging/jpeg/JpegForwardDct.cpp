@@ -247,8 +247,6 @@ int ForwardDctQuantize8x8Sse2(int16_t* block, const JpegQuantTable& table)
 // Two blocks at once with AVX2: block a in the low 128 bits of each
 // register, block b in the high, and every instruction the in-lane form of
 // the SSE2 one above, so each block gets the same integers.
-#define LUM_AVX2 __attribute__((target("avx2")))
-
 namespace {
 
 LUM_AVX2 inline void Transpose8x8Pair(__m256i r[8])

@@ -12,9 +12,7 @@
 #include "JpegToolCommands.h"
 #include "jpeg/JpegDecoder.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "jpeg/JpegYccAvx2.h"
 #include "pixels/Rgb565.h"
 
 namespace jpegtool {
@@ -76,8 +74,6 @@ void RowToRgb(const uint8_t* lum, const uint8_t* cb, const uint8_t* cr, int hShi
 }
 
 #if defined(__x86_64__)
-#define LUM_AVX2 __attribute__((target("avx2")))
-
 // pshufb masks that put byte i of part k of 16 RGB pixels from channel c
 // (0x80: from another channel).
 struct RgbScatter {
@@ -103,29 +99,6 @@ LUM_AVX2 inline __m128i Part(__m128i r, __m128i g, __m128i b, int k) {
                         _mm_shuffle_epi8(b, _mm_load_si128(m(k, 2))));
 }
 
-// Sixteen chroma values of the pixels x..x+15, minus 128.
-LUM_AVX2 inline __m256i Chroma(const uint8_t* c, uint32_t x, int hShift) {
-    __m256i v;
-    if (hShift) {
-        // Each sample twice: as 32-bit lanes (s << 16) | s.
-        const __m256i wide = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(c + x / 2)));
-        v = _mm256_or_si256(wide, _mm256_slli_epi32(wide, 16));
-    } else {
-        v = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x)));
-    }
-    return _mm256_sub_epi16(v, _mm256_set1_epi16(128));
-}
-
-// (a * ka + b * kb) >> 14 lane by lane for 16 values; the in-lane unpacks
-// and packs keep the order.
-LUM_AVX2 inline __m256i Term(__m256i a, __m256i b, int16_t ka, int16_t kb) {
-    const __m256i k = _mm256_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(kb)) << 16) |
-                                                             static_cast<uint16_t>(ka)));
-    const __m256i lo = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), k), 14);
-    const __m256i hi = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), k), 14);
-    return _mm256_packs_epi32(lo, hi);
-}
-
 LUM_AVX2 inline __m128i Bytes(__m256i v) {
     return _mm_packus_epi16(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
 }
@@ -134,23 +107,13 @@ LUM_AVX2 inline __m128i Bytes(__m256i v) {
 // the first pixel it left to the caller.
 LUM_AVX2 uint32_t RowToRgbAvx2(const uint8_t* lum, const uint8_t* cb, const uint8_t* cr, int hShift, uint32_t width,
                                uint8_t* o) {
-    const __m256i one = _mm256_set1_epi16(1);
     uint32_t x = 0;
     for (; x + 16 <= width; x += 16) {
         const __m256i y = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lum + x)));
-        const __m256i vb = Chroma(cb, x, hShift), vr = Chroma(cr, x, hShift);
-        // The rounding 8192 rides in the second factor of r and b, and as
-        // 8192 x 1 beside g's two products (four of them would not fit).
-        const __m256i r = _mm256_add_epi16(y, Term(vr, one, 22970, 8192));
-        const __m256i b = _mm256_add_epi16(y, Term(vb, one, 29032, 8192));
-        const __m256i gLo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(vr, vb),
-                                                               _mm256_set1_epi32((5638 << 16) | 11700)),
-                                             _mm256_set1_epi32(8192));
-        const __m256i gHi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(vr, vb),
-                                                               _mm256_set1_epi32((5638 << 16) | 11700)),
-                                             _mm256_set1_epi32(8192));
-        const __m256i g = _mm256_sub_epi16(
-            y, _mm256_packs_epi32(_mm256_srai_epi32(gLo, 14), _mm256_srai_epi32(gHi, 14)));
+        const jpeg::YccOffsets c = jpeg::YccOffsetsOf(jpeg::YccChroma(cb, x, hShift), jpeg::YccChroma(cr, x, hShift));
+        const __m256i r = _mm256_add_epi16(y, c.r);
+        const __m256i g = _mm256_sub_epi16(y, c.g);
+        const __m256i b = _mm256_add_epi16(y, c.b);
         const __m128i r8 = Bytes(r), g8 = Bytes(g), b8 = Bytes(b);
         uint8_t* to = o + 3 * size_t{x};
         _mm_storeu_si128(reinterpret_cast<__m128i*>(to), Part(r8, g8, b8, 0));
