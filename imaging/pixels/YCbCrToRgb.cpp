@@ -2,10 +2,12 @@
 // BT.601 studio-range equations and turned in one pass, in 2 x 2 blocks of
 // output pixels that share one Cb and one Cr sample.
 #include <cstring>
+#include <vector>
 
 #include "pixels/RotatedStore.h"
 #include "pixels/Sampling.h"
 #include "pixels/YCbCrPrimitives.h"
+#include "pixels/YCbCrToRgbSimd.h"
 
 namespace pixels {
 namespace {
@@ -57,6 +59,7 @@ struct Packer<kRgb888> {
     }
 };
 
+
 struct CscJob {
     const uint8_t* y;
     const uint8_t* cb;
@@ -68,11 +71,91 @@ struct CscJob {
     uint32_t xRatio, yRatio;
 };
 
+// An odd last column or row repeats the one before it.
+template <int Bytes>
+void FillOddEdges(const CscJob& job, const RotatedStore& out) {
+    const int evenHeight = job.roiHeight / 2 * 2;
+    if (job.roiWidth & 1) {
+        for (int j = 0; j < evenHeight; ++j) {
+            std::memcpy(out.At(job.roiWidth - 1, j), out.At(job.roiWidth - 2, j), Bytes);
+        }
+    }
+    if (job.roiHeight & 1) {
+        for (int i = 0; i < job.roiWidth; ++i) {
+            std::memcpy(out.At(i, job.roiHeight - 1), out.At(i, job.roiHeight - 2), Bytes);
+        }
+    }
+}
+
+// The nearest road of the 16-bit formats a row at a time: the samples of a
+// row gathered (read in place at unit ratio), converted together, then
+// stored along the turn.
+template <int Format>
+void ConvertNearestRows(const CscJob& job, const RotatedStore& out) {
+    const int blocksX = job.roiWidth / 2;
+    const int blocksY = job.roiHeight / 2;
+    const int count = 2 * blocksX;
+    const bool unitX = job.xRatio == kUnitRatio;
+    std::vector<int> lumaAt(unitX ? 0 : count), chromaAt(unitX ? 0 : blocksX);
+    for (int i = 0; i < static_cast<int>(lumaAt.size()); ++i) {
+        lumaAt[i] = NearestIndex(i, job.xRatio);
+    }
+    for (int k = 0; k < static_cast<int>(chromaAt.size()); ++k) {
+        chromaAt[k] = NearestIndex(k, job.xRatio);
+    }
+    std::vector<uint8_t> gathered(unitX ? 0 : 2 * count + 2 * blocksX);
+    std::vector<uint16_t> words(count);
+    for (int m = 0; m < blocksY; ++m) {
+        const uint64_t y = static_cast<uint64_t>(2 * m) * job.yRatio;
+        const ptrdiff_t chromaRow = static_cast<ptrdiff_t>((y + 0x10000) >> 17);
+        const uint8_t* cb = job.cb + chromaRow * job.cbStep;
+        const uint8_t* cr = job.cr + chromaRow * job.crStep;
+        const uint8_t* rows[2] = {job.y + static_cast<ptrdiff_t>(NearestIndex(2 * m, job.yRatio)) * job.yStep,
+                                  job.y + static_cast<ptrdiff_t>(NearestIndex(2 * m + 1, job.yRatio)) * job.yStep};
+        if (!unitX) {
+            uint8_t* g = gathered.data();
+            for (int i = 0; i < count; ++i) {
+                g[i] = rows[0][lumaAt[i]];
+                g[count + i] = rows[1][lumaAt[i]];
+            }
+            for (int k = 0; k < blocksX; ++k) {
+                g[2 * count + k] = cb[chromaAt[k]];
+                g[2 * count + blocksX + k] = cr[chromaAt[k]];
+            }
+            rows[0] = g;
+            rows[1] = g + count;
+            cb = g + 2 * count;
+            cr = cb + blocksX;
+        }
+        for (int r = 0; r < 2; ++r) {
+            PairsToRgb16(rows[r], cb, cr, count, Format, words.data());
+            uint8_t* d = out.Row(2 * m + r);
+            if (out.dx == 2) {
+                std::memcpy(d, words.data(), 2 * static_cast<size_t>(count));
+                continue;
+            }
+            for (int i = 0; i < count; ++i) {
+                const uint16_t w = words[i];
+                d[0] = static_cast<uint8_t>(w);
+                d[1] = static_cast<uint8_t>(w >> 8);
+                d += out.dx;
+            }
+        }
+    }
+}
+
 template <int Format>
 void Convert(const CscJob& job, const RotatedStore& out) {
     using P = Packer<Format>;
     const int blocksX = job.roiWidth / 2;
     const int blocksY = job.roiHeight / 2;
+    if constexpr (P::kBytes == 2) {
+        if (!job.bilinear) {
+            ConvertNearestRows<Format>(job, out);
+            FillOddEdges<P::kBytes>(job, out);
+            return;
+        }
+    }
     const uint64_t lastRow = static_cast<uint64_t>(job.srcHeight - 1) << 16;
     uint8_t luma[2][2];
     for (int m = 0; m < blocksY; ++m) {
@@ -120,18 +203,7 @@ void Convert(const CscJob& job, const RotatedStore& out) {
             P::Store(d1 + at0 + out.dx, YCbCrToRgbScaled(luma[1][1], cb, cr));
         }
     }
-    // An odd last column or row repeats the one before it.
-    const int evenHeight = blocksY * 2;
-    if (job.roiWidth & 1) {
-        for (int j = 0; j < evenHeight; ++j) {
-            std::memcpy(out.At(job.roiWidth - 1, j), out.At(job.roiWidth - 2, j), P::kBytes);
-        }
-    }
-    if (job.roiHeight & 1) {
-        for (int i = 0; i < job.roiWidth; ++i) {
-            std::memcpy(out.At(i, job.roiHeight - 1), out.At(i, job.roiHeight - 2), P::kBytes);
-        }
-    }
+    FillOddEdges<P::kBytes>(job, out);
 }
 
 int BytesPerPixel(int format) { return format == kRgb888 ? 3 : 2; }

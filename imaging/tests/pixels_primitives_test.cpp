@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pixels/Simd.h"
 #include "pixels/YCbCrPrimitives.h"
 #include "pixels_test_util.h"
 
@@ -268,6 +269,55 @@ TEST(RgbConverter, OddSizesRepeatTheLastColumnAndRow) {
         const uint16_t expected = static_cast<uint16_t>(reduce(l + 409 * v, 5) << 11 |
                                                         reduce(l - 100 * u - 208 * v, 6) << 5 | reduce(l + 516 * u, 5));
         EXPECT_EQ(at(0, 0), expected) << rotation;
+    }
+}
+
+// The 16-bit nearest road (vector rows, and the scalar rows with the vector
+// kernels off) against the RGB888 road, whose per-pixel path it replaced:
+// each 16-bit word is the 8-bit channels cut to their bits. Unit and
+// integer ratios, fractional ones, every turn, odd sizes.
+TEST(RgbConverter, SixteenBitRowsMatchTheEightBitRoad) {
+    const struct {
+        int srcW, srcH, roiW, roiH;
+        uint32_t xRatio, yRatio;
+    } cases[] = {
+        {40, 30, 40, 30, 0x10000, 0x10000},  // turn only
+        {40, 30, 20, 15, 0x20000, 0x20000},  // integer ratio
+        {40, 30, 27, 19, 0x17A3D, 0x18000},  // fractional
+        {34, 18, 33, 17, 0x10000, 0x10000},  // odd sizes
+    };
+    Planes src = Planes::Make420(40, 30, 51);
+    for (const auto& c : cases) {
+        for (int rotation = 0; rotation <= 5; ++rotation) {
+            const bool quarter = rotation == 1 || rotation == 2;
+            const int ow = quarter ? c.roiH : c.roiW, oh = quarter ? c.roiW : c.roiH;
+            const size_t pixels = static_cast<size_t>(ow) * oh;
+            std::vector<uint8_t> rgb(pixels * 3);
+            ASSERT_EQ(ippiYCbCr420RszCscRotRGB_8u_P3C3R(src.Src(), src.Steps(), c.srcW, c.srcH, rgb.data(), ow * 3,
+                                                        c.roiW, c.roiH, 3, 0, rotation, c.xRatio, c.yRatio),
+                      0);
+            for (bool simd : {true, false}) {
+                pixels::SetSimdEnabled(simd);
+                for (int format : {0, 1, 2}) {
+                    std::vector<uint8_t> out(pixels * 2);
+                    ASSERT_EQ(ippiYCbCr420RszCscRotRGB_8u_P3C3R(src.Src(), src.Steps(), c.srcW, c.srcH, out.data(),
+                                                                ow * 2, c.roiW, c.roiH, format, 0, rotation, c.xRatio,
+                                                                c.yRatio),
+                              0);
+                    for (size_t i = 0; i < pixels; ++i) {
+                        const int b = rgb[3 * i], g = rgb[3 * i + 1], r = rgb[3 * i + 2];  // bytes B, G, R
+                        const uint16_t expected = static_cast<uint16_t>(
+                            format == 0   ? (r >> 3) << 11 | (g >> 2) << 5 | b >> 3
+                            : format == 1 ? (r >> 3) << 10 | (g >> 3) << 5 | b >> 3
+                                          : (r >> 4) << 8 | (g >> 4) << 4 | b >> 4);
+                        ASSERT_EQ(Pixel565(out, i), expected) << "case " << c.roiW << "x" << c.roiH << " rotation "
+                                                              << rotation << " format " << format << " simd " << simd
+                                                              << " pixel " << i;
+                    }
+                }
+            }
+            pixels::SetSimdEnabled(true);
+        }
     }
 }
 
