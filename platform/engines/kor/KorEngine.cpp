@@ -195,6 +195,7 @@ std::int32_t LumKorCardReader(const KorImageInfo* image, KorCardRecord* card, st
     // The card layout chains letters into lines; a Hangul syllable is
     // several marks of uneven size, so the recogniser finds the lines itself.
     request.layout = ocr::Layout::Sparse;
+    request.stackedMarks = true;
     request.detectOrientation = true;
     request.orientationByMarks = true;
     const ocr::Result read = ocr::Recognize(ViewOf(image->pixels, image->width, image->height), request);

@@ -80,17 +80,23 @@ Result Recognize(const GreyView& view, const Request& request) {
         }
     }
     std::vector<PlacedLine> placed;
-    bool read = request.layout == Layout::Card ? ReadCard(*api, request.languages, picture, progress, result, placed)
+    bool read = request.layout == Layout::Card ? ReadCard(*api, request, picture, progress, result, placed)
                                                : ReadPage(*api, picture, request, progress, result, placed);
     if (read && request.layout == Layout::Sparse) {
         // The recogniser finds most lines of a scattered layout but passes over
-        // a line in much larger type (a name): the lines it left are found
-        // from the marks and read one by one. All in reading order, top down.
+        // a line in much larger type (a name), or splits one into pieces and
+        // drops one: the lines it left whole are found from the marks and read
+        // one by one. All in reading order, top down.
         std::erase_if(placed, [](const PlacedLine& l) { return !SureLine(l); });
         std::vector<Box> known;
         for (const PlacedLine& l : placed) known.push_back(BoxOf(l));
         std::vector<PlacedLine> more;
-        read = ReadCard(*api, request.languages, picture, progress, result, more, known);
+        read = ReadCard(*api, request, picture, progress, result, more, known);
+        // A line read whole stands for the pieces the layout made of it.
+        for (const PlacedLine& l : more) {
+            const Box whole = BoxOf(l);
+            std::erase_if(placed, [&](const PlacedLine& p) { return Overlaps(BoxOf(p), whole); });
+        }
         for (PlacedLine& l : more) placed.push_back(std::move(l));
         for (PlacedLine& l : placed) {
             const Box b = BoxOf(l);

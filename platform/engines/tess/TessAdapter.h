@@ -37,6 +37,9 @@ struct Request {
     // Where the orientation detector cannot tell (it knows Hangul poorly),
     // the turn is told from the marks, as on a card.
     bool orientationByMarks = false;
+    // Characters built of marks one over another (Hangul, Han): lines are
+    // found from the characters, not from their marks.
+    bool stackedMarks = false;
     const Box* region = nullptr;     // only this part of the picture
     // Percentage 0..100; answering false stops the run. Ends with a call at 100.
     std::function<bool(int)> progress;

@@ -180,8 +180,31 @@ bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, Progr
     return true;
 }
 
-bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const Grey& picture, ProgressState& progress,
+namespace {
+
+// Whether one line of `known` holds a found line whole, leaving less than a
+// letter of its length uncovered. A layout that split the line into pieces,
+// or dropped a piece (a syllable of a name in large type), has not read it.
+bool HeldByKnown(const Box& box, const std::vector<Component>& letters, const std::vector<Box>& known) {
+    const Box* holder = nullptr;
+    for (const Box& k : known) {
+        if (!Overlaps(k, box)) continue;
+        if (holder) return false;
+        holder = &k;
+    }
+    if (!holder) return false;
+    const int covered = std::max(0, std::min(holder->right, box.right) - std::max(holder->left, box.left));
+    std::vector<int> heights;
+    for (const Component& c : letters) heights.push_back(c.bottom - c.top + 1);
+    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+    return box.Width() - covered < heights[heights.size() / 2];
+}
+
+}  // namespace
+
+bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& picture, ProgressState& progress,
               Result& result, std::vector<PlacedLine>& lines, const std::vector<Box>& known) {
+    const std::string& languages = request.languages;
     // The dark marks serve the skew, the lines and the masks alike.
     const std::vector<Component> allMarks[2] = {MarksOf(picture, false), MarksOf(picture, true)};
     const double skew = SkewOf(allMarks[0], nullptr);
@@ -189,7 +212,9 @@ bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const G
     const double radians = skew * kPi / 180.0;
     std::vector<FoundLine> found;
     for (const bool inverted : {false, true}) {
-        for (auto& letters : ChainLines(LettersAmong(picture, inverted, allMarks[inverted]), radians)) {
+        std::vector<Component> characters = LettersAmong(picture, inverted, allMarks[inverted]);
+        if (request.stackedMarks) characters = StackedIntoCharacters(characters);
+        for (auto& letters : ChainLines(characters, radians)) {
             found.push_back({std::move(letters), inverted});
         }
     }
@@ -233,7 +258,7 @@ bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const G
     for (std::size_t i = 0; i < found.size(); ++i) {
         Box box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
         for (const Component& c : found[i].letters) box = Union(box, Box{c.left, c.top, c.right + 1, c.bottom + 1});
-        if (std::any_of(known.begin(), known.end(), [&](const Box& k) { return Overlaps(k, box); })) continue;
+        if (HeldByKnown(box, found[i].letters, known)) continue;
         if (found[i].inverted || paper[i] >= kOffCardPaper * cardPaper) toRead.push_back(i);  // else off the card
     }
     std::vector<PlacedLine> best(found.size());

@@ -348,6 +348,48 @@ std::vector<Component> LettersAmong(const Grey& g, bool inverted, const std::vec
     return letters;
 }
 
+std::vector<Component> StackedIntoCharacters(const std::vector<Component>& marks) {
+    // Marks over one another, close across, form a group (union-find).
+    std::vector<std::size_t> order(marks.size()), parent(marks.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::iota(parent.begin(), parent.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return marks[a].left < marks[b].left; });
+    auto root = [&](std::size_t i) {
+        while (parent[i] != i) i = parent[i] = parent[parent[i]];
+        return i;
+    };
+    for (std::size_t p = 0; p < order.size(); ++p) {
+        const Component& a = marks[order[p]];
+        for (std::size_t q = p + 1; q < order.size() && marks[order[q]].left <= a.right; ++q) {
+            const Component& b = marks[order[q]];
+            const int overlap = std::min(a.right, b.right) - std::max(a.left, b.left) + 1;
+            const int narrower = std::min(a.right - a.left, b.right - b.left) + 1;
+            const int gap = std::max(a.top, b.top) - std::min(a.bottom, b.bottom) - 1;
+            const int lower = std::min(a.bottom - a.top, b.bottom - b.top) + 1;
+            if (overlap * 2 >= narrower && gap <= lower / 2) parent[root(order[q])] = root(order[p]);
+        }
+    }
+    std::map<std::size_t, Component> groups;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        const Component& m = marks[i];
+        auto [it, fresh] = groups.try_emplace(root(i), m);
+        if (!fresh) {
+            Component& g = it->second;
+            g = {std::min(g.left, m.left), std::min(g.top, m.top), std::max(g.right, m.right),
+                 std::max(g.bottom, m.bottom), g.area + m.area};
+        }
+    }
+    // A character is about as tall as it is wide; letters of two lines one
+    // over the other make a group twice as tall and stay apart.
+    std::vector<Component> out;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        const Component& g = groups.at(root(i));
+        if ((g.bottom - g.top + 1) * 2 > (g.right - g.left + 1) * 3) out.push_back(marks[i]);
+        else if (root(i) == i) out.push_back(g);
+    }
+    return out;
+}
+
 std::vector<std::vector<Component>> ChainLines(const std::vector<Component>& comps, double radians) {
     const double c = std::cos(radians), s = std::sin(radians);
     std::vector<Letter> letters;

@@ -128,6 +128,11 @@ std::vector<Box> DarkAreas(const Grey& g);
 // paper inside a dark letter's loop is ringed by paper and stroke alike).
 std::vector<Component> LettersAmong(const Grey& g, bool inverted, const std::vector<Component>& all);
 
+// Marks standing over one another within one square joined into one mark: a
+// Hangul syllable or a Han character is built of such marks, and chained
+// apart they would make two thin lines of one line of text.
+std::vector<Component> StackedIntoCharacters(const std::vector<Component>& marks);
+
 // Letters chained into text lines along the skew; each line follows its own drift.
 std::vector<std::vector<Component>> ChainLines(const std::vector<Component>& comps, double radians);
 

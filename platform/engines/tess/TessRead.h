@@ -105,9 +105,9 @@ int DetectQuarterTurns(const Grey& g, bool* sure = nullptr);
 bool ReadPage(tesseract::TessBaseAPI& api, const Grey& picture, const Request& request, ProgressState& progress,
               Result& result, std::vector<PlacedLine>& lines);
 
-// Every text line of a card found, turned square and read on its own. Lines
-// that overlap one of `known` are taken as read already.
-bool ReadCard(tesseract::TessBaseAPI& api, const std::string& languages, const Grey& picture, ProgressState& progress,
+// Every text line of a card found, turned square and read on its own. A line
+// that one of `known` holds whole is taken as read already.
+bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& picture, ProgressState& progress,
               Result& result, std::vector<PlacedLine>& lines, const std::vector<Box>& known = {});
 
 // Weighs the card's longest lines read as they stand against read half

@@ -34,3 +34,27 @@ TEST(CardLines, ColumnLinesKeepTheirPlaceWhateverTheirSlope) {
 }
 
 }  // namespace
+
+// Syllables built like 김 (a consonant and a vowel over a final consonant)
+// chain into one line once their marks are joined; letters of two lines
+// set one under the other are not joined.
+TEST(CardLines, StackedMarksMakeOneLineOfCharacters) {
+    std::vector<Component> marks;
+    for (int i = 0; i < 3; ++i) {
+        const int x = 100 + 50 * i;
+        marks.push_back({x, 100, x + 20, 118, 120});      // initial consonant
+        marks.push_back({x + 30, 98, x + 35, 126, 110});  // vowel stroke
+        marks.push_back({x + 4, 124, x + 32, 140, 200});  // final consonant
+    }
+    EXPECT_EQ(2u, ChainLines(marks, 0.0).size());  // two thin lines of pieces
+    const std::vector<Component> characters = StackedIntoCharacters(marks);
+    ASSERT_EQ(3u, characters.size());
+    EXPECT_EQ(98, characters[0].top);
+    EXPECT_EQ(140, characters[0].bottom);
+    EXPECT_EQ(1u, ChainLines(characters, 0.0).size());
+
+    std::vector<Component> twoLines = Letters(100, 300, 0.0);
+    const std::vector<Component> below = Letters(100, 322, 0.0);
+    twoLines.insert(twoLines.end(), below.begin(), below.end());
+    EXPECT_EQ(twoLines.size(), StackedIntoCharacters(twoLines).size());
+}
