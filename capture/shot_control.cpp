@@ -121,7 +121,8 @@ bool CShot::Save()
         CCaptureHost& host = CaptureHost();
         host.OnPictureSaved();
         const int next = host.ShotCounter() + 1;
-        if (host.RecognizeNow() == 1 || next == kSeriesLength) {
+        const bool recognize = host.RecognizeNow() == 1 || next == kSeriesLength;
+        if (recognize) {
             host.ClearCapturePending();
             ClearRecognizingState();
         }
@@ -129,6 +130,10 @@ bool CShot::Save()
         if (host.IsPopupShown()) {
             plat::DebugLine(L"[TRAVEK] Showed Popup. BACK Preview\n");
             PostMessageW(window, WM_TARGET_COMMAND, CMD_STILL_CLEANUP, 0);
+        } else if (!recognize) {
+            // A series is read as a whole: its earlier shots go back to the
+            // preview for the next one.
+            plat::DebugLine(L"[TRAVEK] MULTISHOT COUNT[%d]\n", next);
         } else {
             plat::DebugLine(L"[TRAVEK] Not Showed Popup. Go to Recognize\n");
             plat::DebugLine(L"[TRAVEK] MULTISHOT COUNT[%d]\n", next);

@@ -103,6 +103,7 @@ int CBaseGUI::OnPaint()
         }
     } done{this};
 
+    m_sShownLine.clear();
     CDisplay* display = CDisplay::GetInstance();
     HDC dc = display->GetDrawDC();
     if (!dc)
@@ -133,6 +134,8 @@ int CBaseGUI::OnPaint()
     const HRESULT hr = display->FlipBackbuffer(dc);
     if (FAILED(hr))
         DebugPrint(L"[%ls] [%ls] FlipBackbuffer FAILED !!!\n", L"BaseGUI", L"CBaseGUI::OnPaint");
+    else if (!m_sShownLine.empty())
+        DebugPrint(L"%ls\n", m_sShownLine.c_str());
     return static_cast<int>(hr);
 }
 

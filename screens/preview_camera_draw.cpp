@@ -238,7 +238,13 @@ void CPreviewCameraGUI::DrawPopup(CDrawContext* dc)
 
 int CPreviewCameraGUI::DrawLayer2(CDrawContext* dc)
 {
-    if (Frame()->m_nPopupType.load() != 0)
+    const int popup = Frame()->m_nPopupType.load();
+    if (popup != 0)
         DrawPopup(dc);
+    if (popup != m_nToldPopup) {
+        m_nToldPopup = popup;
+        if (popup != 0)
+            TellWhenShown(L"[PreviewCameraGUI] popup " + std::to_wstring(popup) + L" on the screen");
+    }
     return CPreviewGUI::DrawLayer2(dc);
 }

@@ -105,6 +105,9 @@ int CPreviewCameraGUI::OnCommand(DWORD command, DWORD argument)
                 app->FillBlackClose();
             return 0;  // the close deletes the screens
         }
+        // The stop and the single-picture screen let the images go; the
+        // popups and the bar drawn from here on need them again.
+        LoadResource();
         CUtility* utility = CUtility::GetInstance();
         utility->StopMediaPlayer();
         utility->PauseMediaPlayers();

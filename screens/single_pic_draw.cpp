@@ -243,6 +243,10 @@ void CSinglePicBaseGUI::DrawProgress(CDrawContext* dc)
     if (frame->GetPictureCount() <= 0)
         return;
     Image(dc, kProgressPanel, 91, 45);
+    if (!m_bProgressTold) {
+        m_bProgressTold = true;
+        TellWhenShown(L"[SinglePicBaseGUI] progress panel shown");
+    }
     Image(dc, kProgressTrack, 102, 130);
     int percent = run.lastProgressPercent.load();
     percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;

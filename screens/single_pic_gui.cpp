@@ -66,11 +66,7 @@ int CSinglePicBaseGUI::OnOpen()
 {
     CMainFrame* frame = CMainFrame::GetInstance();
     const bool single = frame->m_options.singleMultiMode != 0;
-    for (int& state : m_nButtonState)
-        state = kButtonNormal;
-    if (single)
-        for (int i = 1; i < kSideButtons; ++i)
-            m_nButtonState[i] = kButtonDisabled;
+    ResetButtons();
     frame->m_nView = VIEW_SINGLE_PICTURE;
     CRecognitionRun& run = Run();
     run.stop = 0;
@@ -85,6 +81,7 @@ int CSinglePicBaseGUI::OnOpen()
     }
     run.preparing = 1;
     run.goToPreview = 0;
+    m_bProgressTold = false;
     return 0;
 }
 
@@ -105,10 +102,19 @@ void CSinglePicBaseGUI::BackToPreview()
 
 void CSinglePicBaseGUI::Redraw() { CDrawEvent::PostMessage(kSource, __LINE__); }
 
-void CSinglePicBaseGUI::ResetPopup()
+void CSinglePicBaseGUI::ResetButtons()
 {
     for (int& state : m_nButtonState)
         state = kButtonNormal;
+    // A single shot has nothing for the side bar to do but leave.
+    if (CMainFrame::GetInstance()->m_options.singleMultiMode != 0)
+        for (int i = 1; i < kSideButtons; ++i)
+            m_nButtonState[i] = kButtonDisabled;
+}
+
+void CSinglePicBaseGUI::ResetPopup()
+{
+    ResetButtons();
     Redraw();
 }
 
@@ -256,8 +262,7 @@ void CSinglePicBaseGUI::OnPreviewStopped()
         CShotControl::GetInstance()->SaveAllShots();
         ShowStoredPicture(frame->m_nCurrentSlot, false);
     }
-    for (int& state : m_nButtonState)
-        state = kButtonNormal;
+    ResetButtons();
     if (full)
         m_nButtonState[1] = kButtonDisabled;
     Redraw();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 
 #include "draw_event.h"
 #include "plat/windows.h"
@@ -71,4 +72,11 @@ protected:
     RECT m_rcRightBand = kRightSideBand;
     HFONT m_hFonts[kBaseFontCount] = {};
     std::atomic<bool> m_bPainting{false};
+
+    // A line printed once the paint under way is on the screen: what a
+    // scenario waits for before its screenshot.
+    void TellWhenShown(std::wstring line) { m_sShownLine = std::move(line); }
+
+private:
+    std::wstring m_sShownLine;
 };

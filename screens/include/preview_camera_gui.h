@@ -118,6 +118,7 @@ private:
     int m_nSinglePressed = 0;
     int m_nMultiState[kMultiButtons] = {0, 0, BAR_DISABLED, BAR_DISABLED};
     int m_nMultiPressed = 0;
+    int m_nToldPopup = 0;  // the popup last logged as on the screen
     RECT m_rcPopup{};
     RECT m_rcPopupText[2] = {};
     RECT m_rcPopupButtons[3] = {};

@@ -75,10 +75,13 @@ protected:
     void DrawSideBar(CDrawContext* dc);
     void DrawGuide(CDrawContext* dc);
     void Redraw();
+    // All normal; in single-shot mode all but the exit button disabled.
+    void ResetButtons();
 
     HBITMAP m_hPicture = nullptr;  // 16-bit, fitted
     RECT m_rcPictureView{};        // where the fitted picture sits in its area
     bool m_bLoaded = false;
+    bool m_bProgressTold = false;  // logged since the screen opened
 };
 
 class CReviewSingleGUI : public CSinglePicBaseGUI, public CSingleton<CReviewSingleGUI> {

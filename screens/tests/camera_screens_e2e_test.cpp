@@ -187,9 +187,53 @@ TEST_F(CameraScreensE2E, DarkBlankAndCardShots)
     // Blank: the engine reads nothing, popup 7, the picture deleted.
     EXPECT_NE(r.output.find("POPUP MAKE START [7]"), std::string::npos);
     EXPECT_GT(FirstWithPopup("blank", 20), 0) << "popup 7 in none of the screenshots";
+    // Back in the preview the bar is drawn again: the single-picture screen
+    // had let the preview's images go.
+    EXPECT_GT(Shown(Shot("blank-20"), 10000, 348, 0), 0.99) << "the bar after the single-picture screen";
     // The card goes to the card view and its picture stays: the only one left.
     EXPECT_NE(r.output.find("OnResult"), std::string::npos);
     EXPECT_EQ(Pictures(), 1);
+}
+
+// A card shot: the single-picture screen shows the shot under the progress
+// panel with its cancel button, only the exit button of its bar enabled,
+// then the card view takes over and the picture is kept.
+TEST_F(CameraScreensE2E, CardShotShowsTheProgressPanelThenTheCardView)
+{
+    const lumrun::Outcome r = Replay("single-picture.txt");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+
+    const Picture panel = Shot("single-progress");
+    ASSERT_EQ(panel.Width(), 400);
+    EXPECT_EQ(KeyPixels(panel), 0);
+    // Texts lie over the panel and the cancel button.
+    EXPECT_GT(Shown(panel, 10200, 91, 45), 0.7) << "progress panel";
+    EXPECT_GT(Shown(panel, 10201, 102, 130), 0.5) << "progress track";
+    EXPECT_GT(Shown(panel, 10203, 98, 157), 0.7) << "cancel button";
+    // Leave normal; card, single, gallery and settings in their finger-off look.
+    const int bar[] = {10000, 10004, 10010, 10016, 10019};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_GT(Shown(panel, bar[i], 348, 48 * i), 0.99) << "button " << i + 1;
+
+    EXPECT_NE(r.output.find("OnResult"), std::string::npos);
+    EXPECT_EQ(Pictures(), 1);
+}
+
+// A call rings while a shot is recognised: the run stops and the call popup
+// with its icon and two buttons shows over the preview, whose bar is back.
+TEST_F(CameraScreensE2E, CallPopupOverThePreview)
+{
+    const lumrun::Outcome r = Replay("call-during-recognition.txt");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+
+    const Picture call = Shot("call-during-recognition");
+    ASSERT_EQ(call.Width(), 400);
+    EXPECT_EQ(KeyPixels(call), 0);
+    EXPECT_GT(Shown(call, 10301, 90, 45), 0.7) << "popup frame";
+    EXPECT_GT(Shown(call, 10308, 105, 51), 0.9) << "call icon";
+    EXPECT_GT(Shown(call, 10302, 98, 157), 0.7) << "answer";
+    EXPECT_GT(Shown(call, 10306, 200, 157), 0.7) << "ignore";
+    EXPECT_GT(Shown(call, 10000, 348, 0), 0.99) << "the preview's bar";
 }
 
 // WM_MAIN_COMMAND 0x10035 posted to "LUMOCR" as another program would: the

@@ -347,6 +347,7 @@ void CSettings::Load(LPCWSTR commandLine)
     CSoundControl::GetInstance()->SetShutterIndex(0);
 
     SetAutoOffMode(2);
+    reviewSwitch_ = TRUE;
     SetScreenSetting(1, 1);
     noticeAtStart_ = 1;
     SetScreenSetting(3, 0);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "lumocr_run.h"
+#include "png_read.h"
 
 namespace {
 
@@ -40,6 +41,33 @@ std::vector<fs::path> RepositoryScenarios()
     return found;
 }
 
+// The screenshots of a run that show the overlay's key colour (255, 0, 255),
+// each with its count of such pixels. The screen is composed as the handset
+// shows it: the key is where the camera's picture shows through, so a key
+// pixel on a screenshot is a hole in the overlay's keying.
+std::string KeyedScreenshots(const lumtest::TempDir& dir)
+{
+    std::string found;
+    const fs::path folder = fs::path(Device(dir)) / "Screenshots";
+    if (!fs::is_directory(folder))
+        return found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        PngFile png;
+        if (entry.path().extension() != ".png" || !ReadPng(entry.path(), &png)) {
+            found += entry.path().filename().string() + ": unreadable\n";
+            continue;
+        }
+        const int channels = png.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 3;
+        int keyed = 0;
+        for (const auto& row : png.rows)
+            for (size_t x = 0; x + 2 < row.size(); x += static_cast<size_t>(channels))
+                keyed += row[x] >= 247 && row[x + 1] <= 8 && row[x + 2] >= 247;
+        if (keyed)
+            found += entry.path().filename().string() + ": " + std::to_string(keyed) + "\n";
+    }
+    return found;
+}
+
 class RepositoryScenarioE2E : public testing::TestWithParam<fs::path> {};
 
 TEST_P(RepositoryScenarioE2E, Passes)
@@ -47,6 +75,7 @@ TEST_P(RepositoryScenarioE2E, Passes)
     lumtest::TempDir dir;
     Outcome r = Replay(dir, GetParam());
     EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(KeyedScreenshots(dir), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Repository, RepositoryScenarioE2E, testing::ValuesIn(RepositoryScenarios()),
@@ -95,6 +124,7 @@ TEST(MainScenarioE2E, TheDefaultRoadLeavesItsResults)
     for (const char* shot : {"preview", "card-landscape", "card-portrait", "card-corrected", "back-to-preview",
                              "document-preview", "document", "document-menu"})
         EXPECT_TRUE(fs::exists(device / "Screenshots" / (std::string(shot) + ".png"))) << shot;
+    EXPECT_EQ(KeyedScreenshots(dir), "");
     // The card's still and the page's two, kept; the text of the page saved.
     const fs::path pictures = device / "My Documents" / "KVIM";
     EXPECT_EQ(FilesIn(pictures, ".jpg").size(), 3u);

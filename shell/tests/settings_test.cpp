@@ -219,7 +219,10 @@ TEST_F(Settings, LoadSetsTheCameraDefaults)
     CSettings* settings = CSettings::GetInstance();
     for (int number = 1; number <= 10; ++number)
         settings->SetScreenSetting(number, 7);
+    settings->SetReviewSwitch(FALSE);
     settings->Load(L"");
+    // A shot opens its review, where the recognition runs with its progress.
+    EXPECT_TRUE(settings->IsReviewSwitchOn());
     const int screenSettings[] = {1, 7, 0, 0, 1, 0, 7, 7, 7, -1};  // 2, 7, 8, 9 are the screens' own
     for (int number = 1; number <= 10; ++number)
         EXPECT_EQ(settings->GetScreenSetting(number), screenSettings[number - 1]) << "setting " << number;
