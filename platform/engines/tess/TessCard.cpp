@@ -53,8 +53,19 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         int candidate;  // -1: not text
     };
     std::vector<Done> done;
+    auto draw = [&](const Strip& strip, double sharpen) {
+        Grey image = Apply(picture, strip.warp);
+        if (found.inverted) {
+            for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
+        }
+        if (sharpen > 0) image = Sharpened(image, sharpen);
+        image = NormaliseLighting(image, std::max(8, image.height / 2));
+        MaskToLine(image, strip, found.letters, marks);
+        return image;
+    };
+    double slant = 0;  // measured on the first reading, kept for the others
     for (const Reading& reading : kReadings) {
-        const Strip strip = StripOf(found.letters, radians, reading.letterHeight);
+        Strip strip = StripOf(found.letters, radians, reading.letterHeight);
         if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) break;
         const auto same = std::find_if(done.begin(), done.end(), [&](const Done& d) {
             return d.scale == strip.scale && d.sharpen == reading.sharpen;
@@ -65,13 +76,13 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
             chosen = same->candidate;
             ++candidates[chosen].votes;
         } else {
-            Grey image = Apply(picture, strip.warp);
-            if (found.inverted) {
-                for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
+            Grey image;
+            if (done.empty()) {
+                image = draw(strip, 0);
+                slant = SlantOf(image);
             }
-            if (reading.sharpen > 0) image = Sharpened(image, reading.sharpen);
-            image = NormaliseLighting(image, std::max(8, image.height / 2));
-            MaskToLine(image, strip, found.letters, marks);
+            if (slant != 0) Unslant(strip, slant);
+            if (!done.empty() || slant != 0 || reading.sharpen > 0) image = draw(strip, reading.sharpen);
             std::vector<RawWord> words;
             if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
 

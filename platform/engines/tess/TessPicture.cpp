@@ -495,6 +495,78 @@ Strip StripOf(const std::vector<Component>& letters, double radians, double lett
     return strip;
 }
 
+double SlantOf(const Grey& g) {
+    if (g.width < 8 || g.height < 8) return 0;
+    // Ink: darker than halfway between the darkest pixels and the paper.
+    std::vector<int> histogram(256, 0);
+    for (const std::uint8_t p : g.px) ++histogram[p];
+    const int total = static_cast<int>(g.px.size());
+    int dark = 0, paper = 255, seen = 0;
+    for (int level = 0; level < 256; ++level) {
+        seen += histogram[level];
+        if (seen * 50 >= total) {
+            dark = level;
+            break;
+        }
+    }
+    seen = 0;
+    for (int level = 255; level >= 0; --level) {
+        seen += histogram[level];
+        if (seen * 2 >= total) {
+            paper = level;
+            break;
+        }
+    }
+    if (paper - dark < 40) return 0;
+    const int limit = (dark + paper) / 2;
+    std::vector<std::pair<int, int>> ink;
+    for (int y = 0; y < g.height; ++y) {
+        for (int x = 0; x < g.width; ++x) {
+            if (g.At(x, y) < limit) ink.emplace_back(x, y);
+        }
+    }
+    if (ink.size() < 20) return 0;
+    // Upright strokes pile their ink into few columns when the slant is
+    // undone: the columns' counts squared add up to more.
+    const double middle = g.height / 2.0;
+    const int margin = g.height;
+    const std::size_t columnCount = static_cast<std::size_t>(g.width + 2 * margin);
+    std::vector<int> count(columnCount);
+    auto score = [&](double slant) {
+        std::fill(count.begin(), count.end(), 0);
+        for (const auto& [x, y] : ink) {
+            const int column = std::clamp(static_cast<int>(std::lround(x + slant * (y - middle))) + margin, 0,
+                                          static_cast<int>(columnCount) - 1);
+            ++count[static_cast<std::size_t>(column)];
+        }
+        double sum = 0;
+        for (const int n : count) sum += static_cast<double>(n) * n;
+        return sum;
+    };
+    const double upright = score(0);
+    double best = 0, bestScore = upright;
+    for (int step = -14; step <= 14; ++step) {
+        const double slant = step * 0.05;
+        const double value = score(slant);
+        if (value > bestScore) {
+            bestScore = value;
+            best = slant;
+        }
+    }
+    // A small lean reads as well as upright: only a clear one is undone.
+    return bestScore > 1.1 * upright ? best : 0;
+}
+
+void Unslant(Strip& strip, double slant) {
+    // The picture seen at (u - slant (v - middle), v) is drawn at (u, v).
+    Warp& w = strip.warp;
+    const double middle = w.dstHeight / 2.0;
+    w.bx -= w.ax * slant;
+    w.by -= w.ay * slant;
+    w.cx += w.ax * slant * middle;
+    w.cy += w.ay * slant * middle;
+}
+
 void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& letters,
                 const std::vector<Component>& marks) {
     const double c = std::cos(strip.angle), s = std::sin(strip.angle);
@@ -503,10 +575,19 @@ void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& l
     for (const Component& k : marks) {
         const double x = (k.left + k.right + 1) / 2.0, y = (k.top + k.bottom + 1) / 2.0;
         const double t = x * c + y * s, n = -x * s + y * c;
-        if (k.bottom - k.top + 1 < 0.6 * strip.median && t >= strip.tMin - strip.median &&
-            t <= strip.tMax + strip.median && n >= strip.nMin - slack && n <= strip.nMax + slack) {
-            keep.push_back(k);
+        if (t < strip.tMin - strip.median || t > strip.tMax + strip.median) continue;
+        bool small = k.bottom - k.top + 1 < 0.6 * strip.median && n >= strip.nMin - slack && n <= strip.nMax + slack;
+        // Strokes too thin to pass for letters (l, i, 1 in small print) but
+        // standing wholly within the line belong to it.
+        double lo = 1e18, hi = -1e18;
+        for (const double cx : {double(k.left), double(k.right + 1)}) {
+            for (const double cy : {double(k.top), double(k.bottom + 1)}) {
+                lo = std::min(lo, -cx * s + cy * c);
+                hi = std::max(hi, -cx * s + cy * c);
+            }
         }
+        const bool within = lo >= strip.nMin - slack && hi <= strip.nMax + slack;
+        if (small || within) keep.push_back(k);
     }
     const int pad = 1 + strip.median / 8;
     // The kept boxes painted into a mask over the strip's extent in the picture.

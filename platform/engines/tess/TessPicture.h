@@ -138,6 +138,15 @@ std::vector<std::vector<Component>> ChainLines(const std::vector<Component>& com
 
 Strip StripOf(const std::vector<Component>& letters, double radians, double letterTarget);
 
+// The slant of a strip's upright strokes, as the horizontal shift per row
+// (positive: tops lean right), from the columns its dark ink piles up in;
+// 0 when upright reads as well. Perspective leans the letters of a card
+// photographed from the side.
+double SlantOf(const Grey& strip);
+
+// The strip read with its upright strokes leaning by `slant` set upright.
+void Unslant(Strip& strip, double slant);
+
 // Keeps only what belongs to the line: its letters and the marks between and
 // just around them (stops, commas, accents); the neighbours' letters go.
 void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& letters,

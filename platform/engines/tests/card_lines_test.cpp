@@ -9,6 +9,7 @@
 namespace {
 
 using namespace plat::ocr::tess;
+using plat::ocr::Box;
 
 // Letters of a line starting at (x, top), rising `slope` pixels a pixel.
 std::vector<Component> Letters(int x, int top, double slope) {
@@ -30,6 +31,78 @@ TEST(CardLines, ColumnLinesKeepTheirPlaceWhateverTheirSlope) {
         const Strip below = StripOf(Letters(650, 336, drift), 0.0, 22.0);
         EXPECT_NEAR(36.0, below.order - above.order, 3.0) << drift;
         EXPECT_NEAR(above.along, below.along, 2.0) << drift;
+    }
+}
+
+// A white picture with dark rectangles [left, right) x [top, bottom).
+Grey Drawn(int width, int height, const std::vector<Box>& boxes) {
+    Grey g;
+    g.width = width;
+    g.height = height;
+    g.px.assign(static_cast<std::size_t>(width) * height, 235);
+    for (const Box& b : boxes) {
+        for (int y = b.top; y < b.bottom; ++y) {
+            for (int x = b.left; x < b.right; ++x) g.px[static_cast<std::size_t>(y) * width + x] = 40;
+        }
+    }
+    return g;
+}
+
+// A stroke too thin to pass for a letter (an l or i of small print) stays in
+// its line; a letter of the line above is masked out.
+TEST(CardLines, MaskKeepsThinStrokesOfTheLineAndDropsItsNeighbours) {
+    std::vector<Box> boxes;
+    // Small letters, and one rising above them as d, h or k do.
+    for (int i = 0; i < 8; ++i) boxes.push_back({20 + 16 * i, i == 2 ? 36 : 40, 28 + 16 * i, 54});
+    const Box thin{152, 38, 153, 54};
+    const Box above{60, 10, 68, 24};
+    boxes.push_back(thin);
+    boxes.push_back(above);
+    const Grey picture = Drawn(240, 80, boxes);
+    const std::vector<Component> marks = MarksOf(picture, false);
+    std::vector<Component> letters;
+    for (const Component& c : marks) {
+        if (c.top >= 35 && LetterLike(c)) letters.push_back(c);
+    }
+    ASSERT_EQ(8u, letters.size());
+    const Strip strip = StripOf(letters, 0.0, 22.0);
+    Grey image = Apply(picture, strip.warp);
+    MaskToLine(image, strip, letters, marks);
+    int thinDark = 0, aboveDark = 0;
+    for (int v = 0; v < image.height; ++v) {
+        for (int u = 0; u < image.width; ++u) {
+            double x = 0, y = 0;
+            strip.warp.ToSource(u + 0.5, v + 0.5, x, y);
+            const bool dark = image.At(u, v) < 128;
+            if (x >= thin.left && x < thin.right && y >= thin.top && y < thin.bottom) thinDark += dark;
+            if (x >= above.left && x < above.right && y >= above.top && y < above.bottom) aboveDark += dark;
+        }
+    }
+    EXPECT_GT(thinDark, 0);
+    EXPECT_EQ(0, aboveDark);
+}
+
+// Upright strokes leaning as a card photographed from the side leans them
+// are measured and set upright again through the strip; an upright line is
+// left as it is.
+TEST(CardLines, SlantOfLeaningStrokesIsMeasuredAndUndone) {
+    for (const double lean : {-0.3, 0.0, 0.3}) {
+        // Strokes 3 px wide and 20 high, tops shifted right by `lean` a row.
+        Grey picture = Drawn(320, 80, {});
+        std::vector<Component> letters;
+        for (int i = 0; i < 14; ++i) {
+            const int base = 30 + 19 * i + (i % 3) * 3;
+            for (int y = 30; y < 50; ++y) {
+                const int x0 = base + static_cast<int>(std::lround(lean * (50 - y)));
+                for (int x = x0; x < x0 + 3; ++x) picture.px[static_cast<std::size_t>(y) * picture.width + x] = 40;
+            }
+            letters.push_back({base, 30, base + 2 + static_cast<int>(std::ceil(std::fabs(lean) * 20)), 49, 60});
+        }
+        Strip strip = StripOf(letters, 0.0, 22.0);
+        const double slant = SlantOf(Apply(picture, strip.warp));
+        EXPECT_NEAR(lean, slant, 0.051) << lean;
+        Unslant(strip, slant);
+        EXPECT_EQ(0.0, SlantOf(Apply(picture, strip.warp))) << lean;
     }
 }
 
