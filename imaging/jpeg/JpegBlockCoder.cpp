@@ -9,6 +9,7 @@
 #include "jpeg/JpegTables.h"
 
 #include <array>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -112,16 +113,73 @@ void FlushScanBits(ScanBitBuffer& s)
     s.accumulator = 0;
 }
 
+namespace {
+
+// The bits of one block gather in a 64-bit word that goes out 8 bytes at a
+// time (one 0xFF test for all 8); at the end of the block whole 32-bit words
+// go out as PutStuffedBits leaves them, so every block hands the stream the
+// same bytes, and leaves the same pending bits, either way.
+struct BlockBits {
+    uint64_t word;  // the low `used` bits are pending, oldest highest
+    int used;       // 0 to 63
+    uint8_t* out;
+
+    void Put(int count, uint32_t value)
+    {
+        const int free = 64 - used;
+        if (count < free) {
+            word = (word << count) | value;
+            used += count;
+            return;
+        }
+        const int rest = count - free;  // low bits of value that wait for the next word
+        Store8((word << free) | (static_cast<uint64_t>(value) >> rest));
+        word = value;
+        used = rest;
+    }
+
+    void Store8(uint64_t w)
+    {
+        // Zero-byte test on ~w: a word without FF goes out in one store.
+        const uint64_t inverse = ~w;
+        if (((inverse - 0x0101010101010101ull) & w & 0x8080808080808080ull) == 0) {
+            const uint64_t bigEndian = __builtin_bswap64(w);
+            std::memcpy(out, &bigEndian, 8);
+            out += 8;
+            return;
+        }
+        for (int shift = 56; shift >= 0; shift -= 8) {
+            const uint8_t b = static_cast<uint8_t>(w >> shift);
+            *out++ = b;
+            if (b == 0xFF) {
+                *out++ = 0;
+            }
+        }
+    }
+
+    // Whole 32-bit words out, fewer than 32 bits left pending.
+    void Settle(uint64_t& accumulator, int32_t& bits)
+    {
+        while (used >= 32) {
+            used -= 32;
+            uint64_t unused = 0;
+            int32_t none = 0;
+            out = PutStuffedBits(unused, none, out, 32, static_cast<uint32_t>(word >> used));
+        }
+        accumulator = word;
+        bits = used;
+    }
+};
+
+}  // namespace
+
 void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
                            ScanBitBuffer& s, int maxCoded)
 {
-    uint64_t acc = s.accumulator;
-    int32_t bits = s.bits;
-    uint8_t* out = s.bytes;
+    BlockBits w{s.accumulator, s.bits, s.bytes};
     int d = block[0];
     int cat = MagnitudeCategory(d);
-    out = PutStuffedBits(acc, bits, out, dc.length[cat] + cat,
-                         (static_cast<uint32_t>(dc.code[cat]) << cat) | MagnitudeBits(d, cat));
+    w.Put(dc.length[cat] + cat, (static_cast<uint32_t>(dc.code[cat]) << cat) | MagnitudeBits(d, cat));
 
     uint64_t pending = ZigzagMask(block);  // inlined here, the hot path
     int previous = 0;
@@ -130,20 +188,18 @@ void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, con
         pending &= pending - 1;
         int run = k - previous - 1;
         while (run >= 16) {
-            out = PutStuffedBits(acc, bits, out, ac.length[0xF0], ac.code[0xF0]);  // ZRL
+            w.Put(ac.length[0xF0], ac.code[0xF0]);  // ZRL
             run -= 16;
         }
         int c = block[jpeg::kZigzagToNatural[k]];
         cat = MagnitudeCategory(c);
         int symbol = (run << 4) | cat;
-        out = PutStuffedBits(acc, bits, out, ac.length[symbol] + cat,
-                             (static_cast<uint32_t>(ac.code[symbol]) << cat) | MagnitudeBits(c, cat));
+        w.Put(ac.length[symbol] + cat, (static_cast<uint32_t>(ac.code[symbol]) << cat) | MagnitudeBits(c, cat));
         previous = k;
     }
     if (previous != 63) {
-        out = PutStuffedBits(acc, bits, out, ac.length[0x00], ac.code[0x00]);  // EOB
+        w.Put(ac.length[0x00], ac.code[0x00]);  // EOB
     }
-    s.accumulator = acc;
-    s.bits = bits;
-    s.count = static_cast<uint32_t>(out - s.bytes);
+    w.Settle(s.accumulator, s.bits);
+    s.count = static_cast<uint32_t>(w.out - s.bytes);
 }
