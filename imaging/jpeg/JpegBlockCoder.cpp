@@ -173,10 +173,10 @@ struct BlockBits {
 
 }  // namespace
 
-void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
-                           ScanBitBuffer& s, int maxCoded)
+uint8_t* EncodeBlockSequentialTo(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
+                                 uint64_t& accumulator, int32_t& pendingBits, uint8_t* out, int maxCoded)
 {
-    BlockBits w{s.accumulator, s.bits, s.bytes};
+    BlockBits w{accumulator, pendingBits, out};
     int d = block[0];
     int cat = MagnitudeCategory(d);
     w.Put(dc.length[cat] + cat, (static_cast<uint32_t>(dc.code[cat]) << cat) | MagnitudeBits(d, cat));
@@ -187,19 +187,30 @@ void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, con
         int k = __builtin_ctzll(pending);
         pending &= pending - 1;
         int run = k - previous - 1;
-        while (run >= 16) {
+        while (__builtin_expect(run >= 16, 0)) {
             w.Put(ac.length[0xF0], ac.code[0xF0]);  // ZRL
             run -= 16;
         }
-        int c = block[jpeg::kZigzagToNatural[k]];
-        cat = MagnitudeCategory(c);
-        int symbol = (run << 4) | cat;
-        w.Put(ac.length[symbol] + cat, (static_cast<uint32_t>(ac.code[symbol]) << cat) | MagnitudeBits(c, cat));
+        // Not zero (the mask says so): the category needs no test for 0, and
+        // the value bits of a negative value are its ones' complement.
+        const int c = block[jpeg::kZigzagToNatural[k]];
+        const int sign = c >> 31;
+        cat = 32 - __builtin_clz(static_cast<uint32_t>((c ^ sign) - sign));
+        const int symbol = (run << 4) | cat;
+        const uint32_t bits = static_cast<uint32_t>(c + sign) & ((1u << cat) - 1);
+        w.Put(ac.length[symbol] + cat, (static_cast<uint32_t>(ac.code[symbol]) << cat) | bits);
         previous = k;
     }
     if (previous != 63) {
         w.Put(ac.length[0x00], ac.code[0x00]);  // EOB
     }
-    w.Settle(s.accumulator, s.bits);
-    s.count = static_cast<uint32_t>(w.out - s.bytes);
+    w.Settle(accumulator, pendingBits);
+    return w.out;
+}
+
+void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
+                           ScanBitBuffer& s, int maxCoded)
+{
+    uint8_t* end = EncodeBlockSequentialTo(block, dc, ac, s.accumulator, s.bits, s.bytes, maxCoded);
+    s.count = static_cast<uint32_t>(end - s.bytes);
 }

@@ -135,6 +135,10 @@ uint64_t ZigzagNonZeroAcMask(const int16_t* block);
 // maxCoded non-zero AC coefficients; EOB unless position 63 is coded.
 void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
                            ScanBitBuffer& s, int maxCoded);
+// The same into out (room for ScanBitBuffer::kCapacity bytes) with the
+// pending bits in accumulator and pendingBits; returns the end of the bytes.
+uint8_t* EncodeBlockSequentialTo(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
+                                 uint64_t& accumulator, int32_t& pendingBits, uint8_t* out, int maxCoded);
 
 // Bits of a value's magnitude (the category of T.81 F.1.2.1).
 inline int MagnitudeCategory(int v)

@@ -153,8 +153,20 @@ void CodeMcu(JpegEncoderImpl* e)
         } else {
             block[0] = 0;
         }
-        EncodeBlockSequential(block, *e->entropy.dcCodes[table], *e->entropy.acCodes[table], *e->entropy.scan, count);
-        e->writer->AppendBytes(e->entropy.scan->bytes, e->entropy.scan->count);
+        ScanBitBuffer& scan = *e->entropy.scan;
+        JpegBitWriter& w = *e->writer;
+        if (w.pendingBits == 0 && w.Free() >= ScanBitBuffer::kCapacity) {
+            // Room for any block: its bytes go straight into the output, as
+            // AppendBytes would have copied them there.
+            uint8_t* at = w.buffer + w.position;
+            w.position += static_cast<uint32_t>(EncodeBlockSequentialTo(block, *e->entropy.dcCodes[table],
+                                                                         *e->entropy.acCodes[table], scan.accumulator,
+                                                                         scan.bits, at, count) -
+                                                 at);
+            continue;
+        }
+        EncodeBlockSequential(block, *e->entropy.dcCodes[table], *e->entropy.acCodes[table], scan, count);
+        w.AppendBytes(scan.bytes, scan.count);
     }
     if (rate) {
         e->rate.bitsSpent += 8 * (e->writer->StreamPosition() - start);
