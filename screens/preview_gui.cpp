@@ -64,7 +64,7 @@ int CPreviewGUI::DrawLayer2(CDrawContext* dc)
         return 1;
     if (CeContainer* top = m_pStack->Top())
         top->Draw(dc);
-    if (DrawingHeld())
+    if (DrawingHeld() || !DrawsShotGuides())
         return 1;
     CMainFrame* frame = CMainFrame::GetInstance();
     if (frame->m_options.bcrOcrMode == 1) {

@@ -4,6 +4,7 @@
 #include "ce_button.h"
 #include "ce_container.h"
 #include "common_control.h"
+#include "debug_print.h"
 #include "display.h"
 #include "draw_context.h"
 #include "gui_stack.h"
@@ -110,6 +111,7 @@ int CReviewMovieGUI::OnOpen()
         std::lock_guard lock(m_frameLock);
         m_bHasFrame = FALSE;
         m_bFramesShown = TRUE;
+        m_bFrameTold = FALSE;
     }
     m_nPlayLook = kMovieLookPlay;
     m_pButtons[kMoviePlay]->SetAttribute(kMovieLookPlay);
@@ -286,7 +288,11 @@ void CReviewMovieGUI::OnPlayerFrame(const WORD* pixels, DWORD bytes, LONG width,
     if (FAILED(display->GetBackBufferDC(&dc)) || !dc)
         return;
     DrawFrame(dc, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    display->FlipWithDC(dc);
+    if (SUCCEEDED(display->FlipWithDC(dc)) && !m_bFrameTold) {
+        m_bFrameTold = TRUE;
+        DebugPrint(L"[ReviewMovieGUI] played frame shown (%ld x %ld)\n", static_cast<long>(width),
+                   static_cast<long>(height));
+    }
 }
 
 void CReviewMovieGUI::DrawFrame(HDC dc, int W, int H)

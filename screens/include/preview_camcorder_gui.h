@@ -56,6 +56,9 @@ public:
     CeContainer* RecordControls() const { return m_pRecordControls; }
     CeContainer* MainControls() const { return m_pMainControls; }
 
+protected:
+    bool DrawsShotGuides() const override { return false; }
+
 private:
     void CreateControls();
     void ShowMainControls();

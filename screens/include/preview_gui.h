@@ -44,6 +44,8 @@ public:
     virtual int DrawOverlayAreas(CDrawContext* dc);
 
 protected:
+    // The card guide and the series counter belong to still shots.
+    virtual bool DrawsShotGuides() const { return true; }
     // Deletes the files of the unfinished set and frees their names; the
     // set starts again at slot 0.
     static void DeleteSetPictures();

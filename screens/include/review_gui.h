@@ -91,4 +91,5 @@ private:
     BOOL m_bHasFrame = FALSE;
     int m_nAllocations = 0;
     BOOL m_bFramesShown = FALSE;
+    BOOL m_bFrameTold = FALSE;  // the first played frame logged since the opening
 };

@@ -183,6 +183,27 @@ TEST_F(CamcorderTest, TheDotShowsOnEvenSecondsThePauseMarkAlways)
         EXPECT_NE(IndicatorPixel(seconds), 0x7C1F) << seconds;
 }
 
+// A video has no card to frame nor a series to count: in card and series
+// mode nothing is drawn over the idle camcorder's picture.
+TEST_F(CamcorderTest, NoCardGuideNorSeriesCounterOverTheVideo)
+{
+    CMainFrame* frame = CMainFrame::GetInstance();
+    for (DWORD autoFocus : {0u, 1u}) {
+        frame->m_options.bcrOcrMode = 1;
+        frame->m_options.singleMultiMode = 0;
+        frame->m_options.enableAutoFocus = autoFocus;
+        Canvas canvas(400, 240, 0x7C1F);
+        CDrawContext dc = LayoutContext(canvas.dc);
+        screen->DrawLayer2(&dc);
+        // Where the guide and the counter would be; the controls are on the right.
+        int drawn = 0;
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 335; ++x)
+                drawn += canvas.At(x, y) != 0x7C1F;
+        EXPECT_EQ(drawn, 0) << "auto focus " << autoFocus;
+    }
+}
+
 TEST_F(CamcorderTest, TheCameraPreviewSwitchesToTheCamcorder)
 {
     CPreviewCameraGUI::GetInstance()->OnCommand(CMD_TO_CAMCORDER, 0);

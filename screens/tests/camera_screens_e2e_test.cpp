@@ -236,6 +236,30 @@ TEST_F(CameraScreensE2E, CallPopupOverThePreview)
     EXPECT_GT(Shown(call, 10000, 348, 0), 0.99) << "the preview's bar";
 }
 
+// Three seconds recorded in the camcorder: the movie review opens on the
+// new video and plays it; the played frame is the recorded scene, the sample
+// card: a light card with dark print.
+TEST_F(CameraScreensE2E, ARecordingOpensTheMovieReviewThatPlaysIt)
+{
+    const lumrun::Outcome r = Replay("camcorder-record.txt");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+
+    const Picture movie = Shot("movie-review");
+    ASSERT_EQ(movie.Width(), 400);
+    EXPECT_EQ(KeyPixels(movie), 0);
+    int light = 0, dark = 0, all = 0;
+    for (int y = 50; y < 190; ++y)
+        for (int x = 70; x < 330; ++x) {
+            const Rgb c = movie.At(x, y);
+            const int luma = (306 * c.r + 601 * c.g + 117 * c.b) / 1024;
+            light += luma > 180;
+            dark += luma < 90;
+            ++all;
+        }
+    EXPECT_GT(light, all / 2) << "the card's face";
+    EXPECT_GT(dark, 300) << "the card's print";
+}
+
 // WM_MAIN_COMMAND 0x10035 posted to "LUMOCR" as another program would: the
 // settings menu over the live preview, then its general tab.
 TEST_F(CameraScreensE2E, SettingsMenuOverThePreview)
