@@ -331,6 +331,11 @@ const BlockTransform kFullTransform = kSse2 ? IdctFullSse2 : IdctFull16;
 const BlockTransform kQuarterTransform = kSse2 ? IdctQuarterSse2 : IdctFull16;
 }  // namespace
 
+bool IdctPairs() {
+    static const bool pairs = imaging::KernelsAtLeast(imaging::KernelSet::kAvx2);
+    return pairs;
+}
+
 void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint8_t* out, uint32_t stride) {
     const int nx = static_cast<int>(BlockSizeAtScale(scaleX));
     const int ny = static_cast<int>(BlockSizeAtScale(scaleY));

@@ -52,6 +52,13 @@ void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint
 void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride);
 void IdctFullSse2(const int16_t* block, uint8_t* out, uint32_t stride);
 void IdctFull16(const int16_t* block, uint8_t* out, uint32_t stride);
+// IdctFullSse2 of two blocks at once, each to its own place; only when the
+// process's kernel set is AVX2 (IdctPairs).
+void IdctFullPairAvx2(const int16_t* a, uint8_t* outA, uint32_t strideA, const int16_t* b, uint8_t* outB,
+                      uint32_t strideB);
+// True when full-size blocks with AC coefficients may go two at a time to
+// IdctFullPairAvx2: the samples are those IdctStore gives one at a time.
+bool IdctPairs();
 // The same for a block whose coefficients all lie in its top-left 4 x 4
 // (last zig-zag index up to kQuarterLastIndex); same results, less work.
 inline constexpr int kQuarterLastIndex = 9;

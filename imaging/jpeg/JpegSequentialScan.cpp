@@ -137,7 +137,24 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
         placement[i] = {geometry.interleaved ? fc.h : 1u, geometry.interleaved ? fc.v : 1u,
                         BlockSizeAtScale(plane.scaleX), BlockSizeAtScale(plane.scaleY)};
     }
-    alignas(16) int16_t block[64];
+    // With AVX2, a full-size block with AC coefficients waits for a second
+    // one, and the two go through the transform together; blocks are
+    // decoded into the buffer that does not hold the waiting one.
+    alignas(16) int16_t blocks[2][64];
+    const bool pairs = IdctPairs();
+    int free = 0;
+    struct Waiting {
+        bool held = false;
+        int lastIndex = 0;
+        uint8_t* out = nullptr;
+        uint32_t stride = 0;
+    } waiting;
+    auto storeWaiting = [&] {
+        if (waiting.held) {
+            IdctStore(blocks[1 - free], waiting.lastIndex, 1, 1, waiting.out, waiting.stride);
+            waiting.held = false;
+        }
+    };
 
     WalkIntervals(ctx, geometry, [&](EntropyReader& reader, uint32_t first, uint32_t end) {
         for (int i = 0; i < scan.componentCount; ++i) {
@@ -149,20 +166,32 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
             for (int i = 0; i < scan.componentCount; ++i) {
                 const Placement& p = placement[i];
                 const PlaneTarget& plane = ctx.planes[scan.components[i].frameIndex];
+                const bool full = pairs && plane.scaleX == 1 && plane.scaleY == 1;
                 for (uint32_t by = 0; by < p.blocksHigh; ++by) {
                     for (uint32_t bx = 0; bx < p.blocksWide; ++bx) {
+                        int16_t* block = blocks[free];
                         int lastIndex = 0;
                         if (DecodeBlock(reader, decoders[i], block, lastIndex) != 0) {
+                            storeWaiting();
                             return false;
                         }
                         const uint32_t x = (mx * p.blocksWide + bx) * p.blockW;
                         const uint32_t y = (my * p.blocksHigh + by) * p.blockH;
-                        IdctStore(block, lastIndex, plane.scaleX, plane.scaleY,
-                                  plane.base + size_t{y} * plane.stride + x, plane.stride);
+                        uint8_t* out = plane.base + size_t{y} * plane.stride + x;
+                        if (!full || lastIndex == 0) {
+                            IdctStore(block, lastIndex, plane.scaleX, plane.scaleY, out, plane.stride);
+                        } else if (waiting.held) {
+                            IdctFullPairAvx2(blocks[1 - free], waiting.out, waiting.stride, block, out, plane.stride);
+                            waiting.held = false;
+                        } else {
+                            waiting = {true, lastIndex, out, plane.stride};
+                            free = 1 - free;
+                        }
                     }
                 }
             }
             if (reader.Overrun()) {
+                storeWaiting();
                 return false;  // the data ended inside this interval
             }
             if (++mx == geometry.mcusWide) {
@@ -170,6 +199,7 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
                 ++my;
             }
         }
+        storeWaiting();
         return true;
     });
     return 0;

@@ -147,21 +147,26 @@ TEST(JpegKernelSets, EncodedStreamsAreTheSameUnderEverySet)
 TEST(JpegKernelSets, DecodedPixelsAreTheSameUnderEverySet)
 {
     lumtest::TempDir dir;
-    const char* files[] = {
-        "libjpeg-turbo/testorig.jpg",          "libjpeg-turbo/testimgint.jpg",
-        "jpeg-decoder/reftest/restarts.jpg",   "jpeg-decoder/reftest/rgb.jpg",
-        "jpeg-decoder/mozilla/jpg-size-33x33.jpg", "jpeg-decoder/reftest/non-interleaved-mcu.jpg",
-        "jpeg-decoder/reftest/grayscale_24x16_sampling2x2.jpg",
-    };
-    for (const char* file : files) {
+    std::vector<fs::path> inputs;
+    for (const char* file : {"libjpeg-turbo/testorig.jpg", "libjpeg-turbo/testimgint.jpg",
+                             "jpeg-decoder/reftest/restarts.jpg", "jpeg-decoder/reftest/rgb.jpg",
+                             "jpeg-decoder/mozilla/jpg-size-33x33.jpg", "jpeg-decoder/reftest/non-interleaved-mcu.jpg",
+                             "jpeg-decoder/reftest/grayscale_24x16_sampling2x2.jpg"}) {
+        inputs.push_back(lumtest::TestData(file));
+    }
+    // A stream cut inside its scan: the blocks decoded before the cut are kept.
+    const std::vector<uint8_t> whole = Bytes(lumtest::TestData("libjpeg-turbo/testorig.jpg"));
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 3 / 5));
+    Write(dir.path() / "cut.jpg", "", cut);
+    inputs.push_back(dir.path() / "cut.jpg");
+    for (const fs::path& in : inputs) {
         for (const char* options : {"--scale 1", "--scale 2", "--scale 4", "--scale 8", "--rgb565",
                                     "--rgb565 --scale 2", "--rgb565 --scale 4", "--rgb565 --scale 8"}) {
-            const fs::path in = lumtest::TestData(file);
             const std::vector<uint8_t> reference = RunTool("scalar", "decode", in, dir.path() / "scalar.ppm", options);
-            ASSERT_FALSE(reference.empty()) << file << " " << options;
+            ASSERT_FALSE(reference.empty()) << in << " " << options;
             for (const std::string& set : VectorSets()) {
                 EXPECT_EQ(RunTool(set, "decode", in, dir.path() / (set + ".ppm"), options), reference)
-                    << set << ": " << file << " " << options;
+                    << set << ": " << in << " " << options;
             }
         }
     }
