@@ -67,6 +67,18 @@ double Shown(const Picture& screen, int id, int left, int top)
     return drawn ? static_cast<double>(same) / drawn : -1;
 }
 
+// The mean grey of a region, with the weights of the program's own table.
+int MeanLuma(const Picture& screen, RECT r)
+{
+    long sum = 0, n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x, ++n) {
+            const Rgb c = screen.At(x, y);
+            sum += (306 * c.r + 601 * c.g + 117 * c.b) / 1024;
+        }
+    return n ? static_cast<int>(sum / n) : -1;
+}
+
 int KeyPixels(const Picture& screen)
 {
     int n = 0;
@@ -181,6 +193,11 @@ TEST_F(CameraScreensE2E, DarkBlankAndCardShots)
     const lumrun::Outcome r = Replay("camera-shots.txt");
     ASSERT_EQ(r.exitCode, 0) << r.output;
 
+    // The preview shows the scene the registry names, and a reg step changes
+    // it: the dark scene, then the blank paper (left of the popups, inside the guide).
+    const RECT scene{45, 100, 85, 140};
+    EXPECT_LT(MeanLuma(Shot("dark-1"), scene), 60) << "the dark scene";
+    EXPECT_GT(MeanLuma(Shot("blank-20"), scene), 200) << "the blank paper";
     // Too dark: popup 6 over the preview and no picture.
     EXPECT_NE(r.output.find("POPUP MAKE START [6]"), std::string::npos);
     EXPECT_GT(FirstWithPopup("dark", 6), 0) << "popup 6 in none of the screenshots";
