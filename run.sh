@@ -64,9 +64,15 @@ echo "== lumocr, headless, on device root $root"
 status=0
 # Standard output carries the scenario's commentary and the key filter's
 # diagnostic lines (kept in lumocr.out); the debug log goes to lumocr.log.
-LUMOCR_LOG="$run/lumocr.log" "$bin/lumocr" --root "$root" --scenario "$scenario" 2>> "$run/lumocr.log" |
-  tee "$run/lumocr.out" | { grep -v -E '^[0-9a-f]+ [0-9a-f]+ [0-9a-f]+ [0-9a-f]+$' || true; } | sed 's/^/   /' ||
-  status=$?
+replay() {  # scenario file
+  LUMOCR_LOG="$run/lumocr.log" "$bin/lumocr" --root "$root" --scenario "$1" 2>> "$run/lumocr.log" |
+    tee -a "$run/lumocr.out" | { grep -v -E '^[0-9a-f]+ [0-9a-f]+ [0-9a-f]+ [0-9a-f]+$' || true; } | sed 's/^/   /'
+}
+replay "$scenario" || status=$?
+# The default road's second start reads back what the first one saved.
+if [ $status -eq 0 ] && [ -z "$photo" ]; then
+  replay "$top/resources/scenarios/main-restart.txt" || status=$?
+fi
 "$bin/lumreg" --root "$root" dump > "$run/registry.txt"
 
 shopt -s nullglob nocaseglob

@@ -149,6 +149,8 @@ int CPreviewCameraGUI::OnCommand(DWORD command, DWORD argument)
         frame->SetSurfaceDrawBlocked(0);
         Common()->m_rcEdge = RECT{0, 0, 0, 0};
         RedrawNow();
+        // Input made before this point was let go above; from here it counts.
+        DebugPrint(L"PREVIEW_CAMERA - ready for input\n");
         return 0;
     }
     case CMD_PREVIEW_STOPED:
@@ -210,6 +212,7 @@ int CPreviewCameraGUI::OnCommand(DWORD command, DWORD argument)
     case CMD_SWITCH_CARD_DOCUMENT:
         DeleteSetPictures();
         frame->m_options.bcrOcrMode = frame->m_options.bcrOcrMode == 1 ? 0 : 1;
+        DebugPrint(L"PREVIEW_CAMERA - CMD_SWITCH_CARD_DOCUMENT %d\n", frame->m_options.bcrOcrMode);
         SetModeNotice(TRUE);
         // The notice and the released button are drawn now, not when the
         // notice's time runs out.

@@ -410,6 +410,8 @@ void COcrViewDialog::OnPopupDone()
 {
     KillTimer(TM_POPUP_CLOSE);
     ::ShowWindow(m_info.m_hWnd, SW_HIDE);
+    // Scenarios act on the view once its notice has gone.
+    plat::DebugLine(L"OCR view notice closed");
     CLayoutManager::GetInstance()->SetBusy(FALSE);
     EnableSoftKeys(true);
     Notice notice = m_notice;

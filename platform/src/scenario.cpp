@@ -15,10 +15,12 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "plat/clock.h"
 #include "plat/debug.h"
 #include "plat/file.h"
+#include "plat/handle.h"
 #include "plat/input.h"
 #include "plat/message.h"
 #include "plat/registry.h"
@@ -251,6 +253,13 @@ bool ParseStep(const std::vector<std::string>& t, ScenarioStep& step, std::strin
         words(1, 1);
         return true;
     }
+    if (verb == "copy") {
+        step.kind = Kind::Copy;
+        if (!args(2, 2))
+            return false;
+        words(1, 2);
+        return true;
+    }
     if (verb == "wait-file") {
         step.kind = Kind::WaitFile;
         if (!args(2, 2))
@@ -426,6 +435,33 @@ bool FileExists(const std::wstring& path)
     return true;
 }
 
+// A file put on the device as the user would copy it there; an existing one
+// is replaced.
+bool CopyDeviceFile(const std::wstring& from, const std::wstring& to, std::string& failure)
+{
+    HANDLE in = CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) {
+        failure = "no such file to copy";
+        return false;
+    }
+    std::vector<char> bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    CloseHandle(in);
+    HANDLE out = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put = 0;
+    const bool ok = out != INVALID_HANDLE_VALUE &&
+                    WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
+                    put == bytes.size();
+    if (out != INVALID_HANDLE_VALUE)
+        CloseHandle(out);
+    if (!ok)
+        failure = "the copy could not be written";
+    return ok;
+}
+
 // The shown top-level window of the program highest in the z-order whose
 // title (or class) is `name`.
 HWND ShownWindow(const std::wstring& name, bool byClass)
@@ -570,6 +606,9 @@ int Scenario::Run(std::string* failureOut, const std::atomic<bool>* stop) const
                 failure = "the screen could not be turned";
             break;
         }
+        case Kind::Copy:
+            ok = CopyDeviceFile(step.words[0], step.words[1], failure);
+            break;
         case Kind::ExpectFile:
             ok = FileExists(step.words[0]);
             if (!ok)

@@ -88,6 +88,7 @@ TEST(ScenarioParse, RefusesBadLinesNamingTheLine)
         {"turn", "s:1: turn takes 1 argument"},
         {"wait-window Textiva 100 closed", "s:1: wait-window takes gone"},
         {"wait-file x.txt", "s:1: wait-file takes 2 arguments"},
+        {"copy \\a.jpg", "s:1: copy takes 2 arguments"},
         {"wait-reg HKLM\\A V 1", "s:1: wait-reg takes 4 arguments"},
         {"wait-reg HKLM\\A V 1 soon", "s:1: bad time"},
         {"wait-log \"\" 100", "s:1: wait-log takes a text that is not empty"},
@@ -130,6 +131,7 @@ TEST_F(ScenarioDevice, RegistryCardAndFileStepsActOnTheDeviceRoot)
                                    "expect-reg HKCU\\Software\\X Name \"a b\"\n"
                                    "expect-reg HKLM\\Platform\\StorageCards \"Storage Card\" 1\n"
                                    "expect-file \"\\my documents\\kvim\\B*.JPG\"\n"
+                                   "copy \"\\My Documents\\KVIM\\B261210001.jpg\" \"\\My Documents\\D0.jpg\"\n"
                                    "screenshot first\n"
                                    "card remove \"Storage Card\"\n"
                                    "expect-reg HKLM\\Platform\\StorageCards \"Storage Card\" 0\n",
@@ -138,6 +140,10 @@ TEST_F(ScenarioDevice, RegistryCardAndFileStepsActOnTheDeviceRoot)
     std::string failure;
     EXPECT_EQ(s->Run(&failure), 0) << failure;
     EXPECT_TRUE(std::filesystem::exists(root.path() / "Screenshots" / "first.png"));
+    std::ifstream copied(root.path() / "My Documents" / "D0.jpg");
+    std::string bytes;
+    copied >> bytes;
+    EXPECT_EQ(bytes, "x");
     DWORD lock = 0;
     EXPECT_EQ(RegistryGetDWORD(HKEY_LOCAL_MACHINE, L"System\\State", L"Lock", &lock), S_OK);
     EXPECT_EQ(lock, 1u);
@@ -155,6 +161,7 @@ TEST_F(ScenarioDevice, AFailedExpectationStopsTheReplayAtItsLine)
         {"reg HKLM\\A V sz 5\nexpect-reg HKLM\\A W 5", 2, "no such value"},
         {"reg HKLM\\A V sz five\nexpect-reg HKLM\\A V FIVE", 2, "found \"five\""},
         {"expect-file \"\\My Documents\\none.jpg\"", 1, "no such file"},
+        {"copy \"\\My Documents\\none.jpg\" \"\\My Documents\\D0.jpg\"", 1, "no such file to copy"},
     };
     for (const Case& c : cases) {
         std::string error, failure;

@@ -145,6 +145,7 @@ LRESULT CMainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL&)
         CSinglePicBaseGUI::GetInstance()->OnCommand(CMD_STILL_GOBACK_PREVIEW, 0);
         break;
     case TM_MODE_NOTICE:
+        DebugPrint(L"[LumOCR::Timer] TM_MODE_NOTICE\n");
         ::KillTimer(m_hWnd, id);
         CPreviewCameraGUI::GetInstance()->m_bModeNotice = 0;
         CDrawEvent::SendMessage(kSource, __LINE__);

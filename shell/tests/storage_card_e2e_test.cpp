@@ -50,7 +50,7 @@ TEST(StorageCardE2E, TakenOutBeforeTheShutterGivesTheLowStorageNoticeAndNoPictur
                                         "card remove \"Storage Card\"\n"
                                         "wait 1000\n"
                                         "key APP3\n"
-                                        "wait 3000\n"
+                                        "wait-log \"POPUP MAKE END\" 20000\n"
                                         "expect-reg \"HKLM\\System\\State\\Velmora\\Keypad\" CameraWorking 1\n"
                                         "key TEND\n"
                                         "wait 1000\n");
@@ -79,8 +79,8 @@ TEST(StorageCardE2E, TakenOutBeforeSaveKeepsThePageUntilItCanBeWritten)
                                         "card remove \"Storage Card\"\n"
                                         "wait 300\n"
                                         "tap 100 227\n"
-                                        // The notice lasts two seconds; the view stays.
-                                        "wait 4000\n"
+                                        // The notice goes after two seconds; the view stays.
+                                        "wait-log \"OCR view notice closed\" 20000\n"
                                         "wait-window Textiva 1000\n"
                                         "card insert \"Storage Card\"\n"
                                         "wait 500\n"

@@ -17,7 +17,7 @@ namespace plat {
 struct ScenarioStep {
     enum class Kind {
         Key, Tap, Drag, Text, Wait, Reg, Card, Turn, ExpectFile, ExpectReg, Screenshot, Say, End, WaitFile, WaitWindow,
-        WaitLog, WaitReg, Post
+        WaitLog, WaitReg, Post, Copy
     };
     Kind kind;
     int line = 0;
