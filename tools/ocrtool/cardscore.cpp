@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "LumOCREngine.h"
+#include "OcrLine.h"
 #include "PictureFile.h"
 
 namespace {
@@ -158,21 +159,6 @@ std::string Squeeze(const std::string& s) {
     return out;
 }
 
-int Distance(const std::string& a, const std::string& b) {
-    std::vector<int> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = static_cast<int>(i);
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const int up = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = up;
-        }
-    }
-    return row[b.size()];
-}
-
 enum Grade { kExact, kNear, kWrong, kMissing };
 constexpr const char* kGradeNames[] = {"exact", "near", "wrong", "missing"};
 
@@ -192,7 +178,7 @@ Grade GradeOf(const std::string& key, const std::string& value,
     if (kind == "address") candidates.push_back(joined);
     int distance = 1 << 30;
     for (const std::string& c : candidates) {
-        const int d = Distance(c, Squeeze(value));
+        const int d = plat::ocr::EditDistance(c, Squeeze(value));
         if (d < distance) {
             distance = d;
             best = c;

@@ -1,4 +1,5 @@
 #include "CardClassifier.h"
+#include "CardMend.h"
 
 #include "AddressForm.h"
 
@@ -773,6 +774,7 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
         }
         if (logo >= 0) fields[static_cast<std::size_t>(logo)].kind = kCardCompany;
     }
+    MendAddressesByFields(fields);
     return fields;
 }
 

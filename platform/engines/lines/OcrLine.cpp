@@ -2,6 +2,8 @@
 
 #include "plat/utf8_decode.h"
 
+#include <algorithm>
+
 namespace plat::ocr {
 
 std::u32string DecodeUtf8(std::string_view s) {
@@ -36,6 +38,21 @@ std::string JoinWords(const std::vector<Word>& words) {
         last = units.back();
     }
     return text;
+}
+
+int EditDistance(std::string_view a, std::string_view b) {
+    std::vector<int> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = static_cast<int>(i);
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const int up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
 }
 
 }  // namespace plat::ocr

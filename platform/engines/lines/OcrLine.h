@@ -57,4 +57,7 @@ inline std::string LineText(const Line& line) { return JoinWords(line.words); }
 // sequence gives U+FFFD.
 std::u32string DecodeUtf8(std::string_view text);
 
+// Letters to insert, delete or replace to make one text the other (bytes).
+int EditDistance(std::string_view a, std::string_view b);
+
 }  // namespace plat::ocr

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <climits>
+#include <cmath>
 
 namespace plat::ocr::tess {
 
@@ -35,6 +37,16 @@ bool SureLine(const PlacedLine& line) {
 // False when cancelled.
 namespace {
 
+// A word of punctuation, dashes, arrows and shapes only.
+bool MarksOnly(const std::string& word) {
+    for (const char32_t ch : DecodeUtf8(word)) {
+        const bool mark = (ch < 0x80 && !std::isalnum(static_cast<int>(ch))) || (ch >= 0xA0 && ch <= 0xBF) ||
+                          ch == 0xD7 || ch == 0xF7 || (ch >= 0x2000 && ch <= 0x2BFF);
+        if (!mark) return false;
+    }
+    return true;
+}
+
 bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundLine& found,
                   const std::vector<Component>& marks, double radians, ProgressState& progress, PlacedLine& best,
                   int& score) {
@@ -58,7 +70,8 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         if (found.inverted) {
             for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
         }
-        if (sharpen > 0) image = Sharpened(image, sharpen);
+        // The blur grows with the enlargement: so does the mean it is sharpened against.
+        if (sharpen > 0) image = Sharpened(image, sharpen, static_cast<int>(std::lround(1.5 * strip.scale)));
         image = NormaliseLighting(image, std::max(8, image.height / 2));
         MaskToLine(image, strip, found.letters, marks);
         return image;
@@ -114,6 +127,9 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
                 }
                 words.assign(1, joined);
             }
+            // Marks at a line's ends are the card's edge, a rule or a bullet beside it.
+            while (!words.empty() && MarksOnly(words.front().text)) words.erase(words.begin());
+            while (!words.empty() && MarksOnly(words.back().text)) words.pop_back();
             std::string text;
             int characters = 0, weighted = 0;
             for (const RawWord& w : words) {

@@ -134,16 +134,25 @@ Grey NormaliseLighting(const Grey& g, int radius) {
     return out;
 }
 
-Grey Sharpened(const Grey& g, double amount) {
+Grey Sharpened(const Grey& g, double amount, int radius) {
+    radius = std::max(1, radius);
+    const int w = g.width, h = g.height;
+    std::vector<std::uint32_t> sum(static_cast<std::size_t>(w + 1) * (h + 1), 0);
+    for (int y = 0; y < h; ++y) {
+        std::uint32_t row = 0;
+        for (int x = 0; x < w; ++x) {
+            row += g.At(x, y);
+            sum[static_cast<std::size_t>(y + 1) * (w + 1) + x + 1] = sum[static_cast<std::size_t>(y) * (w + 1) + x + 1] + row;
+        }
+    }
     Grey out = g;
-    for (int y = 1; y + 1 < g.height; ++y) {
-        for (int x = 1; x + 1 < g.width; ++x) {
-            int sum = 0;
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dx = -1; dx <= 1; ++dx) sum += g.At(x + dx, y + dy);
-            }
-            const double v = g.At(x, y) + amount * (g.At(x, y) - sum / 9.0);
-            out.px[static_cast<std::size_t>(y) * g.width + x] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
+    for (int y = radius; y + radius < h; ++y) {
+        for (int x = radius; x + radius < w; ++x) {
+            const std::size_t top = static_cast<std::size_t>(y - radius) * (w + 1), bottom = static_cast<std::size_t>(y + radius + 1) * (w + 1);
+            const std::uint32_t box = sum[bottom + x + radius + 1] - sum[bottom + x - radius] - sum[top + x + radius + 1] + sum[top + x - radius];
+            const double mean = box / double((2 * radius + 1) * (2 * radius + 1));
+            const double v = g.At(x, y) + amount * (g.At(x, y) - mean);
+            out.px[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
         }
     }
     return out;

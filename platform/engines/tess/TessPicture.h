@@ -96,8 +96,8 @@ Grey Apply(const Grey& src, const Warp& w);
 // that soft text on a shaded card reads as dark on white.
 Grey NormaliseLighting(const Grey& g, int radius);
 
-// Unsharp mask over a 3 x 3 mean.
-Grey Sharpened(const Grey& g, double amount);
+// Unsharp mask over the mean of the (2 radius + 1) square around each pixel.
+Grey Sharpened(const Grey& g, double amount, int radius = 1);
 
 // Dark-on-light marks by a local mean threshold.
 std::vector<std::uint8_t> DarkMarks(const Grey& g, int window);

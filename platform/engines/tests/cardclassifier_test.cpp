@@ -164,6 +164,34 @@ TEST(CardClassifier, CompanyNamedByTheDomain) {
            {kCardCompany, "Northwind"}});
 }
 
+// Small print read a letter or two off is set right by the name and the
+// company printed large; a reading that already fits, or is far from
+// both, stays as read.
+TEST(CardClassifier, AddressesMendedByTheNameAndTheCompany) {
+    const struct {
+        const char* read;
+        const char* mended;
+    } cases[] = {
+        {"anna.moreau@bivestone.org", "anna.moreau@bluestone.org"},
+        {"www.bivestone.org", "www.bluestone.org"},
+        {"https://www.bluestone.Com/", "https://www.bluestone.com/"},
+        {"anna.moreau@bluestoneco.uk", "anna.moreau@bluestone.co.uk"},
+        {"a-moreau@bluestone.org", "a.moreau@bluestone.org"},
+        {"anna-moreau@bluestone.org", "anna-moreau@bluestone.org"},
+        {".moreau@bluestone.org", "a.moreau@bluestone.org"},
+        {"6.moreau@bluestone.org", "a.moreau@bluestone.org"},
+        {"annamoreau@bluestone.org", "annamoreau@bluestone.org"},
+        {"info@fabrikam.com", "info@fabrikam.com"},
+        {"sales@bluestonesystems.com", "sales@bluestonesystems.com"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<CardField> fields =
+            ClassifyCard(Lines({"Dr. Anna Moreau", "Bluestone Systems Inc.", c.read}, {30, 20, 12}), BuiltinKeywords("eng"));
+        ASSERT_EQ(3u, fields.size()) << c.read;
+        EXPECT_EQ(c.mended, fields[2].Text()) << c.read;
+    }
+}
+
 TEST(CardClassifier, StatesAreNotLegalForms) {
     Check({"148 Queen Avenue", "Denver, CO 80202"}, {{kCardAddress, "148 Queen Avenue"}, {kCardUnknown, "Denver, CO 80202"}});
     Check({"Smith & Co."}, {{kCardCompany, "Smith & Co."}});
