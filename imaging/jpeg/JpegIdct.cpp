@@ -224,6 +224,7 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
 template <>
 void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride) {
     __m128 rowPairs[4];  // lanes: rows[2j][0], rows[2j][1], rows[2j+1][0], rows[2j+1][1]
+    int used = 0;        // row pairs up to the last with a coefficient
     for (int j = 0; j < 4; ++j) {
         const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * j));
         const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * j + 8));
@@ -231,6 +232,7 @@ void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride) 
             rowPairs[j] = _mm_setzero_ps();
             continue;
         }
+        used = j + 1;
         const __m128 lo0 = LowCoefficients(r0);
         const __m128 hi0 = HighCoefficients(r0);
         const __m128 lo1 = LowCoefficients(r1);
@@ -249,7 +251,7 @@ void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride) 
     }
     const __m128* m = kReduced.columnPairs;
     __m128 sum = _mm_setzero_ps();
-    for (int j = 0; j < 4; ++j) {
+    for (int j = 0; j < used; ++j) {  // zero pairs would add only zeros
         // (rows[v][0], rows[v][1]) twice, for v = 2j and v = 2j + 1
         sum = _mm_add_ps(sum, _mm_mul_ps(m[2 * j], _mm_shuffle_ps(rowPairs[j], rowPairs[j], 0x44)));
         sum = _mm_add_ps(sum, _mm_mul_ps(m[2 * j + 1], _mm_shuffle_ps(rowPairs[j], rowPairs[j], 0xEE)));
