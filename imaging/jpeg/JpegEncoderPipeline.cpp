@@ -92,6 +92,12 @@ void JpegFormMcu(JpegEncoderImpl* e, int col, int row)
     e->geometry.former(edge, e->blocks);
 }
 
+bool JpegPairedTransforms(const JpegEncoderImpl* e)
+{
+    static const bool avx2 = imaging::KernelsAtLeast(imaging::KernelSet::kAvx2);
+    return avx2 && !e->activityClassing;
+}
+
 int JpegTransformBlock(JpegEncoderImpl* e, int16_t* block, int table)
 {
     int activity = 0;
@@ -109,8 +115,6 @@ int JpegTransformBlock(JpegEncoderImpl* e, int16_t* block, int table)
 
 namespace {
 
-const bool kPairedTransforms = imaging::KernelsAtLeast(imaging::KernelSet::kAvx2);
-
 void CodeMcu(JpegEncoderImpl* e)
 {
     int lumaBlocks = e->geometry.layout->lumaBlocks;
@@ -123,7 +127,7 @@ void CodeMcu(JpegEncoderImpl* e)
     // With AVX2 and no activity classes, blocks of one table are transformed
     // two at a time before any is coded.
     int counts[kMaxBlocksPerMcu];
-    const bool paired = coded && kPairedTransforms && !e->activityClassing;
+    const bool paired = coded && JpegPairedTransforms(e);
     if (paired) {
         for (int b = 0; b < total;) {
             const int table = b < lumaBlocks ? 0 : 1;

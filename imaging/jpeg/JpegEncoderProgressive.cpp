@@ -104,16 +104,26 @@ void StoreCoefficients(JpegEncoderImpl* e)
         offset += 64 * static_cast<size_t>(cols) * rows;
         const uint8_t* plane = e->view.plane[c];
         const size_t stride = static_cast<size_t>(e->view.stride[c]);
+        const int table = c == 0 ? 0 : 1;
+        const bool pairs = JpegPairedTransforms(e);
         for (int32_t by = 0; by < rows; ++by) {
             for (int32_t bx = 0; bx < cols; ++bx) {
                 int16_t* block = StoredBlock(e, c, bx, by);
                 const uint8_t* p = plane + 8 * by * stride + 8 * static_cast<size_t>(bx);
+                // Two neighbours at once where the transform takes pairs.
+                const int width = pairs && bx + 1 < cols ? 16 : 8;
                 for (int y = 0; y < 8; ++y) {
-                    for (int x = 0; x < 8; ++x) {
-                        block[8 * y + x] = p[y * stride + x];
+                    for (int x = 0; x < width; ++x) {
+                        block[(x >> 3) * 64 + 8 * y + (x & 7)] = p[y * stride + x];
                     }
                 }
-                JpegTransformBlock(e, block, c == 0 ? 0 : 1);
+                if (width == 16) {
+                    int counts[2];
+                    ForwardDctQuantize8x8Pair(block, block + 64, *e->quant[table], &counts[0], &counts[1]);
+                    ++bx;
+                    continue;
+                }
+                JpegTransformBlock(e, block, table);
             }
         }
     }
@@ -287,20 +297,25 @@ int32_t JpegRunProgressive(JpegEncoderImpl* e, bool wholeStream)
         }
         if (e->progressive.scanRow < rows) {
             if (e->progressive.scanCol < cols) {
-                if (dc) {
-                    CodeDcMcu(e, e->progressive.scanCol, e->progressive.scanRow);
-                } else {
-                    EncodeBlockProgressiveAc(StoredBlock(e, comp, e->progressive.scanCol, e->progressive.scanRow), band.ss, band.se, e->progressive.eobRun,
-                                             *e->entropy.scan, ac);
-                    AppendScanBytes(e);
-                }
-                ++e->progressive.scanCol;
-                if (w.lost || (wholeStream && w.Overflowed())) {
-                    return kJpegFailed;
-                }
-                if (w.Overflowed()) {
-                    return kJpegMoreOutput;
-                }
+                // The rest of the row, without working the scan out again per block.
+                const int16_t* block =
+                    dc ? nullptr : StoredBlock(e, comp, e->progressive.scanCol, e->progressive.scanRow);
+                do {
+                    if (dc) {
+                        CodeDcMcu(e, e->progressive.scanCol, e->progressive.scanRow);
+                    } else {
+                        EncodeBlockProgressiveAc(block, band.ss, band.se, e->progressive.eobRun, *e->entropy.scan, ac);
+                        AppendScanBytes(e);
+                        block += 64;
+                    }
+                    ++e->progressive.scanCol;
+                    if (w.lost || (wholeStream && w.Overflowed())) {
+                        return kJpegFailed;
+                    }
+                    if (w.Overflowed()) {
+                        return kJpegMoreOutput;
+                    }
+                } while (e->progressive.scanCol < cols);
                 continue;
             }
             ++e->progressive.scanRow;

@@ -164,6 +164,9 @@ void JpegSetInputView(JpegEncoderImpl* e, const uint8_t* input);
 void JpegFormMcu(JpegEncoderImpl* e, int col, int row);
 // Transforms and quantises one block (with its activity class); returns the quantiser's count.
 int JpegTransformBlock(JpegEncoderImpl* e, int16_t* block, int table);
+// True when blocks of one table may go two at a time to
+// ForwardDctQuantize8x8Pair: AVX2 kernels and no activity classes.
+bool JpegPairedTransforms(const JpegEncoderImpl* e);
 
 // Input setup (JpegEncoderInput.cpp).
 size_t JpegWorkPlaneBytes(int32_t inputFormat, int32_t paddedWidth, int32_t paddedHeight);
