@@ -11,7 +11,9 @@
 
 namespace {
 
-std::mutex g_sinkLock;
+// Recursive: what a sink does may print again on the same thread (a test's
+// sink that turns the screen, say), and that line goes to the sink too.
+std::recursive_mutex g_sinkLock;
 std::function<void(const std::wstring&)> g_sink;
 
 void WriteDefault(const std::wstring& text)
