@@ -480,6 +480,42 @@ LRESULT CMainFrame::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&)
     return 0;
 }
 
+// The user turned the handset: the window is fitted to the turned screen and,
+// while a camera screen shows, the display and the screen's turned bitmaps are
+// made again as on the way back from a dialog. Nothing here turns the screen
+// itself, so a turn made by the start-up or the shutdown cannot loop.
+LRESULT CMainFrame::OnSettingChange(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+{
+    if (wParam != SETTINGCHANGE_RESET) {
+        handled = FALSE;
+        return 0;
+    }
+    if (!m_bWindowCreated || m_bClosing)
+        return 0;
+    // The orientation last recorded is left alone: the start-up's validation
+    // compares the display with it.
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    DebugPrint(L"[LumOCR] MainFrame turned %d x %d\n", width, height);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A dialog in front lays itself out; the way back from it makes the
+    // display again. Before the first screen there is nothing to make.
+    if (!m_bInputEnabled)
+        return 0;
+    // The camera's frames stay off the surfaces while they are made again.
+    CCommonControl* common = CCommonControl::GetInstance();
+    const int held = common->m_bPreviewLock.exchange(1);
+    while (common->IsWorkerBusy())
+        Sleep(1);
+    CDisplay::GetInstance()->Init(m_hWnd);
+    common->m_bPreviewLock = held;
+    if (CBaseGUI* screen = ActiveScreen())
+        screen->LoadResource();
+    if (CSettings::GetInstance()->IsGUIStatus(GUI_STATUS_POPUP))
+        CMessagePopupGUI::GetInstance()->LoadResource();
+    CDrawEvent::SendMessage(kSource, __LINE__);
+    return 0;
+}
+
 BOOL CMainFrame::PreTranslateMessage(MSG* msg)
 {
     if (m_hAccel && TranslateAcceleratorW(m_hWnd, m_hAccel, msg))

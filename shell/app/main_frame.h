@@ -151,6 +151,7 @@ public:
         MESSAGE_HANDLER(WM_SHOW_THUMBNAIL_VIEW, OnShowThumbnailView)
         MESSAGE_HANDLER(WM_OTHER_APP_ACTIVE, OnOtherAppActive)
         MESSAGE_HANDLER(WM_SIZE, OnSize)
+        MESSAGE_HANDLER(WM_SETTINGCHANGE, OnSettingChange)
         MESSAGE_HANDLER(WM_POPUP_REQUEST, OnPopupRequest)
     END_MSG_MAP()
 
@@ -181,6 +182,7 @@ public:
     LRESULT OnShowThumbnailView(UINT, WPARAM, LPARAM, BOOL& handled);
     LRESULT OnOtherAppActive(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSettingChange(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnPopupRequest(UINT, WPARAM, LPARAM, BOOL&);
 
     // ---- The state record other subsystems read and write. ----

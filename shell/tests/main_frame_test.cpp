@@ -264,3 +264,53 @@ TEST_F(MainFrameRouting, FileChangeRecordsAreAlwaysGivenBack)
 }
 
 }  // namespace
+
+// A turn of the handset: the frame fits the turned screen and, while a
+// camera screen shows, makes the display and that screen's bitmaps again and
+// draws; behind a dialog or while closing it leaves the screens alone.
+TEST_F(MainFrameRouting, ATurnIsFollowedWhereACameraScreenShows)
+{
+    struct Case {
+        const char* name;
+        int inputEnabled;
+        int closing;
+        bool turned;  // a real turn, else another setting's notice
+        SIZE size;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {"camera screen", 1, 0, true, {240, 400},
+         {"CDisplay::Init()", "Preview::LoadResource()", "Preview::OnPaint()"}},
+        {"a dialog in front", 0, 0, true, {240, 400}, {}},
+        {"closing", 1, 1, true, {400, 240}, {}},
+        {"the input panel's notice", 1, 0, false, {400, 240}, {}},
+    };
+    CCommonControl* common = CCommonControl::GetInstance();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TurnDisplay(DMDO_270);
+        ::MoveWindow(hwnd, 0, 0, 400, 240, FALSE);
+        frame->m_bInputEnabled = c.inputEnabled;
+        frame->m_bClosing = c.closing;
+        common->m_bPreviewLock = 0;
+        doubles::Clear();
+        if (c.turned) {
+            DEVMODEW mode{};
+            mode.dmSize = sizeof mode;
+            mode.dmFields = DM_DISPLAYORIENTATION;
+            mode.dmDisplayOrientation = DMDO_0;
+            ASSERT_EQ(ChangeDisplaySettingsEx(nullptr, &mode, nullptr, CDS_RESET, nullptr), DISP_CHANGE_SUCCESSFUL);
+        } else {
+            SendMessageW(hwnd, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
+        }
+        Pump();
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        EXPECT_EQ(r.right - r.left, c.size.cx);
+        EXPECT_EQ(r.bottom - r.top, c.size.cy);
+        EXPECT_EQ(Calls(), c.calls);
+        EXPECT_EQ(common->m_bPreviewLock.load(), 0) << "the camera's frames flow again";
+    }
+    frame->m_bClosing = 0;
+    frame->m_bInputEnabled = 1;
+}
