@@ -29,7 +29,9 @@ const BcrLayoutEntry kBcrLayoutPortrait[15] = {
     {195, 51, 33, 33}, {0, 88, 240, 1},   {8, 49, 222, 41},  {58, 84, 171, 35}, {0, 0, 240, 130},
     {193, 13, 42, 35},
     {193, 64, 42, 35},  // the next-field button is as wide as the OK button
-    {3, 63, 186, 33},  {13, 81, 70, 32},  {7, 8, 180, 47},
+    {3, 63, 186, 33},
+    {3, 97, 186, 32},  // the caption under the edit box: the table's place lies across it
+    {7, 8, 180, 47},
 };
 
 const BcrLayoutEntry kBcrLayoutLandscape[15] = {
