@@ -176,6 +176,7 @@ Rgb ReadPicture(const std::string& path, std::string& error) {
 }
 
 Rgb Scale(const Rgb& src, int width, int height) {
+    if (src.width == width && src.height == height) return src;  // each pixel its own average
     Rgb out;
     out.width = width;
     out.height = height;

@@ -50,9 +50,22 @@ Result Recognize(const GreyView& view, const Request& request) {
 
     Grey picture = Copy(view, area);
     const int pictureW = picture.width, pictureH = picture.height;
+    // Text whose lines the marks show standing across the picture is read as
+    // it stands; only a reading that is not sure is tried upside down.
+    bool halfTurnByReading = false;
     if (request.detectOrientation) {
         bool detected = false;
-        if (request.layout != Layout::Card) {
+        if (request.layout != Layout::Card && request.orientationByMarks) {
+            // Lying text has most often been turned clockwise by the direction
+            // check before the engine (it turns what it cannot tell): it is
+            // turned back first.
+            result.quarterTurns = StandingQuarterTurns(picture, halfTurnByReading) == 1 ? 3 : 0;
+            if (halfTurnByReading) {
+                detected = true;
+                picture = TurnQuarters(picture, result.quarterTurns);
+            }
+        }
+        if (request.layout != Layout::Card && !detected) {
             result.quarterTurns = DetectQuarterTurns(picture, &detected);
             if (!detected && request.orientationByMarks) {
                 // The detector often cannot tell lying Hangul; stood up by a
@@ -82,6 +95,18 @@ Result Recognize(const GreyView& view, const Request& request) {
     std::vector<PlacedLine> placed;
     bool read = request.layout == Layout::Card ? ReadCard(*api, request, picture, progress, result, placed)
                                                : ReadPage(*api, picture, request, progress, result, placed);
+    if (read && halfTurnByReading && ReadingConfidence(placed) < kUprightReadingConfidence) {
+        Grey turned = TurnQuarters(picture, 2);
+        Result other;
+        std::vector<PlacedLine> otherPlaced;
+        read = ReadPage(*api, turned, request, progress, other, otherPlaced);
+        if (read && ReadingConfidence(otherPlaced) > ReadingConfidence(placed)) {
+            picture = std::move(turned);
+            placed = std::move(otherPlaced);
+            result.skewDegrees = other.skewDegrees;
+            result.quarterTurns = (result.quarterTurns + 2) % 4;
+        }
+    }
     if (read && request.layout == Layout::Sparse) {
         // The recogniser finds most lines of a scattered layout but passes over
         // a line in much larger type (a name), or splits one into pieces and

@@ -34,8 +34,10 @@ struct Request {
     Layout layout = Layout::Page;
     bool detectOrientation = false;  // quarter and half turns
     bool removeSkew = true;          // else a page is taken as square
-    // Where the orientation detector cannot tell (it knows Hangul poorly),
-    // the turn is told from the marks, as on a card.
+    // The turn told from the marks (which way the lines run) and from the
+    // reading (an unsure one is tried upside down) rather than by the
+    // orientation detector, which knows Hangul poorly and costs as much as a
+    // reading; the detector only where the marks cannot tell.
     bool orientationByMarks = false;
     // Characters built of marks one over another (Hangul, Han): lines are
     // found from the characters, not from their marks.

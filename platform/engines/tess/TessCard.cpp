@@ -15,6 +15,19 @@
 
 namespace plat::ocr::tess {
 
+int ReadingConfidence(const std::vector<PlacedLine>& lines) {
+    long characters = 0, weighted = 0;
+    for (const PlacedLine& line : lines) {
+        for (const Placed& w : line.words) {
+            int weight = 0;
+            for (char32_t ch : DecodeUtf8(w.text)) weight += CharacterWeight(ch);
+            characters += weight;
+            weighted += static_cast<long>(weight) * w.confidence;
+        }
+    }
+    return characters > 0 ? static_cast<int>(weighted / characters) : 0;
+}
+
 bool SureLine(const PlacedLine& line) {
     int characters = 0, weighted = 0;
     std::string whole;

@@ -160,24 +160,34 @@ Grey Sharpened(const Grey& g, double amount, int radius) {
 
 std::vector<std::uint8_t> DarkMarks(const Grey& g, int window) {
     const int w = g.width, h = g.height;
-    std::vector<std::uint64_t> sum(static_cast<std::size_t>(w + 1) * (h + 1), 0);
+    // 32 bits hold the sums of any picture of up to 16 M pixels.
+    const std::size_t stride = static_cast<std::size_t>(w) + 1;
+    std::vector<std::uint32_t> sum(stride * (h + 1), 0);
     for (int y = 0; y < h; ++y) {
-        std::uint64_t row = 0;
+        std::uint32_t row = 0;
+        const std::uint8_t* px = &g.px[static_cast<std::size_t>(y) * w];
+        const std::uint32_t* above = &sum[static_cast<std::size_t>(y) * stride];
+        std::uint32_t* here = &sum[static_cast<std::size_t>(y + 1) * stride];
         for (int x = 0; x < w; ++x) {
-            row += g.At(x, y);
-            sum[static_cast<std::size_t>(y + 1) * (w + 1) + x + 1] = sum[static_cast<std::size_t>(y) * (w + 1) + x + 1] + row;
+            row += px[x];
+            here[x + 1] = above[x + 1] + row;
         }
     }
+    // A pixel is dark below its window's mean less 12 % of it, 14 at the least;
+    // compared in whole numbers over the window's area.
     std::vector<std::uint8_t> marks(static_cast<std::size_t>(w) * h, 0);
     const int r = window / 2;
     for (int y = 0; y < h; ++y) {
         const int y0 = std::max(0, y - r), y1 = std::min(h, y + r + 1);
+        const std::uint32_t* top = &sum[static_cast<std::size_t>(y0) * stride];
+        const std::uint32_t* bottom = &sum[static_cast<std::size_t>(y1) * stride];
+        const std::uint8_t* px = &g.px[static_cast<std::size_t>(y) * w];
+        std::uint8_t* out = &marks[static_cast<std::size_t>(y) * w];
         for (int x = 0; x < w; ++x) {
             const int x0 = std::max(0, x - r), x1 = std::min(w, x + r + 1);
-            const std::uint64_t s = sum[static_cast<std::size_t>(y1) * (w + 1) + x1] - sum[static_cast<std::size_t>(y0) * (w + 1) + x1] -
-                                    sum[static_cast<std::size_t>(y1) * (w + 1) + x0] + sum[static_cast<std::size_t>(y0) * (w + 1) + x0];
-            const double mean = static_cast<double>(s) / ((y1 - y0) * (x1 - x0));
-            marks[static_cast<std::size_t>(y) * w + x] = g.At(x, y) < mean - std::max(14.0, 0.12 * mean);
+            const std::int64_t s = std::int64_t{bottom[x1]} - top[x1] - bottom[x0] + top[x0];
+            const std::int64_t n = std::int64_t{y1 - y0} * (x1 - x0);
+            out[x] = 100 * px[x] * n < 100 * s - std::max(1400 * n, 12 * s);
         }
     }
     return marks;
@@ -638,19 +648,29 @@ void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& l
     }
 }
 
-int QuarterTurnsOfCard(const Grey& g, bool& halfTurnSure) {
-    halfTurnSure = false;
+namespace {
+
+// A mark of a letter's size and fill, for the orientation tests.
+bool OrientationMark(const Component& c) {
+    const int w = c.right - c.left + 1, h = c.bottom - c.top + 1;
+    return std::max(w, h) >= 6 && std::max(w, h) <= 80 && c.area >= 12 && c.area * 10 >= w * h;
+}
+
+// Marks that may be letters, dark and light, for the orientation tests.
+std::vector<Component> OrientationMarks(const Grey& g) {
     std::vector<Component> marks = MarksOf(g, false);
     for (const Component& c : LettersAmong(g, true, MarksOf(g, true))) marks.push_back(c);
-    std::erase_if(marks, [](const Component& c) {
-        const int w = c.right - c.left + 1, h = c.bottom - c.top + 1;
-        return std::max(w, h) < 6 || std::max(w, h) > 80 || c.area < 12 || c.area * 10 < w * h;
-    });
-    if (marks.size() < 12) return 0;
+    std::erase_if(marks, [](const Component& c) { return !OrientationMark(c); });
+    return marks;
+}
 
+// Marks whose nearest neighbour of a like size lies beside them, and marks
+// whose nearest one stands over or under them.
+void CountNeighbours(const std::vector<Component>& marks, int width, int height, int& beside, int& over) {
+    beside = over = 0;
     // Nearest neighbour of a like size, searched in a grid of cells.
     constexpr int kCell = 48;
-    const int cols = g.width / kCell + 1, rows = g.height / kCell + 1;
+    const int cols = width / kCell + 1, rows = height / kCell + 1;
     std::vector<std::vector<int>> grid(static_cast<std::size_t>(cols) * rows);
     auto centre = [](const Component& c, double& x, double& y) {
         x = (c.left + c.right + 1) / 2.0;
@@ -661,7 +681,6 @@ int QuarterTurnsOfCard(const Grey& g, bool& halfTurnSure) {
         centre(marks[i], x, y);
         grid[static_cast<std::size_t>(static_cast<int>(y) / kCell) * cols + static_cast<int>(x) / kCell].push_back(static_cast<int>(i));
     }
-    int lying = 0, standing = 0;
     for (const Component& c : marks) {
         double x = 0, y = 0;
         centre(c, x, y);
@@ -686,9 +705,49 @@ int QuarterTurnsOfCard(const Grey& g, bool& halfTurnSure) {
                 }
             }
         }
-        if (dx > 2 * dy) ++lying;
-        else if (dy > 2 * dx) ++standing;
+        if (dx > 2 * dy) ++beside;
+        else if (dy > 2 * dx) ++over;
     }
+}
+
+}  // namespace
+
+int StandingQuarterTurns(const Grey& g, bool& sure) {
+    // Characters built of stacked marks (Hangul, Han) are joined first: their
+    // marks' neighbours lie over one another as often as beside. Lines
+    // running down the picture keep their marks apart, so the marks turned a
+    // quarter are asked too. Light marks on dark ground only when the dark
+    // ones leave it open.
+    std::vector<Component> marks = MarksOf(g, false);
+    for (const bool withLight : {false, true}) {
+        if (withLight) {
+            for (const Component& c : LettersAmong(g, true, MarksOf(g, true))) marks.push_back(c);
+        }
+        std::vector<Component> kept = marks;
+        std::erase_if(kept, [](const Component& c) { return !OrientationMark(c); });
+        for (const int quarters : {0, 1}) {
+            if (quarters == 1) {
+                for (Component& c : kept) c = {g.height - 1 - c.bottom, c.left, g.height - 1 - c.top, c.right, c.area};
+            }
+            int beside = 0, over = 0;
+            CountNeighbours(StackedIntoCharacters(kept), quarters ? g.height : g.width, quarters ? g.width : g.height,
+                            beside, over);
+            if (beside >= 12 && beside >= 2 * over) {
+                sure = true;
+                return quarters;
+            }
+        }
+    }
+    sure = false;
+    return 0;
+}
+
+int QuarterTurnsOfCard(const Grey& g, bool& halfTurnSure) {
+    halfTurnSure = false;
+    std::vector<Component> marks = OrientationMarks(g);
+    if (marks.size() < 12) return 0;
+    int lying = 0, standing = 0;
+    CountNeighbours(marks, g.width, g.height, lying, standing);
     int quarters = standing > lying ? 1 : 0;
     for (Component& c : marks) {
         if (quarters == 1) c = {g.height - 1 - c.bottom, c.left, g.height - 1 - c.top, c.right, c.area};

@@ -25,6 +25,9 @@ inline constexpr int kMinCardLineConfidence = 45;
 inline constexpr int kSureLineConfidence = 90;         // a card line read this surely is not read again
 inline constexpr int kMinLoneReadingConfidence = 60;   // a reading no other one agrees with
 inline constexpr int kReadingsWithoutTextToGiveUp = 2; // texture, not a line
+// A page or card read at least this surely stands upright; upside down the
+// recogniser reads the same text at about half this.
+inline constexpr int kUprightReadingConfidence = 70;
 inline constexpr double kOffCardPaper = 0.8;           // ground this much darker than the card's is off the card
 inline constexpr int kMaxStripWidth = 6000;
 // Each worker holds a recogniser of its own; past this many the longest line
@@ -151,6 +154,11 @@ void Unslant(Strip& strip, double slant);
 // just around them (stops, commas, accents); the neighbours' letters go.
 void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& letters,
                 const std::vector<Component>& marks);
+
+// The quarter turns (0 or 1, clockwise) that set the text's lines across the
+// picture, upright or upside down: letters of a line have their nearest
+// neighbours along it. `sure` when one way clearly outnumbers the other.
+int StandingQuarterTurns(const Grey& g, bool& sure);
 
 // The quarter turns (clockwise) that set a card's text upright, from its
 // marks alone: letters of a line have their nearest neighbours along the

@@ -114,6 +114,10 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
 // turned: true when the turned reading is the surer one. False when cancelled.
 bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& progress, bool& better);
 
+// The confidence of a reading, each word weighed by its characters; 0 when
+// nothing was read.
+int ReadingConfidence(const std::vector<PlacedLine>& lines);
+
 // A line read with confidence, and no texture: enough characters, read surely
 // enough, or an address whatever its confidence.
 bool SureLine(const PlacedLine& line);

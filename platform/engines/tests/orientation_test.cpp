@@ -1,0 +1,50 @@
+// Which way a picture's text lines run, told from its marks alone.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "CjkPictures.h"
+#include "PictureFile.h"
+#include "TessPicture.h"
+
+namespace {
+
+using namespace plat::ocr::tess;
+
+Grey FromFile(const std::string& path) {
+    std::string error;
+    const ocrtool::Grey grey = ocrtool::ToProgramGrey(ocrtool::ReadPicture(path, error));
+    return {grey.width, grey.height, grey.px};
+}
+
+Grey Drawn(const cardgen::Picture& picture) { return {picture.width, picture.height, picture.px}; }
+
+// A photographed page turned either way and upside down, and drawn Korean and
+// Chinese pages, whose characters are built of marks over one another.
+TEST(Orientation, LinesRunningDownTheMarksAreStoodUp) {
+    const std::string photo = std::string(LUM_TESTDATA) + "/tesseract-test/phototest-rotated-";
+    const struct {
+        const char* name;
+        Grey picture;
+        int quarters;
+    } cases[] = {
+        {"photo turned left", FromFile(photo + "L.png"), 1},
+        {"photo turned right", FromFile(photo + "R.png"), 1},
+        {"photo upside down", FromFile(photo + "180.png"), 0},
+        {"Korean page", Drawn(cardgen::DrawCjkPage(cardgen::PageScript::Korean, false)), 0},
+        {"Korean page turned", Drawn(cardgen::DrawCjkPage(cardgen::PageScript::Korean, true)), 1},
+        {"Chinese page", Drawn(cardgen::DrawCjkPage(cardgen::PageScript::Simplified, false)), 0},
+        {"Chinese page turned", Drawn(cardgen::DrawCjkPage(cardgen::PageScript::Simplified, true)), 1},
+    };
+    for (const auto& c : cases) {
+        if (c.picture.px.empty()) {
+            ADD_FAILURE() << c.name << ": no picture (test data or the CJK font missing)";
+            continue;
+        }
+        bool sure = false;
+        EXPECT_EQ(c.quarters, StandingQuarterTurns(c.picture, sure)) << c.name;
+        EXPECT_TRUE(sure) << c.name;
+    }
+}
+
+}  // namespace
