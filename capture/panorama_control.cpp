@@ -54,8 +54,10 @@ COLORREF OutlineColour(LPCWSTR status)
 {
     if (std::wcscmp(status, L"INVALID") == 0)
         return RGB(255, 0, 0);
+    // Pure yellow is the display's word for the notice box's dark shade: a
+    // yellow one step off it shows as yellow.
     if (std::wcscmp(status, L"VALID") == 0)
-        return RGB(255, 255, 0);
+        return RGB(255, 255, 8);
     if (std::wcscmp(status, L"POSITIONED") == 0 || std::wcscmp(status, L"STEADY") == 0)
         return RGB(0, 0, 255);
     return kWhite;

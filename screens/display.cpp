@@ -61,10 +61,12 @@ HRESULT CALLBACK_EnumBack(LPDIRECTDRAWSURFACE surface, LPDDSURFACEDESC, LPVOID c
 
 uint32_t OverlayWordFromPixel(uint16_t pixel)
 {
-    // Only the key is a special word: yellow and cyan are colours like any
-    // other (marked words would show the panorama's yellow outline dark).
-    if (pixel == 0x7C1F)
-        return kOverlayKeyWord;
+    switch (pixel) {
+    case 0x7C1F: return kOverlayKeyWord;
+    case 0x03FF: return 0x7FFFF;
+    case 0x7FE0: return 0x44104;
+    default: break;
+    }
     uint32_t r = (pixel >> 10) & 31, g = (pixel >> 5) & 31, b = pixel & 31;
     return (r << 13) | (g << 7) | (b << 1);
 }

@@ -136,6 +136,7 @@ int CPreviewCameraGUI::OnCommand(DWORD command, DWORD argument)
         frame->m_bShutterPressed = 0;
         // A shot that went on to the recognition ends here: the bar takes touches again.
         m_bCapturePending = 0;
+        m_bShotPending = 0;
         frame->m_nView = VIEW_PREVIEW;
         if (settings->GetFlags() & SETTINGS_FLAG_FORCE_EXIT) {
             CPreviewGUI::OnCommand(command, argument);
@@ -241,6 +242,7 @@ int CPreviewCameraGUI::OnCommand(DWORD command, DWORD argument)
         }
         frame->FreeSlot(slot);
         frame->m_nCurrentSlot = slot;
+        frame->m_nShotCount = slot;
         RedrawNow();
         return 0;
     }

@@ -178,6 +178,7 @@ void CPreviewGUI::DeleteSetPictures()
         frame->FreeSlot(slot);
     }
     frame->m_nCurrentSlot = 0;
+    frame->m_nShotCount = 0;
 }
 
 void CPreviewGUI::ExitPreview()

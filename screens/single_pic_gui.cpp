@@ -252,6 +252,9 @@ void CSinglePicBaseGUI::OnPreviewStopped()
 {
     CMainFrame* frame = CMainFrame::GetInstance();
     const bool full = frame->m_bStorageFull != 0;
+    // The series bar asked for the set to be read: the set is complete as it is.
+    if (SeriesMode() && frame->m_bPreRecognition)
+        frame->m_bSeriesComplete = 1;
     const bool complete = frame->m_bSeriesComplete != 0;
     if (full) {
         ShowStoredPicture(frame->m_nCurrentSlot, true);
@@ -311,7 +314,10 @@ int CSinglePicBaseGUI::OnCommand(DWORD command, DWORD)
     case CMD_STILL_GOBACK_PREVIEW:
         CancelRecognition();
         run.lastProgressPercent = 0;
+        // The next shot of the series names the next slot.
         ++frame->m_nShotCount;
+        if (frame->m_nShotCount < kResultSlots)
+            frame->m_nCurrentSlot = frame->m_nShotCount;
         CCommonControl::GetInstance()->ClearAutoShotRect();
         BackToPreview();
         return 1;

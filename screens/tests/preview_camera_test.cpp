@@ -389,14 +389,17 @@ TEST_F(PreviewCameraTest, TouchBarSendsACommandOnlyForAReleaseOnThePressedButton
     }
 }
 
-// A shot handed on to the recognition, then the preview again: the bar works.
+// A shot handed on to the recognition, then the preview again: the bar works
+// and the shot's pending text is gone.
 TEST_F(PreviewCameraTest, TheBarTakesTouchesAgainOnceThePreviewIsBackAfterAShot)
 {
     SetFreeKB(100000);
     preview->OnKeyDown(window, VK_FULL_SHUTTER, 0);
     ASSERT_TRUE(Called("CCameraControl::CameraCapture()"));
     preview->OnKeyUp(window, VK_FULL_SHUTTER, 0);
+    preview->m_bShotPending = 1;  // as the review left it
     preview->OnCommand(CMD_PREVIEW_STARTED, 0);
+    EXPECT_EQ(preview->m_bShotPending, 0);
     const POINT modeSwitch{374, 72};
     preview->OnLButtonDown(modeSwitch, 0);
     preview->OnLButtonUp(modeSwitch, 0);

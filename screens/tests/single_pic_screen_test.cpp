@@ -173,6 +173,49 @@ TEST_F(SinglePicScreen, PopupButtonsActOnlyWhenPressedAndReleasedOnThem)
     EXPECT_EQ(run.cancelPressed.load(), 0);
 }
 
+// A series shot is saved and the screen goes back for the next one; once the
+// series bar asks for the set to be read, the stop starts its recognition.
+TEST_F(SinglePicScreen, ASeriesIsReadWhenItsBarAsksNotAfterEachShot)
+{
+    struct Case {
+        const char* name;
+        int readTheSet;  // the series bar's request
+        bool saved;
+        bool recognised;
+    } cases[] = {{"a shot of the series", 0, true, false}, {"the set asked for", 1, false, true}};
+    frame->m_options.singleMultiMode = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Name(0, WriteBmp(L"B1.jpg", 64, 48));
+        Name(1, WriteBmp(L"B2.jpg", 64, 48));
+        frame->m_nShotCount = 2;
+        frame->m_nCurrentSlot = 2;
+        frame->m_bSeriesComplete = 0;
+        frame->m_bPreRecognition = c.readTheSet;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_START_RECOGNITION, WM_START_RECOGNITION, PM_REMOVE)) {
+        }
+        doubles::Clear();
+        screen->OnCommand(CMD_PREVIEW_STOPED, 0);
+        EXPECT_EQ(Called("CShotControl::SaveAllShots()"), c.saved);
+        EXPECT_EQ(PeekMessageW(&msg, nullptr, WM_START_RECOGNITION, WM_START_RECOGNITION, PM_REMOVE) != 0,
+                  c.recognised);
+        EXPECT_EQ(frame->m_bSeriesComplete.load(), c.recognised ? 1 : 0);
+    }
+}
+
+// Back to the preview for the next shot of a series: the next still names
+// the next slot, so no shot overwrites an earlier one.
+TEST_F(SinglePicScreen, EachNextShotOfASeriesNamesTheNextSlot)
+{
+    frame->m_options.singleMultiMode = 0;
+    for (int shots = 1; shots <= 2; ++shots) {
+        screen->OnCommand(CMD_STILL_GOBACK_PREVIEW, 0);
+        EXPECT_EQ(frame->m_nShotCount, shots);
+        EXPECT_EQ(frame->m_nCurrentSlot, shots);
+    }
+}
+
 TEST_F(SinglePicScreen, OpeningInSingleShotModeDisablesAllButExit)
 {
     frame->m_options.singleMultiMode = 1;

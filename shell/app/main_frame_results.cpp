@@ -159,7 +159,9 @@ void CMainFrame::ReleaseResultStore(bool deletePictures)
     // Every slot: a gap in the names must not leave records behind.
     for (int i = 0; i < kResultSlots; ++i)
         FreeSlot(i);
+    // The next series starts again at its first slot.
     m_nCurrentSlot = 0;
+    m_nShotCount = 0;
     m_options.singleMultiMode = m_nSavedShotMode;
 }
 
@@ -414,6 +416,7 @@ LRESULT CMainFrame::OnShowThumbnailView(UINT, WPARAM, LPARAM, BOOL&)
     CPreviewCameraGUI::GetInstance()->m_bShotPending = 0;
     m_options.singleMultiMode = 1;
     m_nCurrentSlot = 0;
+    m_nShotCount = 0;
     m_bRecognizing = 0;
     DebugPrint(L"[TRAVEK] GO PREVIEW START\n");
     if (m_bNoDrawing) {
