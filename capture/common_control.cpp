@@ -1,7 +1,10 @@
 #include "common_control.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 #include "LumOCREngine.h"
 #include "camcorder_control.h"
@@ -17,6 +20,8 @@
 
 namespace {
 
+// Five seconds of a 30 fps preview between two count lines.
+constexpr unsigned kFramesPerCountLine = 150;
 constexpr int kResolution[8][2] = {{2560, 1920}, {2048, 1536}, {1600, 1200}, {1280, 960},
                                    {640, 480},   {400, 240},   {320, 240},   {176, 144}};
 constexpr int kCountdown[4] = {0, 2, 5, 10};
@@ -740,6 +745,15 @@ void CCommonControl::DrawFrame(const BYTE* frame, int fw, int fh)
         ConvertYCbCr420ToRGB(to.plane[0], to.plane[2], to.plane[1], tw, th, tw, tw / 2, pitch,
                              surface + static_cast<size_t>(y0) * pitch + static_cast<size_t>(x0) * 2);
     }
-    if (SUCCEEDED(display->UnlockBackBuffer()))
-        display->Flip();
+    if (SUCCEEDED(display->UnlockBackBuffer()) && SUCCEEDED(display->Flip())) {
+        // A count now and then, so the preview's frame rate can be read from the log.
+        static std::atomic<unsigned> shown{0};
+        const unsigned n = ++shown;
+        if (n % kFramesPerCountLine == 0) {
+            // A whole line of its own, so that a reader sees it when it is written.
+            WCHAR line[64];
+            std::swprintf(line, std::size(line), L"preview frames shown: %u\n", n);
+            OutputDebugStringW(line);
+        }
+    }
 }
