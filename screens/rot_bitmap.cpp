@@ -134,35 +134,6 @@ HBITMAP CopyToDib16(HBITMAP source)
     return copy;
 }
 
-HBITMAP TurnDib16(HBITMAP source)
-{
-    Dib16 in;
-    HBITMAP own = nullptr;
-    if (!ReadDib16(source, in) || !in.rgb555) {
-        own = CopyToDib16(source);
-        if (!ReadDib16(own, in)) {
-            DeleteBitmap(own);
-            return nullptr;
-        }
-    }
-    HBITMAP turned = CImageUtil::CreateDIB(in.height, in.width, 16, nullptr, FALSE);
-    Dib16 out;
-    if (!ReadDib16(turned, out)) {
-        DeleteBitmap(turned);
-        DeleteBitmap(own);
-        return nullptr;
-    }
-    // Layout (x, y) goes to stored (h - 1 - y, x): a quarter turn clockwise.
-    for (int y = 0; y < in.height; ++y) {
-        const uint16_t* row = in.Row(y);
-        const int column = in.height - 1 - y;
-        for (int x = 0; x < in.width; ++x)
-            out.Row(x)[column] = row[x];
-    }
-    DeleteBitmap(own);
-    return turned;
-}
-
 CRotBitmap::~CRotBitmap() { DeleteBitmap(m_Bitmap); }
 
 void CRotBitmap::CreateInstance(CeRefPtr<CRotBitmap>& ptr, bool create)
@@ -256,7 +227,8 @@ BOOL CRotBitmap::SetBitmap(HBITMAP source, BOOL turn, BOOL deleteSource)
     if (deleteSource && source != m_Bitmap)
         DeleteObject(source);
     if (copy && turn && Turned()) {
-        HBITMAP turned = TurnDib16(copy);
+        // The copy is a bottom-up section: the imaging turn is clockwise on it.
+        HBITMAP turned = CImageUtil::RotateBitmap90(copy);
         DeleteObject(copy);
         copy = turned;
     }

@@ -44,8 +44,6 @@ private:
 
 // A 16-bit (RGB555) bottom-up copy of a bitmap; null on failure.
 HBITMAP CopyToDib16(HBITMAP source);
-// An RGB555 copy turned a quarter turn clockwise (width and height exchanged).
-HBITMAP TurnDib16(HBITMAP source);
 
 BOOL BitBltBitmap(HDC dc, int x, int y, int w, int h, HBITMAP bitmap, int srcX, int srcY, DWORD rop);
 BOOL StretchBltBitmap(HDC dc, int x, int y, int w, int h, HBITMAP bitmap, int srcX, int srcY, int srcW, int srcH,
