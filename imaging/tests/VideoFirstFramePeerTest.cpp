@@ -139,6 +139,7 @@ TEST_F(VideoFirstFramePeer, RefusedFilesGiveTheirCode)
     Make("avc.mp4", "320:240", "-c:v libx264 -pix_fmt yuv420p");
     fs::copy_file(root.path() / "avc.mp4", root.path() / "named.avi");
     Make("other.mp4", "320:240", "-c:v mpeg2video");
+    Make("quicktime.mp4", "320:240", "-c:v mpeg4 -f mov");
     std::string sound = "ffmpeg -v error -y -f lavfi -i sine=duration=1 -c:a aac " + lumtest::ShellQuoted(root.path() / "sound.3gp");
     ASSERT_EQ(std::system(sound.c_str()), 0);
     std::ofstream(root.path() / "text.3gp") << "not a video at all\n";
@@ -148,6 +149,7 @@ TEST_F(VideoFirstFramePeer, RefusedFilesGiveTheirCode)
     } cases[] = {
         {L"\\named.avi", E_FAIL},         // an MP4 under the AVI source
         {L"\\other.mp4", E_FAIL},         // a codec without a number
+        {L"\\quicktime.mp4", E_FAIL},     // a QuickTime file under the 3GP and MP4 source
         {L"\\sound.3gp", E_FAIL},         // no video stream
         {L"\\text.3gp", E_FAIL},          // no media at all
         {L"\\missing.mp4", E_ACCESSDENIED},

@@ -67,6 +67,12 @@ std::string Input::FormatName() const
     return context_ && context_->iformat && context_->iformat->name ? context_->iformat->name : "";
 }
 
+std::string Input::MajorBrand() const
+{
+    const AVDictionaryEntry* brand = context_ ? av_dict_get(context_->metadata, "major_brand", nullptr, 0) : nullptr;
+    return brand && brand->value ? brand->value : "";
+}
+
 int Input::FirstStream(AVMediaType type) const
 {
     if (!context_)

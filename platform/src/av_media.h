@@ -34,6 +34,8 @@ public:
     bool IsOpen() const { return context_ != nullptr; }
     // The demuxer's names, e.g. "avi" or "mov,mp4,m4a,3gp,3g2,mj2".
     std::string FormatName() const;
+    // The ISO file's major brand ("3gp4", "isom", "qt  "), empty when none.
+    std::string MajorBrand() const;
     // The first stream of the kind, or -1.
     int FirstStream(AVMediaType type) const;
     AVStream* Stream(int index) const;

@@ -45,12 +45,16 @@ AVCodecID CodecOf(DWORD number)
 
 enum class Family { Avi, Iso };
 
-// Whether FFmpeg's demuxer is the one of the source's own family.
-bool IsFamily(const std::string& demuxer, Family family)
+// Whether the file is of the source's own family. FFmpeg reads QuickTime
+// files with the same demuxer as 3GP and MP4: their brand tells them apart.
+bool IsFamily(const plat::av::Input& input, Family family)
 {
+    const std::string demuxer = input.FormatName();
     if (family == Family::Avi)
         return demuxer == "avi";
-    return demuxer.find("3gp") != std::string::npos || demuxer.find("mp4") != std::string::npos;
+    if (demuxer.find("3gp") == std::string::npos && demuxer.find("mp4") == std::string::npos)
+        return false;
+    return input.MajorBrand() != "qt  ";
 }
 
 template <Family F>
@@ -70,7 +74,7 @@ public:
             return E_HANDLE;
         if (!packet_)
             return E_OUTOFMEMORY;
-        if (!input_.Open(host->string()) || !IsFamily(input_.FormatName(), F))
+        if (!input_.Open(host->string()) || !IsFamily(input_, F))
             return Refuse();
         stream_ = input_.FirstStream(AVMEDIA_TYPE_VIDEO);
         AVStream* stream = input_.Stream(stream_);
