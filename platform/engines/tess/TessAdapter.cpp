@@ -53,16 +53,20 @@ Result Recognize(const GreyView& view, const Request& request) {
     // Text whose lines the marks show standing across the picture is read as
     // it stands; only a reading that is not sure is tried upside down.
     bool halfTurnByReading = false;
+    std::vector<Component> darkMarks;  // of the picture as it is read, when known
     if (request.detectOrientation) {
         bool detected = false;
         if (request.layout != Layout::Card && request.orientationByMarks) {
             // Lying text has most often been turned clockwise by the direction
             // check before the engine (it turns what it cannot tell): it is
             // turned back first.
-            result.quarterTurns = StandingQuarterTurns(picture, halfTurnByReading) == 1 ? 3 : 0;
+            result.quarterTurns = StandingQuarterTurns(picture, halfTurnByReading, &darkMarks) == 1 ? 3 : 0;
             if (halfTurnByReading) {
                 detected = true;
+                for (Component& c : darkMarks) c = TurnBox(c, result.quarterTurns, picture.width, picture.height);
                 picture = TurnQuarters(picture, result.quarterTurns);
+            } else {
+                darkMarks.clear();
             }
         }
         if (request.layout != Layout::Card && !detected) {
@@ -94,12 +98,15 @@ Result Recognize(const GreyView& view, const Request& request) {
     }
     std::vector<PlacedLine> placed;
     bool read = request.layout == Layout::Card ? ReadCard(*api, request, picture, progress, result, placed)
-                                               : ReadPage(*api, picture, request, progress, result, placed);
+                                               : ReadPage(*api, picture, request, progress, result, placed,
+                                                          halfTurnByReading ? &darkMarks : nullptr);
     if (read && halfTurnByReading && ReadingConfidence(placed) < kUprightReadingConfidence) {
+        std::vector<Component> turnedMarks = darkMarks;
+        for (Component& c : turnedMarks) c = TurnBox(c, 2, picture.width, picture.height);
         Grey turned = TurnQuarters(picture, 2);
         Result other;
         std::vector<PlacedLine> otherPlaced;
-        read = ReadPage(*api, turned, request, progress, other, otherPlaced);
+        read = ReadPage(*api, turned, request, progress, other, otherPlaced, &turnedMarks);
         if (read && ReadingConfidence(otherPlaced) > ReadingConfidence(placed)) {
             picture = std::move(turned);
             placed = std::move(otherPlaced);

@@ -10,13 +10,13 @@
 namespace plat::ocr::tess {
 
 bool ReadPage(tesseract::TessBaseAPI& api, const Grey& picture, const Request& request, ProgressState& progress,
-              Result& result, std::vector<PlacedLine>& lines) {
+              Result& result, std::vector<PlacedLine>& lines, const std::vector<Component>* darkMarks) {
     const bool removeSkew = request.removeSkew;
     const tesseract::PageSegMode mode = request.layout == Layout::Block    ? tesseract::PSM_SINGLE_BLOCK
                                         : request.layout == Layout::Sparse ? tesseract::PSM_SPARSE_TEXT
                                                                            : tesseract::PSM_AUTO;
     int letterHeight = 0;
-    double skew = EstimateSkewOf(picture, &letterHeight);
+    double skew = darkMarks ? SkewOf(*darkMarks, &letterHeight) : EstimateSkewOf(picture, &letterHeight);
     if (std::fabs(skew) < kMinSkewToTurn || !removeSkew) skew = 0;
     result.skewDegrees = skew;
     double scale = 1.0;

@@ -712,13 +712,23 @@ void CountNeighbours(const std::vector<Component>& marks, int width, int height,
 
 }  // namespace
 
-int StandingQuarterTurns(const Grey& g, bool& sure) {
+Component TurnBox(const Component& c, int quarters, int width, int height) {
+    switch (((quarters % 4) + 4) % 4) {
+        case 1: return {height - 1 - c.bottom, c.left, height - 1 - c.top, c.right, c.area};
+        case 2: return {width - 1 - c.right, height - 1 - c.bottom, width - 1 - c.left, height - 1 - c.top, c.area};
+        case 3: return {c.top, width - 1 - c.right, c.bottom, width - 1 - c.left, c.area};
+    }
+    return c;
+}
+
+int StandingQuarterTurns(const Grey& g, bool& sure, std::vector<Component>* darkMarks) {
     // Characters built of stacked marks (Hangul, Han) are joined first: their
     // marks' neighbours lie over one another as often as beside. Lines
     // running down the picture keep their marks apart, so the marks turned a
     // quarter are asked too. Light marks on dark ground only when the dark
     // ones leave it open.
     std::vector<Component> marks = MarksOf(g, false);
+    if (darkMarks) *darkMarks = marks;
     for (const bool withLight : {false, true}) {
         if (withLight) {
             for (const Component& c : LettersAmong(g, true, MarksOf(g, true))) marks.push_back(c);
@@ -727,7 +737,7 @@ int StandingQuarterTurns(const Grey& g, bool& sure) {
         std::erase_if(kept, [](const Component& c) { return !OrientationMark(c); });
         for (const int quarters : {0, 1}) {
             if (quarters == 1) {
-                for (Component& c : kept) c = {g.height - 1 - c.bottom, c.left, g.height - 1 - c.top, c.right, c.area};
+                for (Component& c : kept) c = TurnBox(c, 1, g.width, g.height);
             }
             int beside = 0, over = 0;
             CountNeighbours(StackedIntoCharacters(kept), quarters ? g.height : g.width, quarters ? g.width : g.height,

@@ -158,7 +158,12 @@ void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& l
 // The quarter turns (0 or 1, clockwise) that set the text's lines across the
 // picture, upright or upside down: letters of a line have their nearest
 // neighbours along it. `sure` when one way clearly outnumbers the other.
-int StandingQuarterTurns(const Grey& g, bool& sure);
+// `darkMarks`, when given, receives the picture's dark marks (MarksOf).
+int StandingQuarterTurns(const Grey& g, bool& sure, std::vector<Component>* darkMarks = nullptr);
+
+// A mark's box in the picture turned by clockwise quarters (as TurnQuarters
+// turns it); width and height are the picture's before the turn.
+Component TurnBox(const Component& c, int quarters, int width, int height);
 
 // The quarter turns (clockwise) that set a card's text upright, from its
 // marks alone: letters of a line have their nearest neighbours along the

@@ -101,9 +101,10 @@ int CharacterWeight(char32_t ch);
 // when the detector could not tell.
 int DetectQuarterTurns(const Grey& g, bool* sure = nullptr);
 
-// The whole picture turned square and read with the request's layout.
+// The whole picture turned square and read with the request's layout;
+// `darkMarks`, when known, are the picture's (MarksOf).
 bool ReadPage(tesseract::TessBaseAPI& api, const Grey& picture, const Request& request, ProgressState& progress,
-              Result& result, std::vector<PlacedLine>& lines);
+              Result& result, std::vector<PlacedLine>& lines, const std::vector<Component>* darkMarks = nullptr);
 
 // Every text line of a card found, turned square and read on its own. A line
 // that one of `known` holds whole is taken as read already.

@@ -1,7 +1,9 @@
 // Which way a picture's text lines run, told from its marks alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 
 #include "CjkPictures.h"
 #include "PictureFile.h"
@@ -44,6 +46,29 @@ TEST(Orientation, LinesRunningDownTheMarksAreStoodUp) {
         bool sure = false;
         EXPECT_EQ(c.quarters, StandingQuarterTurns(c.picture, sure)) << c.name;
         EXPECT_TRUE(sure) << c.name;
+    }
+}
+
+// The marks of a turned picture are the picture's marks with their boxes turned.
+TEST(Orientation, TurnedBoxesAreTheTurnedPicturesMarks) {
+    const cardgen::Picture drawn = cardgen::DrawKoreanCard({}, cardgen::Distortion::Clean);
+    ASSERT_FALSE(drawn.px.empty()) << "the CJK font is missing";
+    const Grey picture = Drawn(drawn);
+    auto order = [](const Component& a, const Component& b) {
+        return std::tie(a.left, a.top, a.right, a.bottom) < std::tie(b.left, b.top, b.right, b.bottom);
+    };
+    const std::vector<Component> marks = MarksOf(picture, false);
+    for (const int quarters : {1, 2, 3}) {
+        std::vector<Component> turned;
+        for (const Component& c : marks) turned.push_back(TurnBox(c, quarters, picture.width, picture.height));
+        std::vector<Component> found = MarksOf(TurnQuarters(picture, quarters), false);
+        std::sort(turned.begin(), turned.end(), order);
+        std::sort(found.begin(), found.end(), order);
+        ASSERT_EQ(found.size(), turned.size()) << quarters;
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            EXPECT_TRUE(!order(found[i], turned[i]) && !order(turned[i], found[i]) && found[i].area == turned[i].area)
+                << quarters << " mark " << i;
+        }
     }
 }
 
