@@ -1,13 +1,14 @@
 // Korean and Chinese recognition through the exported interface with the
 // real engines on pictures drawn in the project's CJK font: the Korean card
 // in four states, Korean and Chinese pages upright and turned, the Chinese
-// card read as a page, and a traditional page with the engine's settings
-// switched. Skipped, saying why, where the recogniser's language data or
-// the font is not installed.
+// card read as a page, a traditional page with the engine's settings
+// switched, and ocrtool reading such pictures from files. Skipped, saying
+// why, where the recogniser's language data or the font is not installed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <cwctype>
 #include <filesystem>
@@ -17,6 +18,7 @@
 
 #include "CjkPictures.h"
 #include "LumOCREngine.h"
+#include "PictureFile.h"
 #include "lumtest/tempdir.h"
 #include "plat/codepage.h"
 #include "plat/utf.h"
@@ -229,6 +231,56 @@ TEST(CjkPagePeer, TraditionalPageWithTheSettingsSwitched) {
     const double accuracy = CharacterAccuracy(cardgen::CjkPageLines(cardgen::PageScript::Traditional), read);
     RecordProperty("traditional_upright", std::to_string(accuracy));
     EXPECT_GE(accuracy, kTraditionalPageFloor) << read;
+}
+
+// What ocrtool prints for a picture file, and its exit status.
+std::string RunOcrtool(const std::string& arguments, int& status) {
+    const std::string command = std::string(LUM_BINARY_DIR "/bin/ocrtool ") + arguments + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    if (!pipe) {
+        status = -1;
+        return out;
+    }
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    status = pclose(pipe);
+    return out;
+}
+
+// A Korean card in the camera's frame, where the program crops it, and a
+// Chinese page as picture files through ocrtool, which reads them as the
+// program does per picture (grey, crop, direction check, engine) and prints
+// UTF-8; the Chinese engine reads no cards and says so.
+TEST(CjkToolPeer, PictureFilesReadToUtf8) {
+    SKIP_WITHOUT("kor", "chi_sim", "eng", "osd");
+    lumtest::TempDir folder;
+    const cardgen::KoreanCardText text;
+    const cardgen::Picture card = cardgen::DrawKoreanCard(text, cardgen::Distortion::Clean);
+    ocrtool::Grey frame{1280, 960, std::vector<std::uint8_t>(1280 * 960, 200)};
+    for (int y = 0; y < card.height; ++y) {
+        std::copy_n(&card.px[static_cast<std::size_t>(y) * card.width], card.width,
+                    &frame.px[static_cast<std::size_t>(y + 140) * 1280 + 40]);
+    }
+    const std::string cardFile = (folder.path() / "card.pgm").string();
+    ASSERT_TRUE(ocrtool::WritePgm(cardFile, frame));
+    int status = 0;
+    const std::string fields = RunOcrtool("card " + cardFile + " --lang 1", status);
+    EXPECT_EQ(0, status);
+    for (const std::string& line : {"name     \t" + text.name + "\t", "company  \t" + text.company + "\t",
+                                    "telephone\t" + text.telephone + "\t"}) {
+        EXPECT_NE(std::string::npos, ("\n" + fields).find("\n" + line)) << line << "\n" << fields;
+    }
+
+    const cardgen::Picture page = cardgen::DrawCjkPage(cardgen::PageScript::Simplified, false);
+    const std::string pageFile = (folder.path() / "page.pgm").string();
+    ASSERT_TRUE(ocrtool::WritePgm(pageFile, ocrtool::Grey{page.width, page.height, page.px}));
+    const std::string read = RunOcrtool("doc " + pageFile + " --lang 4", status);
+    EXPECT_EQ(0, status);
+    EXPECT_GE(CharacterAccuracy(cardgen::CjkPageLines(cardgen::PageScript::Simplified), read), kChinesePageFloor) << read;
+
+    RunOcrtool("card " + pageFile + " --lang 4", status);
+    EXPECT_NE(0, status);
 }
 
 }  // namespace
