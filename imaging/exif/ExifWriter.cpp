@@ -138,6 +138,12 @@ public:
         uint32_t pair[2] = {r.numerator, r.denominator};
         Rationals(tag, kTypeRational, pair, 1);
     }
+    // Counted out by the caller when the value is unknown (0/0).
+    void KnownRational(uint16_t tag, const ExifRationalValue& r)
+    {
+        if (r.denominator != 0)
+            Rational(tag, r);
+    }
     // A text of at most maxChars characters and its zero byte; count = length + 1.
     void Ascii(uint16_t tag, const char* text, uint32_t maxChars)
     {
@@ -233,9 +239,18 @@ uint32_t WriteExifApp1(uint8_t* out, uint32_t thumbnailFollows, const ExifInfo* 
 
     block.PadEven();
     block.Put32(exifPointer, block.TiffOffset());
-    Ifd ex(block, 21);
-    ex.Rational(kTagExposureTime, info->ExposureTime);
-    ex.Rational(kTagFNumber, info->FNumber);
+    // A camera value left at 0/0 is unknown: it is left out rather than
+    // written as a fraction that readers cannot take.
+    const ExifRationalValue* cameraValues[] = {&info->ExposureTime,          &info->FNumber,
+                                               &info->SubjectDistance,       &info->FocalLength,
+                                               &info->FocalPlaneXResolution, &info->FocalPlaneYResolution,
+                                               &info->DigitalZoomRatio};
+    int unknown = info->ExposureBiasValue.denominator == 0;
+    for (const ExifRationalValue* v : cameraValues)
+        unknown += v->denominator == 0;
+    Ifd ex(block, static_cast<uint16_t>(21 - unknown));
+    ex.KnownRational(kTagExposureTime, info->ExposureTime);
+    ex.KnownRational(kTagFNumber, info->FNumber);
     ex.Short(kTagExposureProgram, info->ExposureProgram);
     uint8_t version[4] = {};
     std::memcpy(version, info->ExifVersion, BoundedLength(info->ExifVersion, 4));
@@ -245,10 +260,11 @@ uint32_t WriteExifApp1(uint8_t* out, uint32_t thumbnailFollows, const ExifInfo* 
     ex.Bytes(kTagComponentsConfiguration, kTypeUndefined, components, 4);
     uint32_t bias[2] = {static_cast<uint32_t>(info->ExposureBiasValue.numerator),
                         static_cast<uint32_t>(info->ExposureBiasValue.denominator)};
-    ex.Rationals(kTagExposureBiasValue, kTypeSRational, bias, 1);
-    ex.Rational(kTagSubjectDistance, info->SubjectDistance);
+    if (bias[1] != 0)
+        ex.Rationals(kTagExposureBiasValue, kTypeSRational, bias, 1);
+    ex.KnownRational(kTagSubjectDistance, info->SubjectDistance);
     ex.Short(kTagFlash, info->Flash);
-    ex.Rational(kTagFocalLength, info->FocalLength);
+    ex.KnownRational(kTagFocalLength, info->FocalLength);
     uint8_t comment[8 + sizeof(info->UserComment)];
     std::memcpy(comment, kUserCommentAscii, 8);
     uint32_t commentChars = static_cast<uint32_t>(BoundedLength(info->UserComment, sizeof(info->UserComment)));
@@ -259,12 +275,12 @@ uint32_t WriteExifApp1(uint8_t* out, uint32_t thumbnailFollows, const ExifInfo* 
     ex.Short(kTagColorSpace, info->ColorSpace);
     ex.Short(kTagPixelXDimension, info->PixelXDimension);
     ex.Short(kTagPixelYDimension, info->PixelYDimension);
-    ex.Rational(kTagFocalPlaneXResolution, info->FocalPlaneXResolution);
-    ex.Rational(kTagFocalPlaneYResolution, info->FocalPlaneYResolution);
+    ex.KnownRational(kTagFocalPlaneXResolution, info->FocalPlaneXResolution);
+    ex.KnownRational(kTagFocalPlaneYResolution, info->FocalPlaneYResolution);
     ex.Short(kTagFocalPlaneResolutionUnit, info->FocalPlaneResolutionUnit);
     ex.Short(kTagCustomRendered, info->CustomRendered);
     ex.Short(kTagWhiteBalance, info->WhiteBalance);
-    ex.Rational(kTagDigitalZoomRatio, info->DigitalZoomRatio);
+    ex.KnownRational(kTagDigitalZoomRatio, info->DigitalZoomRatio);
 
     if (gpsFix) {
         block.PadEven();

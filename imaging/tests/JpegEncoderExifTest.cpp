@@ -184,6 +184,22 @@ TEST(ExifWriter, BlockLayout)
     ex = ReadIfd(s, Find(ifd0, exif::kTagExifIfdPointer)->value, &next);
     EXPECT_EQ(Find(ex, exif::kTagDateTimeOriginal)->count, 1u);
     EXPECT_EQ(Find(ex, exif::kTagDateTimeOriginal)->value, 0u);
+
+    // Camera values left at 0/0 are left out; a known one stays.
+    other.FocalLength = {3254, 10};
+    s = EncodeExif(other);
+    CheckIfds(s);
+    ifd0 = ReadIfd(s, 8, &next);
+    ex = ReadIfd(s, Find(ifd0, exif::kTagExifIfdPointer)->value, &next);
+    for (uint16_t tag : {exif::kTagExposureTime, exif::kTagFNumber, exif::kTagExposureBiasValue,
+                         exif::kTagSubjectDistance, exif::kTagFocalPlaneXResolution,
+                         exif::kTagFocalPlaneYResolution, exif::kTagDigitalZoomRatio})
+        EXPECT_EQ(Find(ex, tag), nullptr) << "tag 0x" << std::hex << tag;
+    const IfdEntry* focal = Find(ex, exif::kTagFocalLength);
+    ASSERT_NE(focal, nullptr);
+    EXPECT_EQ(Le32(s, exif::kTiffStreamOffset + focal->value), 3254u);
+    EXPECT_EQ(Le32(s, exif::kTiffStreamOffset + focal->value + 4), 10u);
+    EXPECT_EQ(next, 0u) << "the entry count matches what was written";
 }
 
 TEST(ExifWriter, ThumbnailIfdPointsAtTheThumbnailStream)
