@@ -22,11 +22,15 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 {
     RecognitionFixture* f = g_fixture;
     switch (message) {
-    case WM_DRAW_SCREEN:
+    case WM_DRAW_SCREEN: {
+        // Read before the request is taken: a run waiting for the draw goes
+        // on to its next step as soon as it is.
+        const int percent = CRecognitionRun::Instance().lastProgressPercent.load();
         CDrawEvent::TakePending();
         if (f)
-            f->Drawn(CRecognitionRun::Instance().lastProgressPercent.load());
+            f->Drawn(percent);
         return 0;
+    }
     case WM_TARGET_COMMAND:
         if (f)
             f->Final(static_cast<DWORD>(wParam), lParam);
