@@ -31,11 +31,32 @@ Result Recognize(const GreyView& view, const Request& request) {
     }
 
     std::lock_guard lock(RecognitionMutex());
+    // The caller's OpenMP settings are its own again after the recognition.
+    struct RestoreSettings {
+        bool dynamic = omp_get_dynamic();
+        int levels = omp_get_max_active_levels();
+        ~RestoreSettings() {
+            omp_set_dynamic(dynamic);
+            omp_set_max_active_levels(levels);
+        }
+    } restore;
     // The recogniser's worker threads only as the machine's load leaves room
     // for: spinning workers on busy cores slow every reading down. With one
-    // thread allowed there is nothing to adjust, and asking the load at every
-    // parallel step of the recogniser costs time.
+    // thread allowed there is nothing to adjust.
     omp_set_dynamic(omp_get_thread_limit() > 1);
+    // The recogniser takes dozens of small parallel steps per line, and with
+    // the load asked at each one that asking costs more than the step. It is
+    // asked once here: when it leaves room for one thread, every step of this
+    // recognition runs alone, as it would have anyway.
+    int allowed = 1;
+    if (omp_get_dynamic()) {
+#pragma omp parallel
+        {
+#pragma omp single
+            allowed = omp_get_num_threads();
+        }
+    }
+    if (omp_get_dynamic() && allowed == 1) omp_set_max_active_levels(0);
     ProgressState progress;
     progress.callback = &request.progress;
     tesseract::TessBaseAPI* api = RecognizerFor(request.languages);
