@@ -22,7 +22,9 @@ int Thumb(const std::vector<std::string>& args) {
     uint8_t kind = 0;
     uint32_t length = 0;
     JpegRefusal refusal = kJpegRefusalNone;
-    if (gCreateJpegImageDecoder(&image, data.data(), static_cast<uint32_t>(data.size()), &info, &kind, &length, 4,
+    // The main frame is opened only to find its thumbnail: at scale 1, which
+    // every frame kind takes (a lossless one refuses the others).
+    if (gCreateJpegImageDecoder(&image, data.data(), static_cast<uint32_t>(data.size()), &info, &kind, &length, 1,
                                 &refusal) != 0) {
         std::fprintf(stderr, "jpegtool thumb: %s: not decoded: %s\n", args[0].c_str(), gDescribeJpegRefusal(refusal));
         return 1;
