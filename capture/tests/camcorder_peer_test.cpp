@@ -1,5 +1,5 @@
 // Recordings made through the capture graph control, read back by ffprobe
-// and decoded by ffmpeg.
+// and decoded by ffmpeg, and by the picture road against ffmpeg.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -7,13 +7,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "ImageDecoder.h"
 #include "app_messages.h"
 #include "camcorder_test_support.h"
 #include "dshow_control.h"
@@ -65,6 +69,46 @@ TEST_F(CamcorderPeer, ARecordingIsA3gpWithMpeg4AtTheChosenSizeAndSoundOfTheRecor
     const double video = std::atof(Probe(file, "stream=duration", "-select_streams v").c_str());
     EXPECT_NEAR(video, 3.0, 1.0 / 15 + 1e-6);
     EXPECT_EQ(DecodeErrors(file), "");
+}
+
+TEST_F(CamcorderPeer, TheFirstFrameReadsThroughThePictureRoadAsFfmpegReadsIt)
+{
+    CDShowControl* c = OpenCamcorder(RESOLUTION_320_240);
+    ASSERT_EQ(c->StartRecording(L"\\first.3gp"), S_OK);
+    Advance(1000);
+    ASSERT_EQ(c->StopRecording(), S_OK);
+    Advance(100);
+    Events();
+    CloseCamcorder();  // the recording's file is let go
+    DWORD layout = kFrameDecoderOwn;
+    VideoFrame frame{};
+    int w = 0, h = 0;
+    ASSERT_EQ(CImageDecoder::GetInstance()->DecodeFile(L"\\first.3gp", 320, 240, &layout, &frame, &w, &h, nullptr,
+                                                       TRUE),
+              S_OK);
+    EXPECT_EQ(layout, static_cast<DWORD>(kFrameYCbCr420));
+    ASSERT_EQ(w, 320);
+    ASSERT_EQ(h, 240);
+
+    // ffmpeg's full-range planes are Y, Cb, Cr; the camera layout's are Y, Cr, Cb.
+    const fs::path raw = HostPath(L"\\first.raw");
+    const std::string cmd = "ffmpeg -v error -y -i " + lumtest::ShellQuoted(HostPath(L"\\first.3gp")) +
+                            " -frames:v 1 -pix_fmt yuvj420p -f rawvideo " + lumtest::ShellQuoted(raw);
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    std::ifstream in(raw, std::ios::binary);
+    const std::vector<uint8_t> ref{std::istreambuf_iterator<char>(in), {}};
+    const size_t n = 320 * 240;
+    ASSERT_EQ(ref.size(), n * 3 / 2);
+    const uint8_t* ours[3] = {frame.mPlane[0], frame.mPlane[0] + n + n / 4, frame.mPlane[0] + n};
+    const uint8_t* theirs[3] = {ref.data(), ref.data() + n, ref.data() + n + n / 4};
+    const size_t sizes[3] = {n, n / 4, n / 4};
+    for (int p = 0; p < 3; ++p) {
+        int worst = 0;
+        for (size_t i = 0; i < sizes[p]; ++i)
+            worst = std::max(worst, std::abs(int(ours[p][i]) - int(theirs[p][i])));
+        EXPECT_LE(worst, 1) << "plane " << p;  // the range widening's rounding
+    }
+    FreeVideoFrame(&frame);
 }
 
 TEST_F(CamcorderPeer, AFileCutByAFailedWriteStaysReadable)
