@@ -372,3 +372,18 @@ TEST_F(CameraScreensE2E, ViewerOpenedByAPostedCommand)
 }
 
 }  // namespace
+
+TEST_F(CameraScreensE2E, ATurnedPreviewIsMadeAgainAndItsDialogShowsInFront)
+{
+    const lumrun::Outcome r = Replay("camera-turn.txt");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const Picture upright = Shot("preview-upright");
+    ASSERT_EQ(upright.Width(), 240);
+    ASSERT_EQ(upright.Height(), 400);
+    EXPECT_EQ(KeyPixels(upright), 0);
+    // The dialog turns the screen back; its white rows are not hidden under
+    // a display made again for the program's own turn.
+    const Picture settings = Shot("settings-after-turn");
+    ASSERT_EQ(settings.Width(), 400);
+    EXPECT_GT(MeanLuma(settings, RECT{0, 30, 400, 210}), 150);
+}

@@ -498,8 +498,10 @@ LRESULT CMainFrame::OnSettingChange(UINT, WPARAM wParam, LPARAM, BOOL& handled)
     DebugPrint(L"[LumOCR] MainFrame turned %d x %d\n", width, height);
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     // A dialog in front lays itself out; the way back from it makes the
-    // display again. Before the first screen there is nothing to make.
-    if (!m_bInputEnabled)
+    // display again. Before the first screen there is nothing to make. A turn
+    // the program makes itself (under the rotation mutex, or with the
+    // surfaces blocked on the way to a dialog) is not followed either.
+    if (!m_bInputEnabled || m_hRotationMutex || m_bSurfaceDrawBlocked)
         return 0;
     // The camera's frames stay off the surfaces while they are made again.
     CCommonControl* common = CCommonControl::GetInstance();

@@ -275,15 +275,19 @@ TEST_F(MainFrameRouting, ATurnIsFollowedWhereACameraScreenShows)
         int inputEnabled;
         int closing;
         bool turned;  // a real turn, else another setting's notice
+        bool ownTurn;  // the program turns the screen itself, under its mutex
+        int drawBlocked;
         SIZE size;
         std::vector<std::string> calls;
     };
     const Case cases[] = {
-        {"camera screen", 1, 0, true, {240, 400},
+        {"camera screen", 1, 0, true, false, 0, {240, 400},
          {"CDisplay::Init()", "Preview::LoadResource()", "Preview::OnPaint()"}},
-        {"a dialog in front", 0, 0, true, {240, 400}, {}},
-        {"closing", 1, 1, true, {400, 240}, {}},
-        {"the input panel's notice", 1, 0, false, {400, 240}, {}},
+        {"a dialog in front", 0, 0, true, false, 0, {240, 400}, {}},
+        {"the program's own turn", 1, 0, true, true, 0, {240, 400}, {}},
+        {"on the way to a dialog", 1, 0, true, false, 1, {240, 400}, {}},
+        {"closing", 1, 1, true, false, 0, {400, 240}, {}},
+        {"the input panel's notice", 1, 0, false, false, 0, {400, 240}, {}},
     };
     CCommonControl* common = CCommonControl::GetInstance();
     for (const Case& c : cases) {
@@ -292,7 +296,10 @@ TEST_F(MainFrameRouting, ATurnIsFollowedWhereACameraScreenShows)
         ::MoveWindow(hwnd, 0, 0, 400, 240, FALSE);
         frame->m_bInputEnabled = c.inputEnabled;
         frame->m_bClosing = c.closing;
+        frame->m_bSurfaceDrawBlocked = c.drawBlocked;
         common->m_bPreviewLock = 0;
+        if (c.ownTurn)
+            frame->HoldRotationMutex(TRUE, 0);
         doubles::Clear();
         if (c.turned) {
             DEVMODEW mode{};
@@ -304,6 +311,7 @@ TEST_F(MainFrameRouting, ATurnIsFollowedWhereACameraScreenShows)
             SendMessageW(hwnd, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
         }
         Pump();
+        frame->HoldRotationMutex(FALSE, 0);
         RECT r{};
         GetWindowRect(hwnd, &r);
         EXPECT_EQ(r.right - r.left, c.size.cx);
@@ -312,5 +320,6 @@ TEST_F(MainFrameRouting, ATurnIsFollowedWhereACameraScreenShows)
         EXPECT_EQ(common->m_bPreviewLock.load(), 0) << "the camera's frames flow again";
     }
     frame->m_bClosing = 0;
+    frame->m_bSurfaceDrawBlocked = 0;
     frame->m_bInputEnabled = 1;
 }
