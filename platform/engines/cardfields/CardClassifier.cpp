@@ -456,15 +456,24 @@ void MendPostcode(std::vector<Word>& words) {
         }
     };
     for (std::size_t i = 0; i + 1 < words.size(); ++i) {
-        std::string first = words[i].text;
-        while (!first.empty() && first.back() == ',') first.pop_back();
         std::string& inward = words[i + 1].text;
-        if (!outward(first) || inward.size() != 3) continue;
+        if (inward.size() != 3) continue;
+        std::string first = words[i].text;
+        // A leaning W comes out as a backslash and an N, or as slashes.
+        for (std::string_view w : {"\\N", "\\/\\/"}) {
+            if (first.size() > w.size() && first.compare(0, w.size(), w) == 0) first.replace(0, w.size(), 1, 'W');
+        }
+        std::string bare = first;
+        while (!bare.empty() && bare.back() == ',') bare.pop_back();
+        if (!outward(bare)) continue;
         std::string mended = {toDigit(inward[0]), toLetter(inward[1]), toLetter(inward[2])};
         const bool shape = std::isdigit(static_cast<unsigned char>(mended[0])) &&
                            std::isupper(static_cast<unsigned char>(mended[1])) &&
                            std::isupper(static_cast<unsigned char>(mended[2]));
-        if (shape) inward = mended;
+        if (shape) {
+            words[i].text = first;
+            inward = mended;
+        }
     }
 }
 

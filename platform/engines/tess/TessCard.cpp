@@ -50,6 +50,8 @@ bool SureLine(const PlacedLine& line) {
 // False when cancelled.
 namespace {
 
+constexpr const char* kDefaultTileSize = "0.33";  // the recogniser's own, in inches
+
 // A word of punctuation, dashes, arrows and shapes only.
 bool MarksOnly(const std::string& word) {
     for (const char32_t ch : DecodeUtf8(word)) {
@@ -90,14 +92,108 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         return image;
     };
     double slant = 0;  // measured on the first reading, kept for the others
-    for (const Reading& reading : kReadings) {
+    // The words of one reading voted for: the candidate they make, -1 when
+    // they are not text.
+    auto vote = [&](std::vector<RawWord>& words, const Strip& strip) -> int {
+    PlacedLine line;
+    line.inverted = found.inverted;
+    line.textHeight = strip.letterHeight;
+    line.order = strip.order;
+    line.along = strip.along;
+    // The whole line one address: its words are taken as one, however unsure.
+    std::string whole;
+    for (const RawWord& w : words) whole += w.text;
+    bool address = words.size() >= 1 && IsAddressForm(whole);
+    if (!address && words.size() >= 2) {
+        // Stops small print lost: the words joined again as an address.
+        std::vector<Word> split;
+        for (const RawWord& w : words) split.push_back({w.text, w.box, w.confidence});
+        JoinSplitAddress(split);
+        if (split.size() == 1 && IsAddressForm(split[0].text)) {
+            address = true;
+            whole = split[0].text;
+        }
+    }
+    if (address && words.size() > 1) {
+        RawWord joined = words.front();
+        joined.text = whole;
+        for (const RawWord& w : words) {
+            joined.box = Union(joined.box, w.box);
+            joined.confidence = std::min(joined.confidence, w.confidence);
+        }
+        words.assign(1, joined);
+    }
+    // Marks at a line's ends are the card's edge, a rule or a bullet beside it.
+    while (!words.empty() && MarksOnly(words.front().text)) words.erase(words.begin());
+    while (!words.empty() && MarksOnly(words.back().text)) words.pop_back();
+    std::string text;
+    int characters = 0, weighted = 0;
+    for (const RawWord& w : words) {
+        if (w.confidence < kMinCardWordConfidence && !address) continue;
+        int alnum = 0;
+        for (char32_t ch : DecodeUtf8(w.text)) alnum += CharacterWeight(ch);
+        characters += alnum;
+        weighted += alnum * w.confidence;
+        line.words.push_back(PlaceThrough(strip.warp, w));
+        text += w.text + " ";
+    }
+    // Texture and specks read as a few unsure characters.
+    if (characters < 3 || (weighted < kMinCardLineConfidence * characters && !address)) return -1;
+    const int lineScore = address ? std::max(weighted / characters, kMinLoneReadingConfidence) : weighted / characters;
+    const auto known = std::find_if(candidates.begin(), candidates.end(),
+                                    [&](const Candidate& c) { return c.text == text; });
+    if (known == candidates.end()) {
+        candidates.push_back({text, lineScore, 1, std::move(line)});
+        return static_cast<int>(candidates.size()) - 1;
+    }
+    ++known->votes;
+    if (lineScore > known->score) {
+        known->score = lineScore;
+        known->line = std::move(line);
+    }
+    return static_cast<int>(known - candidates.begin());
+    };
+    // A line none of whose readings is kept gets one more, set upright by a
+    // fainter lean and thresholded by the recogniser tile by tile: blur and
+    // a slant from the side leave too little for one threshold over the line.
+    std::vector<Reading> plan(std::begin(kReadings), std::end(kReadings));
+    const std::size_t usual = plan.size();
+    auto kept = [&] {
+        return std::any_of(candidates.begin(), candidates.end(), [](const Candidate& c) {
+            return c.votes >= 2 || c.score >= kMinLoneReadingConfidence;
+        });
+    };
+    auto more = [&](std::size_t r) {
+        if (r < plan.size()) return true;
+        if (plan.size() > usual || done.empty() || kept()) return false;
+        plan.push_back(kReadings[0]);
+        return true;
+    };
+    for (std::size_t r = 0; more(r); ++r) {
+        const Reading reading = plan[r];
+        const bool lastTry = r >= usual;
         Strip strip = StripOf(found.letters, radians, reading.letterHeight);
         if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) break;
         const auto same = std::find_if(done.begin(), done.end(), [&](const Done& d) {
             return d.scale == strip.scale && d.sharpen == reading.sharpen;
         });
         int chosen = -1;
-        if (same != done.end()) {
+        if (lastTry) {
+            const double faint = SlantOf(draw(strip, 0), kFaintSlantGain);
+            if (faint != 0) Unslant(strip, faint);
+            const Grey image = draw(strip, 0);
+            std::vector<RawWord> words;
+            // Tiles of about a letter's height.
+            const std::string tile = std::to_string(strip.median * strip.scale / kSourceDpi);
+            api.SetVariable("thresholding_method", "1");
+            api.SetVariable("thresholding_tile_size", tile.c_str());
+            const bool read = ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words);
+            api.SetVariable("thresholding_method", "0");
+            api.SetVariable("thresholding_tile_size", kDefaultTileSize);
+            if (!read) return false;
+            chosen = vote(words, strip);
+            if (chosen < 0) break;
+        } else if (same != done.end()) {
             if (same->candidate < 0) continue;
             chosen = same->candidate;
             ++candidates[chosen].votes;
@@ -112,70 +208,13 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
             std::vector<RawWord> words;
             if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
 
-            PlacedLine line;
-            line.inverted = found.inverted;
-            line.textHeight = strip.letterHeight;
-            line.order = strip.order;
-            line.along = strip.along;
-            // The whole line one address: its words are taken as one, however unsure.
-            std::string whole;
-            for (const RawWord& w : words) whole += w.text;
-            bool address = words.size() >= 1 && IsAddressForm(whole);
-            if (!address && words.size() >= 2) {
-                // Stops small print lost: the words joined again as an address.
-                std::vector<Word> split;
-                for (const RawWord& w : words) split.push_back({w.text, w.box, w.confidence});
-                JoinSplitAddress(split);
-                if (split.size() == 1 && IsAddressForm(split[0].text)) {
-                    address = true;
-                    whole = split[0].text;
-                }
-            }
-            if (address && words.size() > 1) {
-                RawWord joined = words.front();
-                joined.text = whole;
-                for (const RawWord& w : words) {
-                    joined.box = Union(joined.box, w.box);
-                    joined.confidence = std::min(joined.confidence, w.confidence);
-                }
-                words.assign(1, joined);
-            }
-            // Marks at a line's ends are the card's edge, a rule or a bullet beside it.
-            while (!words.empty() && MarksOnly(words.front().text)) words.erase(words.begin());
-            while (!words.empty() && MarksOnly(words.back().text)) words.pop_back();
-            std::string text;
-            int characters = 0, weighted = 0;
-            for (const RawWord& w : words) {
-                if (w.confidence < kMinCardWordConfidence && !address) continue;
-                int alnum = 0;
-                for (char32_t ch : DecodeUtf8(w.text)) alnum += CharacterWeight(ch);
-                characters += alnum;
-                weighted += alnum * w.confidence;
-                line.words.push_back(PlaceThrough(strip.warp, w));
-                text += w.text + " ";
-            }
-            // Texture and specks read as a few unsure characters.
-            if (characters < 3 || (weighted < kMinCardLineConfidence * characters && !address)) {
-                done.push_back({strip.scale, reading.sharpen, -1});
+            chosen = vote(words, strip);
+            done.push_back({strip.scale, reading.sharpen, chosen});
+            if (chosen < 0) {
                 // A long chain of marks is seldom texture: it gets every reading.
                 if (candidates.empty() && done.size() >= kReadingsWithoutTextToGiveUp && found.letters.size() < 12) break;
                 continue;
             }
-            const int lineScore = address ? std::max(weighted / characters, kMinLoneReadingConfidence) : weighted / characters;
-            const auto known = std::find_if(candidates.begin(), candidates.end(),
-                                            [&](const Candidate& c) { return c.text == text; });
-            if (known == candidates.end()) {
-                candidates.push_back({text, lineScore, 1, std::move(line)});
-                chosen = static_cast<int>(candidates.size()) - 1;
-            } else {
-                chosen = static_cast<int>(known - candidates.begin());
-                ++known->votes;
-                if (lineScore > known->score) {
-                    known->score = lineScore;
-                    known->line = std::move(line);
-                }
-            }
-            done.push_back({strip.scale, reading.sharpen, chosen});
         }
         if (candidates[chosen].score >= kSureLineConfidence || candidates[chosen].votes >= 2) break;
     }

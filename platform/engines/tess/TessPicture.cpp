@@ -514,7 +514,7 @@ Strip StripOf(const std::vector<Component>& letters, double radians, double lett
     return strip;
 }
 
-double SlantOf(const Grey& g) {
+double SlantOf(const Grey& g, double minGain) {
     if (g.width < 8 || g.height < 8) return 0;
     // Ink: darker than halfway between the darkest pixels and the paper.
     std::vector<int> histogram(256, 0);
@@ -573,7 +573,7 @@ double SlantOf(const Grey& g) {
         }
     }
     // A small lean reads as well as upright: only a clear one is undone.
-    return bestScore > 1.1 * upright ? best : 0;
+    return bestScore > minGain * upright ? best : 0;
 }
 
 void Unslant(Strip& strip, double slant) {

@@ -143,9 +143,11 @@ Strip StripOf(const std::vector<Component>& letters, double radians, double lett
 
 // The slant of a strip's upright strokes, as the horizontal shift per row
 // (positive: tops lean right), from the columns its dark ink piles up in;
-// 0 when upright reads as well. Perspective leans the letters of a card
-// photographed from the side.
-double SlantOf(const Grey& strip);
+// 0 unless undoing it gathers the ink into columns by `minGain` or more.
+// Perspective leans the letters of a card photographed from the side.
+inline constexpr double kSlantGain = 1.1;
+inline constexpr double kFaintSlantGain = 1.02;  // a line's last try
+double SlantOf(const Grey& strip, double minGain = kSlantGain);
 
 // The strip read with its upright strokes leaning by `slant` set upright.
 void Unslant(Strip& strip, double slant);

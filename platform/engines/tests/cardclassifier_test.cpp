@@ -135,6 +135,8 @@ TEST(CardClassifier, BritishPostcodesAreMended) {
         const char* mended;
     } cases[] = {
         {"Paddington, London, W2 68D", "Paddington, London, W2 6BD"},
+        {"Paddington, London, \\N2 68D", "Paddington, London, W2 6BD"},
+        {"London \\/\\/1A 2AB", "London W1A 2AB"},
         {"Leeds LS1 SAB", "Leeds LS1 5AB"},
         {"Oxford OX1 2jD", "Oxford OX1 2JD"},
         {"Oxford OX1 2]D", "Oxford OX1 2JD"},
@@ -143,6 +145,7 @@ TEST(CardClassifier, BritishPostcodesAreMended) {
         {"Suite 12 3rd", "Suite 12 3rd"},
         {"Denver, CO 80202", "Denver, CO 80202"},
         {"Flat B2 ABC", "Flat B2 ABC"},
+        {"Unit \\N2 ABC", "Unit \\N2 ABC"},
     };
     for (const auto& c : cases) {
         const std::vector<CardField> fields = ClassifyCard(Lines({c.read}), BuiltinKeywords("eng"));
