@@ -60,7 +60,7 @@ public:
     }
 
     // The next code with its value bits in one look (HuffmanTable::fastValue),
-    // 0 when it needs the full decode. Needs 9 bits.
+    // 0 when it needs the full decode. Needs kLookaheadBits bits.
     int32_t PeekValue(const HuffmanTable& table) const {
         return table.fastValue[buffer_ >> (64 - kLookaheadBits)];
     }

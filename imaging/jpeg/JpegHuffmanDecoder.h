@@ -1,14 +1,14 @@
-// Huffman tables of a DHT segment turned into decoding structures: a 9-bit
-// lookahead table for short codes, a 9-bit one-look table of code and value
+// Huffman tables of a DHT segment turned into decoding structures: a 10-bit
+// lookahead table for short codes, a 10-bit one-look table of code and value
 // together, and the canonical maxcode / value-offset tables of ITU-T T.81
-// Annex F.2.2.3 for codes of 10 to 16 bits.
+// Annex F.2.2.3 for codes of 11 to 16 bits.
 #pragma once
 
 #include <cstdint>
 
 namespace jpeg {
 
-inline constexpr int kLookaheadBits = 9;
+inline constexpr int kLookaheadBits = 10;
 inline constexpr int32_t kNoCode = -1;
 inline constexpr int kEndOfBlockStep = 64;
 
@@ -18,7 +18,7 @@ struct HuffmanTable {
     uint8_t symbols[256] = {};     // in code order
     int32_t maxCode[18] = {};      // largest code of each length, -1 none
     int32_t valueOffset[17] = {};  // symbol index = code + valueOffset[length]
-    // Entry for the next 9 bits: length << 8 | symbol, 0 when the code is longer.
+    // Entry for the next 10 bits: length << 8 | symbol, 0 when the code is longer.
     uint16_t lookahead[1 << kLookaheadBits] = {};
     // Code and value in one look, for symbols read as run << 4 | size:
     // value << 16 | step << 8 | code length + size, when both fit the

@@ -1,10 +1,14 @@
 #include "jpeg/JpegIdct.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 #include "CpuFeatures.h"
@@ -76,6 +80,14 @@ struct ReducedMatrices {
     __m128 rowPairs[8];
     __m128 columnPairs[8];
 #endif
+#if defined(__x86_64__)
+    // The 4 x 4 form with AVX2, two rows or two output rows per vector:
+    // quadRows[u] = m[2][0..3][u] twice; quadTop[v] = m[2][0][v] four times,
+    // then m[2][1][v] four times; quadBottom[v] the same for outputs 2 and 3.
+    alignas(32) float quadRows[8][8];
+    alignas(32) float quadTop[8][8];
+    alignas(32) float quadBottom[8][8];
+#endif
     ReducedMatrices() {
         const double pi = 3.14159265358979323846;
         for (int level = 0; level < 4; ++level) {
@@ -109,10 +121,37 @@ struct ReducedMatrices {
             columnPairs[u] = _mm_setr_ps(m[1][0][u], m[1][0][u], m[1][1][u], m[1][1][u]);
         }
 #endif
+#if defined(__x86_64__)
+        for (int u = 0; u < 8; ++u) {
+            for (int lane = 0; lane < 8; ++lane) {
+                quadRows[u][lane] = m[2][lane % 4][u];
+                quadTop[u][lane] = m[2][lane / 4][u];
+                quadBottom[u][lane] = m[2][2 + lane / 4][u];
+            }
+        }
+#endif
     }
 };
 
 const ReducedMatrices kReduced;
+
+// Rows and columns of the natural block that hold the coefficients up to
+// each zig-zag index: the reduced transforms need not look further.
+struct Extents {
+    uint8_t rows[64];
+    uint8_t cols[64];
+    Extents() {
+        int r = 0, c = 0;
+        for (int k = 0; k < 64; ++k) {
+            r = std::max(r, kZigzagToNatural[k] / 8 + 1);
+            c = std::max(c, kZigzagToNatural[k] % 8 + 1);
+            rows[k] = static_cast<uint8_t>(r);
+            cols[k] = static_cast<uint8_t>(c);
+        }
+    }
+};
+
+const Extents kExtents;
 
 // lround without the library call: truncate, then step away from zero when
 // the (exactly computed) fraction is a half or more. |x| stays far below 2^31.
@@ -125,7 +164,7 @@ inline int32_t RoundHalfAway(float x) {
 // NX x NY samples from the block (NX, NY in 1, 2, 4, 8). Fixed sizes let the
 // compiler unroll; the sums run in the same order for every size.
 template <int NX, int NY>
-void IdctReduced(const int16_t* block, uint8_t* out, uint32_t stride) {
+void IdctReduced(const int16_t* block, uint8_t* out, uint32_t stride, int /*lastIndex*/) {
     const float (*mx)[8] = kReduced.m[NX == 8 ? 3 : NX / 2];
     const float (*my)[8] = kReduced.m[NY == 8 ? 3 : NY / 2];
     float rows[8][NX];  // rows[v][x]: horizontal pass over coefficient row v
@@ -177,13 +216,18 @@ inline uint32_t SamplesOf(__m128 sum) {
 // The same sums with the NX outputs of a row in the lanes of one vector
 // (NX up to 4): each lane adds the same products in the same order as the
 // scalar loops, so the results are the same to the bit.
+//
+// Only the rows and columns that may hold a coefficient are summed: the
+// products left out are zeros, and adding zeros changes no rounded sample.
 template <int NX, int NY>
-void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
+void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride, int lastIndex) {
     const __m128* mx = kReduced.byCoefficient[NX / 2];
     const float (*my)[8] = kReduced.m[NY == 8 ? 3 : NY / 2];
+    const int rowCount = kExtents.rows[lastIndex];
+    const bool wide = kExtents.cols[lastIndex] > 4;
     __m128 rows[8];
     int used = 0;  // rows up to the last with a coefficient
-    for (int v = 0; v < 8; ++v) {
+    for (int v = 0; v < rowCount; ++v) {
         const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + v * 8));
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(r, _mm_setzero_si128())) == 0xFFFF) {
             rows[v] = _mm_setzero_ps();
@@ -198,10 +242,12 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
         sum = _mm_add_ps(sum, _mm_mul_ps(mx[1], _mm_shuffle_ps(lo, lo, 0x55)));
         sum = _mm_add_ps(sum, _mm_mul_ps(mx[2], _mm_shuffle_ps(lo, lo, 0xAA)));
         sum = _mm_add_ps(sum, _mm_mul_ps(mx[3], _mm_shuffle_ps(lo, lo, 0xFF)));
-        sum = _mm_add_ps(sum, _mm_mul_ps(mx[4], _mm_shuffle_ps(hi, hi, 0x00)));
-        sum = _mm_add_ps(sum, _mm_mul_ps(mx[5], _mm_shuffle_ps(hi, hi, 0x55)));
-        sum = _mm_add_ps(sum, _mm_mul_ps(mx[6], _mm_shuffle_ps(hi, hi, 0xAA)));
-        sum = _mm_add_ps(sum, _mm_mul_ps(mx[7], _mm_shuffle_ps(hi, hi, 0xFF)));
+        if (wide) {
+            sum = _mm_add_ps(sum, _mm_mul_ps(mx[4], _mm_shuffle_ps(hi, hi, 0x00)));
+            sum = _mm_add_ps(sum, _mm_mul_ps(mx[5], _mm_shuffle_ps(hi, hi, 0x55)));
+            sum = _mm_add_ps(sum, _mm_mul_ps(mx[6], _mm_shuffle_ps(hi, hi, 0xAA)));
+            sum = _mm_add_ps(sum, _mm_mul_ps(mx[7], _mm_shuffle_ps(hi, hi, 0xFF)));
+        }
         rows[v] = sum;
     }
     // Rows past the last with a coefficient are zero: their products would
@@ -222,10 +268,12 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride) {
 // lanes (output y, output x). Each lane still adds the scalar products in
 // the scalar order.
 template <>
-void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride) {
+void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride, int lastIndex) {
+    const int pairCount = (kExtents.rows[lastIndex] + 1) / 2;
+    const bool wide = kExtents.cols[lastIndex] > 4;
     __m128 rowPairs[4];  // lanes: rows[2j][0], rows[2j][1], rows[2j+1][0], rows[2j+1][1]
     int used = 0;        // row pairs up to the last with a coefficient
-    for (int j = 0; j < 4; ++j) {
+    for (int j = 0; j < pairCount; ++j) {
         const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * j));
         const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * j + 8));
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_or_si128(r0, r1), _mm_setzero_si128())) == 0xFFFF) {
@@ -243,10 +291,12 @@ void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride) 
         sum = _mm_add_ps(sum, _mm_mul_ps(m[1], _mm_shuffle_ps(lo0, lo1, 0x55)));
         sum = _mm_add_ps(sum, _mm_mul_ps(m[2], _mm_shuffle_ps(lo0, lo1, 0xAA)));
         sum = _mm_add_ps(sum, _mm_mul_ps(m[3], _mm_shuffle_ps(lo0, lo1, 0xFF)));
-        sum = _mm_add_ps(sum, _mm_mul_ps(m[4], _mm_shuffle_ps(hi0, hi1, 0x00)));
-        sum = _mm_add_ps(sum, _mm_mul_ps(m[5], _mm_shuffle_ps(hi0, hi1, 0x55)));
-        sum = _mm_add_ps(sum, _mm_mul_ps(m[6], _mm_shuffle_ps(hi0, hi1, 0xAA)));
-        sum = _mm_add_ps(sum, _mm_mul_ps(m[7], _mm_shuffle_ps(hi0, hi1, 0xFF)));
+        if (wide) {
+            sum = _mm_add_ps(sum, _mm_mul_ps(m[4], _mm_shuffle_ps(hi0, hi1, 0x00)));
+            sum = _mm_add_ps(sum, _mm_mul_ps(m[5], _mm_shuffle_ps(hi0, hi1, 0x55)));
+            sum = _mm_add_ps(sum, _mm_mul_ps(m[6], _mm_shuffle_ps(hi0, hi1, 0xAA)));
+            sum = _mm_add_ps(sum, _mm_mul_ps(m[7], _mm_shuffle_ps(hi0, hi1, 0xFF)));
+        }
         rowPairs[j] = sum;
     }
     const __m128* m = kReduced.columnPairs;
@@ -264,27 +314,124 @@ void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride) 
 
 #endif
 
+#if defined(__x86_64__)
+
+// RoundHalfAway + 128 lane by lane, as SamplesOf.
+LUM_AVX2 inline __m256i RoundedSamples(__m256 sum) {
+    const __m256i truncated = _mm256_cvttps_epi32(sum);
+    const __m256 fraction = _mm256_sub_ps(sum, _mm256_cvtepi32_ps(truncated));
+    __m256i rounded = _mm256_sub_epi32(
+        truncated, _mm256_castps_si256(_mm256_cmp_ps(fraction, _mm256_set1_ps(0.5f), _CMP_GE_OQ)));
+    rounded = _mm256_add_epi32(
+        rounded, _mm256_castps_si256(_mm256_cmp_ps(fraction, _mm256_set1_ps(-0.5f), _CMP_LE_OQ)));
+    return _mm256_add_epi32(rounded, _mm256_set1_epi32(128));
+}
+
+LUM_AVX2 inline __m256 QuadRow(int u) { return _mm256_load_ps(kReduced.quadRows[u]); }
+
+// 4 x 4 (the luma at 1/2, 4:2:0 chroma at 1/4) with AVX2: the row pass
+// takes two coefficient rows per vector, lanes (row v, output x), and the
+// column pass gives two output rows per vector. Each lane adds the scalar
+// products in the scalar order, so the samples are IdctReduced's.
+LUM_AVX2 void IdctReduced4x4Avx2(const int16_t* block, uint8_t* out, uint32_t stride, int lastIndex) {
+    const int pairCount = (kExtents.rows[lastIndex] + 1) / 2;
+    const bool wide = kExtents.cols[lastIndex] > 4;
+    __m256 rowPairs[4];  // lanes: rows[2j][0..3], rows[2j+1][0..3]
+    int used = 0;        // row pairs up to the last with a coefficient
+    for (int j = 0; j < pairCount; ++j) {
+        const __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 16 * j));
+        if (_mm256_testz_si256(r, r)) {
+            rowPairs[j] = _mm256_setzero_ps();
+            continue;
+        }
+        used = j + 1;
+        const __m256 lo = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_unpacklo_epi16(r, r), 16));
+        const __m256 hi = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_unpackhi_epi16(r, r), 16));
+        __m256 sum = _mm256_setzero_ps();
+        sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(0), _mm256_shuffle_ps(lo, lo, 0x00)));
+        sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(1), _mm256_shuffle_ps(lo, lo, 0x55)));
+        sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(2), _mm256_shuffle_ps(lo, lo, 0xAA)));
+        sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(3), _mm256_shuffle_ps(lo, lo, 0xFF)));
+        if (wide) {
+            sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(4), _mm256_shuffle_ps(hi, hi, 0x00)));
+            sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(5), _mm256_shuffle_ps(hi, hi, 0x55)));
+            sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(6), _mm256_shuffle_ps(hi, hi, 0xAA)));
+            sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(7), _mm256_shuffle_ps(hi, hi, 0xFF)));
+        }
+        rowPairs[j] = sum;
+    }
+    __m256 top = _mm256_setzero_ps();     // output rows 0 and 1
+    __m256 bottom = _mm256_setzero_ps();  // output rows 2 and 3
+    for (int j = 0; j < used; ++j) {      // zero pairs would add only zeros
+        const __m256 even = _mm256_permute2f128_ps(rowPairs[j], rowPairs[j], 0x00);
+        const __m256 odd = _mm256_permute2f128_ps(rowPairs[j], rowPairs[j], 0x11);
+        top = _mm256_add_ps(top, _mm256_mul_ps(_mm256_load_ps(kReduced.quadTop[2 * j]), even));
+        bottom = _mm256_add_ps(bottom, _mm256_mul_ps(_mm256_load_ps(kReduced.quadBottom[2 * j]), even));
+        top = _mm256_add_ps(top, _mm256_mul_ps(_mm256_load_ps(kReduced.quadTop[2 * j + 1]), odd));
+        bottom = _mm256_add_ps(bottom, _mm256_mul_ps(_mm256_load_ps(kReduced.quadBottom[2 * j + 1]), odd));
+    }
+    // Per 128-bit half: rows 0 and 2 in the low half, 1 and 3 in the high.
+    const __m256i words = _mm256_packs_epi32(RoundedSamples(top), RoundedSamples(bottom));
+    const __m256i bytes = _mm256_packus_epi16(words, words);
+    const __m128i low = _mm256_castsi256_si128(bytes);
+    const __m128i high = _mm256_extracti128_si256(bytes, 1);
+    const uint32_t rows[4] = {static_cast<uint32_t>(_mm_cvtsi128_si32(low)),
+                              static_cast<uint32_t>(_mm_cvtsi128_si32(high)),
+                              static_cast<uint32_t>(_mm_extract_epi32(low, 1)),
+                              static_cast<uint32_t>(_mm_extract_epi32(high, 1))};
+    for (int y = 0; y < 4; ++y) {
+        std::memcpy(out + y * stride, &rows[y], 4);
+    }
+}
+
+#endif
+
 using BlockTransform = void (*)(const int16_t*, uint8_t*, uint32_t);
+// Reduced transforms also take the zig-zag index of the last coefficient
+// that may be non-zero.
+using ReducedTransform = void (*)(const int16_t*, uint8_t*, uint32_t, int);
 
 template <int NX>
-constexpr BlockTransform kReducedColumn[4] = {IdctReduced<NX, 1>, IdctReduced<NX, 2>, IdctReduced<NX, 4>,
+constexpr ReducedTransform kReducedColumn[4] = {IdctReduced<NX, 1>, IdctReduced<NX, 2>, IdctReduced<NX, 4>,
                                               IdctReduced<NX, 8>};
 // [log2 NX][log2 NY]
-constexpr const BlockTransform* kReducedTransforms[4] = {kReducedColumn<1>, kReducedColumn<2>, kReducedColumn<4>,
+constexpr const ReducedTransform* kReducedTransforms[4] = {kReducedColumn<1>, kReducedColumn<2>, kReducedColumn<4>,
                                                           kReducedColumn<8>};
 #if defined(__SSE2__)
 template <int NX>
-constexpr BlockTransform kReducedColumnSse2[4] = {IdctReducedSse2<NX, 1>, IdctReducedSse2<NX, 2>,
+constexpr ReducedTransform kReducedColumnSse2[4] = {IdctReducedSse2<NX, 1>, IdctReducedSse2<NX, 2>,
                                                   IdctReducedSse2<NX, 4>, IdctReducedSse2<NX, 8>};
 // Rows of 8 outputs keep to the scalar form.
-constexpr const BlockTransform* kReducedTransformsSse2[4] = {kReducedColumnSse2<1>, kReducedColumnSse2<2>,
+constexpr const ReducedTransform* kReducedTransformsSse2[4] = {kReducedColumnSse2<1>, kReducedColumnSse2<2>,
                                                               kReducedColumnSse2<4>, kReducedColumn<8>};
 #else
-constexpr const BlockTransform* kReducedTransformsSse2[4] = {kReducedColumn<1>, kReducedColumn<2>,
+constexpr const ReducedTransform* kReducedTransformsSse2[4] = {kReducedColumn<1>, kReducedColumn<2>,
                                                               kReducedColumn<4>, kReducedColumn<8>};
 #endif
 
 int Log2(int n) { return n == 8 ? 3 : (n == 4 ? 2 : (n == 2 ? 1 : 0)); }
+
+// The vector forms of the process's kernel set, [log2 NX][log2 NY].
+struct VectorReduced {
+    ReducedTransform at[4][4];
+    VectorReduced() {
+        for (int x = 0; x < 4; ++x) {
+            for (int y = 0; y < 4; ++y) {
+                at[x][y] = kReducedTransformsSse2[x][y];
+            }
+        }
+#if defined(__x86_64__)
+        if (imaging::KernelsAtLeast(imaging::KernelSet::kAvx2)) {
+            at[2][2] = IdctReduced4x4Avx2;
+        }
+#endif
+    }
+};
+
+const VectorReduced& VectorTransforms() {
+    static const VectorReduced transforms;
+    return transforms;
+}
 
 }  // namespace
 
@@ -323,14 +470,20 @@ void IdctFull(const int16_t* block, uint8_t* out, uint32_t stride) {
     }
 }
 
-void IdctReducedBlock(const int16_t* block, int nx, int ny, uint8_t* out, uint32_t stride, bool vector) {
-    (vector ? kReducedTransformsSse2 : kReducedTransforms)[Log2(nx)][Log2(ny)](block, out, stride);
+void IdctReducedBlock(const int16_t* block, int nx, int ny, uint8_t* out, uint32_t stride, bool vector,
+                      int lastIndex) {
+    if (vector) {
+        VectorTransforms().at[Log2(nx)][Log2(ny)](block, out, stride, lastIndex);
+    } else {
+        kReducedTransforms[Log2(nx)][Log2(ny)](block, out, stride, lastIndex);
+    }
 }
 
 namespace {
 const bool kSse2 = imaging::KernelsAtLeast(imaging::KernelSet::kSse2);
 const BlockTransform kFullTransform = kSse2 ? IdctFullSse2 : IdctFull16;
 const BlockTransform kQuarterTransform = kSse2 ? IdctQuarterSse2 : IdctFull16;
+const VectorReduced& kVector = VectorTransforms();
 }  // namespace
 
 bool IdctPairs() {
@@ -365,7 +518,7 @@ void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint
     if (scaleX == 1 && scaleY == 1) {
         (lastIndex <= kQuarterLastIndex ? kQuarterTransform : kFullTransform)(block, out, stride);
     } else {
-        (kSse2 ? kReducedTransformsSse2 : kReducedTransforms)[Log2(nx)][Log2(ny)](block, out, stride);
+        (kSse2 ? kVector.at[Log2(nx)] : kReducedTransforms[Log2(nx)])[Log2(ny)](block, out, stride, lastIndex);
     }
 }
 

@@ -64,7 +64,9 @@ bool IdctPairs();
 inline constexpr int kQuarterLastIndex = 9;
 void IdctQuarterSse2(const int16_t* block, uint8_t* out, uint32_t stride);
 // nx x ny samples (1, 2, 4 or 8 each), the box filter of the full-size
-// block; vector false keeps to the scalar reference.
-void IdctReducedBlock(const int16_t* block, int nx, int ny, uint8_t* out, uint32_t stride, bool vector = true);
+// block; vector false keeps to the scalar reference. lastIndex as for
+// IdctStore.
+void IdctReducedBlock(const int16_t* block, int nx, int ny, uint8_t* out, uint32_t stride, bool vector = true,
+                      int lastIndex = 63);
 
 }  // namespace jpeg
