@@ -56,6 +56,9 @@ public:
     void SetFrameSink(CPlayerFrameSink* sink);
     // A decoded frame (camera 4:2:0, width x height): converted and handed on.
     void DeliverFrame(const BYTE* frame, LONG width, LONG height);
+    // While the lock is held no frame reaches the sink (the display is being
+    // made again); a frame on its way is finished first.
+    std::unique_lock<std::mutex> HoldFrames() { return std::unique_lock<std::mutex>(m_frameLock); }
 
 private:
     template <typename Call>

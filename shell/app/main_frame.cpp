@@ -26,6 +26,7 @@
 #include "utility.h"
 #include "layout_manager.h"
 #include "phone_control.h"
+#include "player_control.h"
 #include "program_resources.h"
 #include "recognition_cancel.h"
 #include "shot_control.h"
@@ -503,12 +504,16 @@ LRESULT CMainFrame::OnSettingChange(UINT, WPARAM wParam, LPARAM, BOOL& handled)
     // surfaces blocked on the way to a dialog) is not followed either.
     if (!m_bInputEnabled || m_hRotationMutex || m_bSurfaceDrawBlocked)
         return 0;
-    // The camera's frames stay off the surfaces while they are made again.
+    // The camera's and the player's frames stay off the surfaces while they
+    // are made again.
     CCommonControl* common = CCommonControl::GetInstance();
     const int held = common->m_bPreviewLock.exchange(1);
     while (common->IsWorkerBusy())
         Sleep(1);
-    CDisplay::GetInstance()->Init(m_hWnd);
+    {
+        auto playerFrames = CPlayerControl::GetInstance()->HoldFrames();
+        CDisplay::GetInstance()->Init(m_hWnd);
+    }
     common->m_bPreviewLock = held;
     if (CBaseGUI* screen = ActiveScreen())
         screen->LoadResource();
