@@ -151,6 +151,7 @@ std::int32_t HWOCR_LayoutAnalyze(const BYTE* pixels, std::int32_t width, std::in
     ocr::Request request;
     request.languages = languages;
     request.layout = ocr::Layout::Page;
+    request.stackedMarks = true;
     request.detectOrientation = true;
     request.orientationByMarks = true;
     request.removeSkew = skew != 0;
@@ -213,6 +214,7 @@ std::int32_t HWOCR_RecognizeBlock(const BYTE* pixels, std::int32_t width, std::i
     ocr::Request request;
     request.languages = languages;
     request.layout = ocr::Layout::Page;
+    request.stackedMarks = true;
     request.region = &box;
     if (progress) request.progress = [progress](int percent) { return progress(percent) != 0; };
     const ocr::Result read = ocr::Recognize({pixels, width, height, width}, request);

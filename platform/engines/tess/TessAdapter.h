@@ -39,8 +39,8 @@ struct Request {
     // orientation detector, which knows Hangul poorly and costs as much as a
     // reading; the detector only where the marks cannot tell.
     bool orientationByMarks = false;
-    // Characters built of marks one over another (Hangul, Han): lines are
-    // found from the characters, not from their marks.
+    // Characters built of marks one over another (Hangul, Han): lines and
+    // the size of the print are found from the characters, not their marks.
     bool stackedMarks = false;
     const Box* region = nullptr;     // only this part of the picture
     // Percentage 0..100; answering false stops the run. Ends with a call at 100.

@@ -15,10 +15,15 @@ bool ReadPage(tesseract::TessBaseAPI& api, const Grey& picture, const Request& r
     const tesseract::PageSegMode mode = request.layout == Layout::Block    ? tesseract::PSM_SINGLE_BLOCK
                                         : request.layout == Layout::Sparse ? tesseract::PSM_SPARSE_TEXT
                                                                            : tesseract::PSM_AUTO;
+    std::vector<Component> found;
+    if (!darkMarks) found = MarksOf(picture, false);
+    const std::vector<Component>& marks = darkMarks ? *darkMarks : found;
     int letterHeight = 0;
-    double skew = darkMarks ? SkewOf(*darkMarks, &letterHeight) : EstimateSkewOf(picture, &letterHeight);
+    double skew = SkewOf(marks, &letterHeight);
     if (std::fabs(skew) < kMinSkewToTurn || !removeSkew) skew = 0;
     result.skewDegrees = skew;
+    // A character built of stacked marks is as tall as all of them together.
+    if (request.stackedMarks && request.layout == Layout::Page) letterHeight = MedianLetterHeight(StackedIntoCharacters(marks));
     double scale = 1.0;
     if (letterHeight > 0 && letterHeight < kTargetLetterHeight && request.layout == Layout::Page) {
         scale = std::min(kMaxEnlargement, kTargetLetterHeight / letterHeight);

@@ -254,21 +254,22 @@ std::vector<Component> MarksOf(const Grey& g, bool inverted) {
     return Components(DarkMarks(source, 31), g.width, g.height);
 }
 
-double SkewOf(const std::vector<Component>& marks, int* medianHeight) {
-    std::vector<std::pair<double, double>> points;
+int MedianLetterHeight(const std::vector<Component>& marks) {
     std::vector<int> heights;
     for (const Component& c : marks) {
-        if (!LetterLike(c)) continue;
-        points.emplace_back((c.left + c.right) / 2.0, c.bottom);
-        heights.push_back(c.bottom - c.top + 1);
+        if (LetterLike(c)) heights.push_back(c.bottom - c.top + 1);
     }
-    if (medianHeight) {
-        *medianHeight = 0;
-        if (!heights.empty()) {
-            std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-            *medianHeight = heights[heights.size() / 2];
-        }
+    if (heights.empty()) return 0;
+    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+    return heights[heights.size() / 2];
+}
+
+double SkewOf(const std::vector<Component>& marks, int* medianHeight) {
+    std::vector<std::pair<double, double>> points;
+    for (const Component& c : marks) {
+        if (LetterLike(c)) points.emplace_back((c.left + c.right) / 2.0, c.bottom);
     }
+    if (medianHeight) *medianHeight = MedianLetterHeight(marks);
     if (points.size() < 8) return 0;
     double best = 0, bestScore = -1;
     for (double a = -kMaxSkew; a <= kMaxSkew + 1e-9; a += 0.5) {
@@ -398,12 +399,14 @@ std::vector<Component> StackedIntoCharacters(const std::vector<Component>& marks
                  std::max(g.bottom, m.bottom), g.area + m.area};
         }
     }
-    // A character is about as tall as it is wide; letters of two lines one
-    // over the other make a group twice as tall and stay apart.
+    // A character is about as tall as it is wide: letters of two lines one
+    // over the other make a group twice as tall, a line over a rule one far
+    // wider, and their marks stay apart.
     std::vector<Component> out;
     for (std::size_t i = 0; i < marks.size(); ++i) {
         const Component& g = groups.at(root(i));
-        if ((g.bottom - g.top + 1) * 2 > (g.right - g.left + 1) * 3) out.push_back(marks[i]);
+        const int h = g.bottom - g.top + 1, w = g.right - g.left + 1;
+        if (h * 2 > w * 3 || w > 2 * h) out.push_back(marks[i]);
         else if (root(i) == i) out.push_back(g);
     }
     return out;

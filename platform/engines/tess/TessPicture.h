@@ -121,6 +121,9 @@ double SkewOf(const std::vector<Component>& marks, int* medianHeight);
 
 double EstimateSkewOf(const Grey& g, int* medianHeight);
 
+// The median height of the marks that may be letters; 0 when there is none.
+int MedianLetterHeight(const std::vector<Component>& marks);
+
 bool Overlaps(const Box& a, const Box& b);
 
 // Large dark areas holding light marks: light text on dark ground.

@@ -106,8 +106,6 @@ TEST(CardLines, SlantOfLeaningStrokesIsMeasuredAndUndone) {
     }
 }
 
-}  // namespace
-
 // Syllables built like 김 (a consonant and a vowel over a final consonant)
 // chain into one line once their marks are joined; letters of two lines
 // set one under the other are not joined.
@@ -126,8 +124,16 @@ TEST(CardLines, StackedMarksMakeOneLineOfCharacters) {
     EXPECT_EQ(140, characters[0].bottom);
     EXPECT_EQ(1u, ChainLines(characters, 0.0).size());
 
+    // A rule just under the line is not a character with the line over it:
+    // they are left as the marks they are.
+    std::vector<Component> underlined = marks;
+    underlined.push_back({100, 142, 240, 147, 700});
+    EXPECT_EQ(underlined.size(), StackedIntoCharacters(underlined).size());
+
     std::vector<Component> twoLines = Letters(100, 300, 0.0);
     const std::vector<Component> below = Letters(100, 322, 0.0);
     twoLines.insert(twoLines.end(), below.begin(), below.end());
     EXPECT_EQ(twoLines.size(), StackedIntoCharacters(twoLines).size());
 }
+
+}  // namespace
