@@ -135,23 +135,6 @@ struct ReducedMatrices {
 
 const ReducedMatrices kReduced;
 
-// Rows and columns of the natural block that hold the coefficients up to
-// each zig-zag index: the reduced transforms need not look further.
-struct Extents {
-    uint8_t rows[64];
-    uint8_t cols[64];
-    Extents() {
-        int r = 0, c = 0;
-        for (int k = 0; k < 64; ++k) {
-            r = std::max(r, kZigzagToNatural[k] / 8 + 1);
-            c = std::max(c, kZigzagToNatural[k] % 8 + 1);
-            rows[k] = static_cast<uint8_t>(r);
-            cols[k] = static_cast<uint8_t>(c);
-        }
-    }
-};
-
-const Extents kExtents;
 
 // lround without the library call: truncate, then step away from zero when
 // the (exactly computed) fraction is a half or more. |x| stays far below 2^31.
@@ -223,8 +206,8 @@ template <int NX, int NY>
 void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride, int lastIndex) {
     const __m128* mx = kReduced.byCoefficient[NX / 2];
     const float (*my)[8] = kReduced.m[NY == 8 ? 3 : NY / 2];
-    const int rowCount = kExtents.rows[lastIndex];
-    const bool wide = kExtents.cols[lastIndex] > 4;
+    const int rowCount = kBlockExtents.rows[lastIndex];
+    const bool wide = kBlockExtents.columns[lastIndex] > 4;
     __m128 rows[8];
     int used = 0;  // rows up to the last with a coefficient
     for (int v = 0; v < rowCount; ++v) {
@@ -269,8 +252,8 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride, int la
 // the scalar order.
 template <>
 void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride, int lastIndex) {
-    const int pairCount = (kExtents.rows[lastIndex] + 1) / 2;
-    const bool wide = kExtents.cols[lastIndex] > 4;
+    const int pairCount = (kBlockExtents.rows[lastIndex] + 1) / 2;
+    const bool wide = kBlockExtents.columns[lastIndex] > 4;
     __m128 rowPairs[4];  // lanes: rows[2j][0], rows[2j][1], rows[2j+1][0], rows[2j+1][1]
     int used = 0;        // row pairs up to the last with a coefficient
     for (int j = 0; j < pairCount; ++j) {
@@ -334,8 +317,8 @@ LUM_AVX2 inline __m256 QuadRow(int u) { return _mm256_load_ps(kReduced.quadRows[
 // column pass gives two output rows per vector. Each lane adds the scalar
 // products in the scalar order, so the samples are IdctReduced's.
 LUM_AVX2 void IdctReduced4x4Avx2(const int16_t* block, uint8_t* out, uint32_t stride, int lastIndex) {
-    const int pairCount = (kExtents.rows[lastIndex] + 1) / 2;
-    const bool wide = kExtents.cols[lastIndex] > 4;
+    const int pairCount = (kBlockExtents.rows[lastIndex] + 1) / 2;
+    const bool wide = kBlockExtents.columns[lastIndex] > 4;
     __m256 rowPairs[4];  // lanes: rows[2j][0..3], rows[2j+1][0..3]
     int used = 0;        // row pairs up to the last with a coefficient
     for (int j = 0; j < pairCount; ++j) {

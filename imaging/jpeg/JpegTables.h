@@ -33,9 +33,32 @@ enum Marker : uint8_t {
 inline constexpr uint8_t kMarkerPrefix = 0xFF;
 
 // Zig-zag position -> natural (row by row) index, T.81 Figure A.6.
-extern const uint8_t kZigzagToNatural[64];
+inline constexpr uint8_t kZigzagToNatural[64] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63,
+};
 // Natural index -> zig-zag position.
 extern const uint8_t kNaturalToZigzag[64];
+// Rows and columns of the natural block that hold the zig-zag positions up
+// to each index: work on a block can stop past them.
+struct BlockExtents {
+    uint8_t rows[64];
+    uint8_t columns[64];
+};
+constexpr BlockExtents MakeBlockExtents() {
+    BlockExtents e{};
+    int r = 0, c = 0;
+    for (int k = 0; k < 64; ++k) {
+        r = kZigzagToNatural[k] / 8 + 1 > r ? kZigzagToNatural[k] / 8 + 1 : r;
+        c = kZigzagToNatural[k] % 8 + 1 > c ? kZigzagToNatural[k] % 8 + 1 : c;
+        e.rows[k] = static_cast<uint8_t>(r);
+        e.columns[k] = static_cast<uint8_t>(c);
+    }
+    return e;
+}
+inline constexpr BlockExtents kBlockExtents = MakeBlockExtents();
 
 // Tables K.1 and K.2: quantisation tables in natural order (quality 50).
 extern const uint16_t kStdLumaQuant[64];
