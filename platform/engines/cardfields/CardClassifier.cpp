@@ -219,11 +219,32 @@ std::optional<CardKind> LabelOf(std::string_view word, const CardKeywords& k, bo
     else if (MatchesAny(bare, k.email)) kind = kCardEmail;
     else if (MatchesAny(bare, k.web)) kind = kCardWeb;
     else if (MatchesAny(bare, k.address)) kind = kCardAddress;
+    const bool number = !next.empty() && (std::isdigit(static_cast<unsigned char>(next[0])) || next[0] == '+' ||
+                                          (next[0] == '(' && CountDigits(next) > 0));
+    if (!kind && number && bare.size() >= 4) {
+        // A number's label read a letter off ("Celi", "Phcne") is still its label.
+        std::string plain;
+        for (const char c : word) {
+            if (std::isalnum(static_cast<unsigned char>(c))) plain.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        }
+        int found = 0;
+        for (const auto& [list, which] : {std::pair{&k.mobile, kCardMobile}, std::pair{&k.fax, kCardFax},
+                                          std::pair{&k.telephone, kCardTelephone}}) {
+            const bool near = std::any_of(list->begin(), list->end(), [&](std::string label) {
+                for (char& c : label) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                return label.size() >= 4 && EditDistance(plain, label) == 1;
+            });
+            if (near) {
+                kind = which;
+                ++found;
+            }
+        }
+        if (found != 1) kind.reset();
+        return kind;
+    }
     // Single letters ("T", "M") may be initials: without a colon they are
     // labels only before what they label (a number, an address).
     if (!kind || bare.size() > 1 || colon) return kind;
-    const bool number = !next.empty() && (std::isdigit(static_cast<unsigned char>(next[0])) || next[0] == '+' ||
-                                          (next[0] == '(' && CountDigits(next) > 0));
     const bool email = next.find('@') != std::string_view::npos;
     const bool web = next.find("www.") != std::string_view::npos || next.find("http") != std::string_view::npos;
     if (*kind == kCardEmail) return email ? kind : std::nullopt;

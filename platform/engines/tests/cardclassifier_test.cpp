@@ -103,6 +103,14 @@ TEST(CardClassifier, SingleLetterLabels) {
 // department typed company by one of its words.
 // Numbers without labels take the kinds still missing in the order
 // telephone, fax, mobile; a British mobile's form tells a mobile.
+// A number's label read a letter off is still its label; a word a letter
+// off two labels, or before no number, is not one.
+TEST(CardClassifier, LabelsReadALetterOff) {
+    Check({"Celi (829) 746-0252"}, {{kCardMobile, "(829) 746-0252"}});
+    Check({"Phcne: +44 20 7946 0321"}, {{kCardTelephone, "+44 20 7946 0321"}});
+    Check({"Celi phone"}, {{kCardUnknown, "Celi phone"}});
+}
+
 TEST(CardClassifier, BareNumbers) {
     const struct {
         std::vector<std::string> lines;
