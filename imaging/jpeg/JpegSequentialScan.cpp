@@ -26,6 +26,8 @@ struct BlockDecoder {
 };
 
 // One block of F.2.2; -1 on a code the tables do not hold or a value out of range.
+// kDcOnly is b.dcOnly, fixed so that the 1/8 loop holds no test of it.
+template <bool kDcOnly>
 int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& lastIndex) {
     // 32 bits cover any code with its value, so each symbol checks the
     // buffer once.
@@ -43,7 +45,7 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
         diff = s ? reader.Extend(reader.Bits(s), s) : 0;
     }
     b.prediction = static_cast<uint16_t>(b.prediction + diff);
-    if (!b.dcOnly) {
+    if (!kDcOnly) {
         ClearBlock(block);  // a DC-only block is read at block[0] alone
     }
     block[0] = Saturate16((int64_t{b.quant[0]} * static_cast<int16_t>(b.prediction) + 2048) >> 12);
@@ -60,7 +62,7 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
                 }
                 return -1;
             }
-            if (!b.dcOnly) {
+            if (!kDcOnly) {
                 block[kZigzagToNatural[k]] = Saturate16((int64_t{b.quant[k]} * (fast >> 16) + 2048) >> 12);
                 lastIndex = k;
             }
@@ -91,7 +93,7 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
         if (raw > 2048) {
             return -1;
         }
-        if (!b.dcOnly) {
+        if (!kDcOnly) {
             const int32_t value = reader.Extend(raw, size);
             block[kZigzagToNatural[k]] = Saturate16((int64_t{b.quant[k]} * value + 2048) >> 12);
             lastIndex = k;
@@ -171,7 +173,8 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
                     for (uint32_t bx = 0; bx < p.blocksWide; ++bx) {
                         int16_t* block = blocks[free];
                         int lastIndex = 0;
-                        if (DecodeBlock(reader, decoders[i], block, lastIndex) != 0) {
+                        if ((decoders[i].dcOnly ? DecodeBlock<true>(reader, decoders[i], block, lastIndex)
+                                                : DecodeBlock<false>(reader, decoders[i], block, lastIndex)) != 0) {
                             storeWaiting();
                             return false;
                         }
