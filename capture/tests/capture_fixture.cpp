@@ -55,11 +55,12 @@ void CaptureFixture::SetUp()
 
 void CaptureFixture::TearDown()
 {
-    // The worker and the graph stop before the objects they call go.
+    // The worker and the graph stop before the objects they call go, in the
+    // program's shutdown order: the streaming threads call the camera control.
     CCommonControl::ReleaseInstance();
+    CDShowControl::GetInstance()->CloseCamera();
     CCameraControl::ReleaseInstance();
     CShotControl::ReleaseInstance();
-    CDShowControl::GetInstance()->CloseCamera();
     CDShowControl::ReleaseInstance();
     CCamcorderControl::ReleaseInstance();
     CPlayerControl::ReleaseInstance();

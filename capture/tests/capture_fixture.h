@@ -16,7 +16,8 @@
 
 namespace capture_test {
 
-// The host's words, as the main frame and the camera screen would hold them.
+// The host's words, as the main frame and the camera screen would hold them;
+// the camera's threads read and write them while the test does.
 class RecordingHost : public CCaptureHost {
 public:
     void ResetPreviewScreen() override { ++screenResets; }
@@ -43,24 +44,24 @@ public:
     int GuideMode() const override { return guide; }
     void SetAutoShotFound() override { ++autoShotFound; }
 
-    int screenResets = 0;
-    int view = 0;
-    int reviewsOpened = 0;
-    int busyCleared = 0;
+    std::atomic<int> screenResets{0};
+    std::atomic<int> view{0};
+    std::atomic<int> reviewsOpened{0};
+    std::atomic<int> busyCleared{0};
     std::atomic<int> multishotFrames{0};
     std::mutex tickLock;
     std::vector<DWORD> multishotTicks;  // platform clock, under tickLock
     std::atomic<int> stillWidth{0};
     std::atomic<int> stillHeight{0};
     std::vector<int> indicators;
-    int picturesSaved = 0;
-    int recognizeNow = 1;
-    int shotCounter = 0;
-    int seriesComplete = 0;
-    int pendingCleared = 0;
-    bool popupShown = false;
-    bool autoShot = false;
-    int guide = 0;
+    std::atomic<int> picturesSaved{0};
+    std::atomic<int> recognizeNow{1};
+    std::atomic<int> shotCounter{0};
+    std::atomic<int> seriesComplete{0};
+    std::atomic<int> pendingCleared{0};
+    std::atomic<bool> popupShown{false};
+    std::atomic<bool> autoShot{false};
+    std::atomic<int> guide{0};
     std::atomic<int> autoShotFound{0};
 };
 
