@@ -108,6 +108,19 @@ std::vector<std::string> NameForms(const std::vector<std::string>& name) {
             f + last,           first + "_" + last, first + "-" + last, last + "." + first};
 }
 
+// A scheme whose slashes ran into the w's ("https:/Avww.", "http;//ww.")
+// is written out again.
+void MendScheme(std::string& text) {
+    const std::string lower = Lower(text);
+    if (lower.rfind("http", 0) != 0) return;
+    const bool secure = lower.size() > 4 && lower[4] == 's';
+    const std::size_t after = secure ? 5 : 4;
+    const std::size_t w = lower.find("ww.", after);
+    if (w == std::string::npos || w > after + 6) return;
+    const std::string mended = std::string(secure ? "https" : "http") + "://www." + text.substr(w + 3);
+    if (Lower(mended) != lower) text = mended;
+}
+
 }  // namespace
 
 void MendAddressesByFields(std::vector<CardField>& fields) {
@@ -138,6 +151,7 @@ void MendAddressesByFields(std::vector<CardField>& fields) {
                 local = text.substr(0, at);
                 hostStart = at + 1;
             } else {
+                MendScheme(text);
                 const std::size_t scheme = text.find("://");
                 hostStart = scheme == std::string::npos ? 0 : scheme + 3;
             }

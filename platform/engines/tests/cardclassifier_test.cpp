@@ -186,6 +186,8 @@ TEST(CardClassifier, AddressesMendedByTheNameAndTheCompany) {
         {"anna.moreau@bivestone.org", "anna.moreau@bluestone.org"},
         {"www.bivestone.org", "www.bluestone.org"},
         {"https://www.bluestone.Com/", "https://www.bluestone.com/"},
+        {"https:/Avww.bluestone.org/", "https://www.bluestone.org/"},
+        {"http://research.bluestone.org/~anna", "http://research.bluestone.org/~anna"},
         {"anna.moreau@bluestoneco.uk", "anna.moreau@bluestone.co.uk"},
         {"a-moreau@bluestone.org", "a.moreau@bluestone.org"},
         {"anna-moreau@bluestone.org", "anna-moreau@bluestone.org"},
