@@ -2,6 +2,7 @@
 // tested without windows or DirectDraw.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -33,5 +34,12 @@ inline constexpr DWORD kOverlayColourBits = 0x3FFFF;
 
 // The screen as 32-bit RGB (0x00RRGGBB in memory order B, G, R, 0).
 gdi::Surface Compose(const Layers& layers);
+
+// Lets go of a destroyed window's backing surface. A program that runs
+// for long without the screen being composed would otherwise keep every
+// surface of its windows since the last composition.
+void ForgetBacking(HWND hwnd);
+// How many backing surfaces are kept.
+std::size_t BackingCount();
 
 }  // namespace plat::screen

@@ -30,6 +30,19 @@ Table& T()
     return table;
 }
 
+}  // namespace
+
+std::size_t LiveObjectCount()
+{
+    Guard guard(Mutex());
+    std::size_t n = 0;
+    for (const auto& [handle, object] : T().objects)
+        n += object->stock ? 0 : 1;
+    return n;
+}
+
+namespace {
+
 HGDIOBJ MakeStock(std::shared_ptr<Object> o)
 {
     o->stock = true;

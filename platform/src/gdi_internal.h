@@ -74,6 +74,8 @@ struct DcObject : Object {
 std::recursive_mutex& Mutex();
 
 HGDIOBJ Insert(std::shared_ptr<Object> object);
+// Objects made and not yet deleted, stock objects left out.
+std::size_t LiveObjectCount();
 std::shared_ptr<Object> Lookup(HGDIOBJ handle);
 template <class T>
 std::shared_ptr<T> LookupAs(HGDIOBJ handle)

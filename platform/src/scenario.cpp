@@ -2,6 +2,9 @@
 // through the handset's input path, the registry and the device's files.
 #include "plat/scenario.h"
 
+#include <malloc.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -26,8 +29,12 @@
 #include "plat/registry.h"
 #include "plat/screen.h"
 #include "plat/shell.h"
+#include "plat/thread.h"
 #include "plat/utf.h"
 #include "plat/window.h"
+
+#include "gdi_internal.h"
+#include "wm_internal.h"
 
 namespace plat {
 
@@ -337,6 +344,10 @@ bool ParseStep(const std::vector<std::string>& t, ScenarioStep& step, std::strin
         return numbers(2, 1, 0, 0xFFFFFFFFLL, "message") && numbers(3, 1, 0, 0xFFFFFFFFLL, "wparam") &&
                numbers(4, 1, INT32_MIN, 0xFFFFFFFFLL, "lparam");
     }
+    if (verb == "counts") {
+        step.kind = Kind::Counts;
+        return args(0, 0);
+    }
     if (verb == "end") {
         step.kind = Kind::End;
         return args(0, 0);
@@ -433,6 +444,37 @@ bool FileExists(const std::wstring& path)
         return false;
     FindClose(h);
     return true;
+}
+
+// The program's live handles and threads and its resident memory, for a
+// test that watches them over a long run.
+std::string CountsLine()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    const long kb = resident * (sysconf(_SC_PAGESIZE) / 1024);
+    // Every thread of the process, the libraries' own included.
+    long all = 0;
+    if (FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "Threads: %ld", &all) == 1)
+                break;
+        std::fclose(f);
+    }
+    std::size_t windows = 0;
+    {
+        std::lock_guard lock(wm::S().mu);
+        windows = wm::S().windows.size();
+    }
+    return "counts: handles " + std::to_string(LiveHandleCount()) + " gdi " + std::to_string(gdi::LiveObjectCount()) +
+           " windows " + std::to_string(windows) +
+           " threads " + std::to_string(LiveThreadCount()) + " process-threads " + std::to_string(all) + " resident " + std::to_string(kb) + " kB heap " +
+           std::to_string(mallinfo2().uordblks / 1024) + " kB\n";
 }
 
 // A file put on the device as the user would copy it there; an existing one
@@ -654,9 +696,10 @@ int Scenario::Run(std::string* failureOut, const std::atomic<bool>* stop) const
             if (!ok)
                 failure = "the screenshot could not be written";
             break;
-        case Kind::Say: {
+        case Kind::Say:
+        case Kind::Counts: {
             // The running commentary of a replay, on standard output.
-            std::string line = ToUtf8(step.words[0]) + "\n";
+            std::string line = step.kind == Kind::Say ? ToUtf8(step.words[0]) + "\n" : CountsLine();
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fflush(stdout);
             break;

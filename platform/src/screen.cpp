@@ -47,6 +47,22 @@ std::shared_ptr<gdi::Surface> Backing(HWND top, int width, int height)
     return b;
 }
 
+}  // namespace
+
+void ForgetBacking(HWND hwnd)
+{
+    std::lock_guard g(gdi::Mutex());
+    Backings().erase(hwnd);
+}
+
+std::size_t BackingCount()
+{
+    std::lock_guard g(gdi::Mutex());
+    return Backings().size();
+}
+
+namespace {
+
 struct WindowPlace {
     HWND top = nullptr;
     SIZE topSize{};

@@ -9,6 +9,7 @@
 #include "plat/message.h"
 #include "plat/window.h"
 #include "plat/gdi.h"
+#include "compose.h"
 #include "window_publish.h"
 #include "wm_internal.h"
 
@@ -454,6 +455,7 @@ BOOL DestroyWindow(HWND hwnd)
         if (S().active == hwnd)
             S().active = nullptr;
     }
+    plat::screen::ForgetBacking(hwnd);
     return TRUE;
 }
 

@@ -89,6 +89,7 @@ TEST(ScenarioParse, RefusesBadLinesNamingTheLine)
         {"wait-window Textiva 100 closed", "s:1: wait-window takes gone"},
         {"wait-file x.txt", "s:1: wait-file takes 2 arguments"},
         {"copy \\a.jpg", "s:1: copy takes 2 arguments"},
+        {"counts now", "s:1: counts takes 0 arguments"},
         {"wait-reg HKLM\\A V 1", "s:1: wait-reg takes 4 arguments"},
         {"wait-reg HKLM\\A V 1 soon", "s:1: bad time"},
         {"wait-log \"\" 100", "s:1: wait-log takes a text that is not empty"},

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "../src/compose.h"
 #include "lumtest/tempdir.h"
 #include "png_read.h"
 #include "plat/device.h"
@@ -62,6 +63,21 @@ int InkIn(const plat::ScreenImage& s, RECT r, COLORREF ink)
 }
 
 }  // namespace
+
+// A window's backing surface goes with the window, even when nothing
+// composes the screen in between, as in a long headless run.
+TEST(Screen, ADestroyedWindowLetsGoOfItsSurface)
+{
+    const std::size_t before = plat::screen::BackingCount();
+    for (int i = 0; i < 3; ++i) {
+        HWND w = PaintingWindow(RECT{0, 0, 100, 50});
+        ASSERT_TRUE(w);
+        ASSERT_TRUE(UpdateWindow(w));
+        EXPECT_EQ(plat::screen::BackingCount(), before + 1) << "window " << i;
+        ASSERT_TRUE(DestroyWindow(w));
+    }
+    EXPECT_EQ(plat::screen::BackingCount(), before);
+}
 
 TEST(Screen, PaintedWindowShowsOnTheComposedScreen)
 {

@@ -17,7 +17,7 @@ namespace plat {
 struct ScenarioStep {
     enum class Kind {
         Key, Tap, Drag, Text, Wait, Reg, Card, Turn, ExpectFile, ExpectReg, Screenshot, Say, End, WaitFile, WaitWindow,
-        WaitLog, WaitReg, Post, Copy
+        WaitLog, WaitReg, Post, Copy, Counts
     };
     Kind kind;
     int line = 0;
