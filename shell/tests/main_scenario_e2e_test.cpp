@@ -136,7 +136,7 @@ TEST(MainScenarioE2E, TheDefaultRoadLeavesItsResults)
 
     const fs::path device = Device(dir);
     const fs::path shots = device / "Screenshots";
-    for (const char* shot : {"preview", "card-landscape", "card-portrait", "card-corrected", "back-to-preview",
+    for (const char* shot : {"preview", "recognition-progress", "card-landscape", "card-portrait", "card-corrected", "back-to-preview",
                              "document-preview", "document", "gallery", "gallery-one-failed", "gallery-documents",
                              "settings", "document-menu", "settings-again"})
         EXPECT_TRUE(fs::exists(shots / (std::string(shot) + ".png"))) << shot;
