@@ -255,7 +255,8 @@ bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, Progr
             }
         }
     }
-    better = score[1] > score[0];
+    // Readings that are noise either way say nothing against the marks.
+    better = score[1] > score[0] && score[1] >= kMinTurnedReadingScore;
     return true;
 }
 

@@ -41,6 +41,9 @@ struct Reading {
 };
 inline constexpr Reading kReadings[] = {{22.0, 0.0}, {30.0, 1.0}, {40.0, 1.0}, {40.0, 0.0}, {30.0, 0.0}};
 inline constexpr int kSourceDpi = 300;
+// The least a card's longest lines read half turned must score (characters
+// times confidence: about a dozen read surely) to overrule the marks.
+inline constexpr long kMinTurnedReadingScore = 1000;
 
 struct Grey {
     int width = 0;
