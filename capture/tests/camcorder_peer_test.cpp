@@ -24,6 +24,7 @@
 #include "lumtest/command.h"
 #include "lumtest/tempdir.h"
 #include "plat/dshow_camcorder.h"
+#include "plat/file.h"
 
 namespace fs = std::filesystem;
 
@@ -68,6 +69,40 @@ TEST_F(CamcorderPeer, ARecordingIsA3gpWithMpeg4AtTheChosenSizeAndSoundOfTheRecor
     // Within a frame (15 per second) of the time recorded, the pause left out.
     const double video = std::atof(Probe(file, "stream=duration", "-select_streams v").c_str());
     EXPECT_NEAR(video, 3.0, 1.0 / 15 + 1e-6);
+    EXPECT_EQ(DecodeErrors(file), "");
+}
+
+// Once a recording pauses or stops, its file is whole and let go: anything may
+// open it, even alone, while the camcorder stays open; a resume takes it back.
+TEST_F(CamcorderPeer, AStoppedOrPausedRecordingOpensWhileTheCamcorderStaysOpen)
+{
+    CDShowControl* c = OpenCamcorder(RESOLUTION_320_240);
+    const fs::path file = HostPath(L"\\free.3gp");
+    auto openAlone = [] {
+        HANDLE h = CreateFileW(L"\\free.3gp", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool opened = h != INVALID_HANDLE_VALUE;
+        if (opened) CloseHandle(h);
+        return opened;
+    };
+    ASSERT_EQ(c->StartRecording(L"\\free.3gp"), S_OK);
+    Advance(1000);
+    EXPECT_EQ(Events(), (std::vector<DWORD>{CMD_RECORDING_STARTED}));
+    EXPECT_FALSE(openAlone()) << "the recording holds its file";
+    ASSERT_EQ(c->PauseRecording(), S_OK);
+    Advance(100);
+    EXPECT_EQ(Events(), (std::vector<DWORD>{CMD_RECORDING_PAUSED}));
+    EXPECT_TRUE(openAlone()) << "paused";
+    EXPECT_EQ(DecodeErrors(file), "");
+    ASSERT_EQ(c->ResumeRecording(), S_OK);
+    Advance(1000);
+    ASSERT_EQ(c->StopRecording(), S_OK);
+    Advance(100);
+    EXPECT_EQ(Events(), (std::vector<DWORD>{CMD_RECORDING_STOPED}));
+    EXPECT_TRUE(openAlone()) << "stopped";
+    // The part after the resume is in the file the pause let go.
+    const double video = std::atof(Probe(file, "stream=duration", "-select_streams v").c_str());
+    EXPECT_NEAR(video, 2.0, 1.0 / 15 + 1e-6);
     EXPECT_EQ(DecodeErrors(file), "");
 }
 

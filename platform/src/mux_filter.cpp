@@ -174,10 +174,12 @@ public:
             (pin->Video() ? videoEnded_ : audioEnded_) = true;
             bool all = (!video_->IsConnected() || videoEnded_) && (!audio_->IsConnected() || audioEnded_);
             if (all && context_ && !paused_) {
-                // Everything so far goes to disk: the file is whole now.
+                // Everything so far goes to disk: the file is whole now, and
+                // let go so it opens at once; a resume takes it back.
                 paused_ = true;
                 if (!failed_ && !WriteFragment())
                     event = Fail();
+                ReleaseFile();
             }
         }
         if (event)
@@ -190,6 +192,8 @@ private:
     static int WritePacket(void* opaque, uint8_t* data, int size)
     {
         auto* self = static_cast<Mux*>(opaque);
+        if (!self->file_)
+            return AVERROR(EIO);
         long long left = g_failWritesAfter.load();
         if (left >= 0) {
             if (left < size)
@@ -205,6 +209,8 @@ private:
     static int64_t Seek(void* opaque, int64_t offset, int whence)
     {
         auto* self = static_cast<Mux*>(opaque);
+        if (!self->file_)
+            return AVERROR(EIO);
         if (whence == AVSEEK_SIZE)
             return GetFileSize(self->file_, nullptr);
         if ((whence & ~AVSEEK_FORCE) != SEEK_SET || offset < 0 || offset > 0x7FFFFFFF)
@@ -312,10 +318,38 @@ private:
         context_ = nullptr;
     }
 
+    // Closes the handle only; the muxer stays, so a resume appends.
+    void ReleaseFile()
+    {
+        if (!file_)
+            return;
+        FlushFileBuffers(file_);
+        CloseHandle(file_);
+        file_ = nullptr;
+    }
+
+    // Takes a released file back at the place the muxer left it.
+    bool ReopenFile()
+    {
+        file_ = CreateFileW(name_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file_ == INVALID_HANDLE_VALUE) {
+            file_ = nullptr;
+            return false;
+        }
+        const int64_t at = avio_tell(context_->pb);
+        if (at < 0 || at > 0x7FFFFFFF ||
+            SetFilePointer(file_, static_cast<LONG>(at), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+            ReleaseFile();
+            return false;
+        }
+        return true;
+    }
+
     void CloseFile()
     {
         if (context_) {
-            if (!failed_)
+            // A released file went whole to disk at its end of stream.
+            if (!failed_ && file_)
                 av_write_trailer(context_);
             avio_flush(context_->pb);
             FreeContext();
@@ -345,6 +379,8 @@ private:
             plat::DebugLine(L"Mux: \"%ls\" could not be opened", name_.c_str());
             return kMuxEventWriteError;
         }
+        if (!file_ && !ReopenFile())
+            return Fail();
         REFERENCE_TIME start = 0, end = 0;
         if (FAILED(sample->GetTime(&start, &end)))
             start = end = lastEnd_;
