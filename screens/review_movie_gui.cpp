@@ -149,6 +149,12 @@ void CReviewMovieGUI::LoadFirstFrame()
     CPlayerControl* player = CPlayerControl::GetInstance();
     if (m_spFirstFrame || !(player->GetState() & (PLAYER_STATE_READY | PLAYER_STATE_STOPPED)))
         return;
+    MakeFirstFrame();
+    m_dwDuration = player->GetDuration();
+}
+
+void CReviewMovieGUI::MakeFirstFrame()
+{
     HDC screen = GetDC(nullptr);
     HBITMAP bitmap = CImageDecoder::GetInstance()->DecodeFileToDIB(
         screen, CSettings::GetInstance()->CurrentOcrPicturePath(), kFirstFrameSize.cx, kFirstFrameSize.cy);
@@ -161,7 +167,23 @@ void CReviewMovieGUI::LoadFirstFrame()
         else if (!first)
             DeleteObject(bitmap);
     }
-    m_dwDuration = player->GetDuration();
+}
+
+// The first frame and the last played one are held turned for the display
+// they were made for: after a turn the first is made again and the played one
+// let go, so the view shows the first until the next frame comes.
+int CReviewMovieGUI::LoadResource()
+{
+    CBaseGUI::LoadResource();
+    {
+        std::lock_guard lock(m_frameLock);
+        m_bHasFrame = FALSE;
+    }
+    if (m_spFirstFrame) {
+        m_spFirstFrame = nullptr;
+        MakeFirstFrame();
+    }
+    return 0;
 }
 
 // ---- Commands and keys ----

@@ -137,6 +137,23 @@ CViewerGUI::~CViewerGUI()
     m_pZoomRow = nullptr;
 }
 
+// The pictures are held turned for the display they were made for: after a
+// turn they are made again, and the list forgets the ones it kept.
+int CViewerGUI::LoadResource()
+{
+    CBaseGUI::LoadResource();
+    if (!m_spPicture && !m_spNeighbour)
+        return 0;
+    CImageFileList* list = List();
+    for (int i = 0; i < list->GetCount(); ++i)
+        list->ReleaseThumbnail(i);
+    if (m_spPicture)
+        m_spPicture = list->MakeCurrentThumbnail();
+    if (m_spNeighbour)
+        LoadNeighbour(m_nDragDirection);
+    return 0;
+}
+
 void CViewerGUI::CreateControls()
 {
     m_pRoot->m_dwFlags |= CE_VISIBLE;

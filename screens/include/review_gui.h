@@ -48,6 +48,7 @@ public:
 
     int OnOpen() override;
     int OnClose() override;
+    int LoadResource() override;
     int DrawLayer0(CDrawContext* dc) override;
     int DrawLayer2(CDrawContext* dc) override;
     int OnEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -74,6 +75,7 @@ private:
     void ShowButtons(BOOL shown);
     void SetMmsState();
     void LoadFirstFrame();
+    void MakeFirstFrame();
     void Redraw();
     void DrawFrame(HDC dc, int W, int H);
 

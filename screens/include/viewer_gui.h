@@ -37,6 +37,7 @@ public:
     ~CViewerGUI() override;
 
     int OnOpen() override;
+    int LoadResource() override;
     int OnClose() override;
     // The shared paint, then "VIEWER PAINTED: " and what it shows (picture,
     // details, zoom, video, no files) in the log once the screen shows it.

@@ -15,6 +15,7 @@
 #include "periphery_fixture.h"
 #include "plat/clock.h"
 #include "preview_doubles.h"
+#include "rot_bitmap.h"
 #include "settings.h"
 
 namespace {
@@ -171,6 +172,40 @@ TEST_F(ViewerTest, ZoomStepsByOneUpToEightAndBackToNormal)
         viewer->OnKeyDown(nullptr, 117, 0);
     viewer->OnKeyDown(nullptr, 117, 0);
     EXPECT_TRUE(CSettings::GetInstance()->IsGUIStatus(GUI_STATUS_THUMBNAIL_FROM_CAMERA));
+}
+
+// After a turn the held picture, and any the list kept, are made again for
+// the turned display; the layout size stays.
+TEST_F(ViewerTest, ATurnMakesThePicturesAgainForTheTurnedDisplay)
+{
+    PutPicture("PIC0001.jpg", 640, 480, RGB(200, 40, 40));
+    PutPicture("PIC0002.jpg", 640, 480, RGB(40, 40, 200));
+    auto stored = [](CRotBitmap* picture) {
+        BITMAP bm{};
+        GetObjectW(picture->Handle(), sizeof bm, &bm);
+        return SIZE{bm.bmWidth, std::abs(bm.bmHeight)};
+    };
+    CViewerGUI* viewer = Open();
+    CImageFileList* list = CImageFileList::GetInstance();
+    list->MakeThumbnail(1 - list->GetCurrentIndex());  // kept by the list
+    ASSERT_NE(viewer->Picture(), nullptr);
+    const SIZE upright = stored(viewer->Picture());
+    const SIZE layout = viewer->Picture()->GetSize();
+    ASSERT_GT(upright.cx, upright.cy);
+    for (DWORD code : {DMDO_0, DMDO_270}) {
+        SCOPED_TRACE(code);
+        SetOrientation(code);
+        viewer->LoadResource();
+        const SIZE want = code == DMDO_0 ? SIZE{upright.cy, upright.cx} : upright;
+        for (int step = 0; step < 2; ++step) {
+            ASSERT_NE(viewer->Picture(), nullptr);
+            const SIZE now = stored(viewer->Picture());
+            EXPECT_EQ(now.cx, want.cx) << "step " << step;
+            EXPECT_EQ(now.cy, want.cy) << "step " << step;
+            EXPECT_EQ(viewer->Picture()->GetSize().cx, layout.cx);
+            viewer->OnCommand(CMD_VIEWER_NEXT, 0);
+        }
+    }
 }
 
 TEST_F(ViewerTest, ADragOfAThirdSnapsBackALongerOneSteps)

@@ -163,6 +163,7 @@ CReviewMovieGUI::CReviewMovieGUI() = default;
 CReviewMovieGUI::~CReviewMovieGUI() = default;
 int CReviewMovieGUI::OnOpen() { return CBaseGUI::OnOpen(); }
 int CReviewMovieGUI::OnClose() { return CBaseGUI::OnClose(); }
+int CReviewMovieGUI::LoadResource() { return CBaseGUI::LoadResource(); }
 int CReviewMovieGUI::DrawLayer0(CDrawContext*) { return 1; }
 int CReviewMovieGUI::DrawLayer2(CDrawContext*) { return 1; }
 int CReviewMovieGUI::OnEvent(UINT message, WPARAM wParam, LPARAM lParam) { return CBaseGUI::OnEvent(message, wParam, lParam); }
@@ -183,6 +184,7 @@ void CViewerGUI::OnPlayerFrame(const WORD*, DWORD, LONG, LONG) {}
 CViewerGUI::~CViewerGUI() = default;
 int CViewerGUI::OnOpen() { return CBaseGUI::OnOpen(); }
 int CViewerGUI::OnClose() { return CBaseGUI::OnClose(); }
+int CViewerGUI::LoadResource() { return CBaseGUI::LoadResource(); }
 int CViewerGUI::OnPaint() { return CBaseGUI::OnPaint(); }
 int CViewerGUI::DrawLayer0(CDrawContext*) { return 1; }
 int CViewerGUI::DrawLayer1(CDrawContext*) { return 1; }
