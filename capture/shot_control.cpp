@@ -50,15 +50,7 @@ CShot::CShot(DWORD kind, const BYTE* frame, DWORD length, int width, int height,
     if (frame && length)
         m_pFrame.assign(frame, frame + length);
     SetNames(name, path);
-    HBITMAP thumbnail = nullptr;
-    if (kind == SHOT_KIND_PREVIEW && frame)
-        thumbnail = CImageUtil::HBITMAPfromYUV420(frame, width, height, width, height, 0);
-    else if (kind == SHOT_KIND_STILL && frame && length >= kStillThumbnailBytes)
-        thumbnail = CImageUtil::HBITMAPfromYUV422RGB888(frame + length - kStillThumbnailBytes, 320, 240, 0);
-    if (thumbnail && m_pThumbnail)
-        m_pThumbnail->Attach(thumbnail, TRUE);
-    else if (thumbnail)
-        DeleteObject(thumbnail);
+    RemakeThumbnail();
     m_bValid = 1;
     plat::DebugLine(L"<<< %ls", L"CShot::CShot");
 }
@@ -73,12 +65,26 @@ CShotFromBitmap::CShotFromBitmap(HBITMAP bitmap, LPCWSTR name, LPCWSTR path)
         m_nWidth = info.bmWidth;
         m_nHeight = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
     }
+    RemakeThumbnail();
+    SetNames(name, path);
+}
+
+HBITMAP CShot::DrawThumbnail() const
+{
+    const BYTE* frame = Data();
+    if (!m_hSource) {
+        if (m_nKind == SHOT_KIND_PREVIEW && frame)
+            return CImageUtil::HBITMAPfromYUV420(frame, m_nWidth, m_nHeight, m_nWidth, m_nHeight, 0);
+        if (m_nKind == SHOT_KIND_STILL && frame && m_nLength >= kStillThumbnailBytes)
+            return CImageUtil::HBITMAPfromYUV422RGB888(frame + m_nLength - kStillThumbnailBytes, 320, 240, 0);
+        return nullptr;
+    }
     void* bits = nullptr;
     HBITMAP thumbnail = CImageUtil::CreateDIB(320, 240, 16, &bits, TRUE);
-    if (thumbnail && bitmap) {
+    if (thumbnail) {
         HDC src = CreateCompatibleDC(nullptr);
         HDC dst = CreateCompatibleDC(nullptr);
-        HGDIOBJ oldSrc = SelectObject(src, bitmap);
+        HGDIOBJ oldSrc = SelectObject(src, m_hSource);
         HGDIOBJ oldDst = SelectObject(dst, thumbnail);
         StretchBlt(dst, 0, 0, 320, 240, src, 0, 0, m_nWidth, m_nHeight, SRCCOPY);
         SelectObject(src, oldSrc);
@@ -86,11 +92,16 @@ CShotFromBitmap::CShotFromBitmap(HBITMAP bitmap, LPCWSTR name, LPCWSTR path)
         DeleteDC(src);
         DeleteDC(dst);
     }
+    return thumbnail;
+}
+
+void CShot::RemakeThumbnail()
+{
+    HBITMAP thumbnail = DrawThumbnail();
     if (thumbnail && m_pThumbnail)
         m_pThumbnail->Attach(thumbnail, TRUE);
     else if (thumbnail)
         DeleteObject(thumbnail);
-    SetNames(name, path);
 }
 
 CShot::~CShot()

@@ -24,6 +24,17 @@ CReviewMultiCapturedGUI::~CReviewMultiCapturedGUI() = default;
 
 const RECT& CReviewMultiCapturedGUI::ShotRect() { return kShot; }
 
+// The shot's thumbnail was turned for the display it was taken on: a turn
+// makes it again.
+int CReviewMultiCapturedGUI::LoadResource()
+{
+    CBaseGUI::LoadResource();
+    CShotControl* shots = CShotControl::GetInstance();
+    if (CShot* last = shots->GetShotCount() > 0 ? shots->GetLastShot() : nullptr)
+        last->RemakeThumbnail();
+    return 0;
+}
+
 int CReviewMultiCapturedGUI::OnOpen()
 {
     CSettings::GetInstance()->ChangeGUIStatus(GUI_STATUS_REVIEW_MULTI, GUI_STATUS_CAMERA);

@@ -27,6 +27,8 @@ public:
 
     // The thumbnail (320 x 240 for a still, the frame's size for a preview frame).
     CRotBitmap* GetFrame() const { return m_pThumbnail.get(); }
+    // Makes the thumbnail again, turned for the display as it is now.
+    void RemakeThumbnail();
     // Writes the picture; true when it was written.
     bool Save();
 
@@ -41,6 +43,8 @@ public:
 
 protected:
     void SetNames(LPCWSTR name, LPCWSTR path);
+    // The thumbnail's pixels, from the bitmap the shot owns or else its frame.
+    HBITMAP DrawThumbnail() const;
 
     DWORD m_nKind = SHOT_KIND_PREVIEW;
     CeRefPtr<CRotBitmap> m_pThumbnail;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "app_messages.h"
@@ -88,6 +89,46 @@ TEST_F(ShotList, HoldsNineShotsAndBrowsesAround)
     shots->PrevShot();
     EXPECT_EQ(shots->GetCurrentIndex(), -1);
     EXPECT_EQ(shots->GetCurrentShot(), nullptr);
+}
+
+// A shot's thumbnail is turned for the display it was taken on; after a turn
+// it is made again for the display as it is then, for each kind of shot.
+TEST_F(ShotList, AThumbnailIsMadeAgainForATurnedDisplay)
+{
+    auto setOrientation = [](DWORD code) {
+        DEVMODEW mode{};
+        mode.dmSize = sizeof(mode);
+        mode.dmFields = DM_DISPLAYORIENTATION;
+        mode.dmDisplayOrientation = code;
+        ChangeDisplaySettingsEx(nullptr, &mode, nullptr, CDS_RESET, nullptr);
+    };
+    auto stored = [](CShot* shot) {
+        BITMAP bm{};
+        GetObjectW(shot->GetFrame()->Handle(), sizeof bm, &bm);
+        return std::pair{bm.bmWidth, std::abs(bm.bmHeight)};
+    };
+    CShotControl* shots = CShotControl::GetInstance();
+    setOrientation(DMDO_270);
+    const auto frame = PreviewFrame(176, 144);
+    const auto still = StillFrame(64, 48);
+    ASSERT_EQ(shots->CreatePreviewShot(frame.data(), 176, 144), 1);
+    ASSERT_TRUE(shots->AddShot(SHOT_KIND_STILL, still.data(), static_cast<DWORD>(still.size()), 64, 48));
+    ASSERT_EQ(shots->CreateShot(CreateBitmap(64, 48, 1, 16, nullptr)), 1);
+    const std::pair<int, int> upright[] = {{176, 144}, {320, 240}, {320, 240}};
+    for (DWORD code : {DMDO_0, DMDO_270}) {
+        setOrientation(code);
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE(i);
+            CShot* shot = shots->GetShot(i);
+            shot->RemakeThumbnail();
+            const auto [w, h] = upright[i];
+            const std::pair<int, int> want = code == DMDO_0 ? std::pair{h, w} : std::pair{w, h};
+            EXPECT_EQ(stored(shot), want);
+            EXPECT_EQ(shot->GetFrame()->GetSize().cx, w) << "the layout size stays";
+        }
+    }
+    setOrientation(DMDO_270);
+    shots->ReleaseShots();
 }
 
 TEST_F(ShotList, AStillTooShortForItsThumbnailMakesNoShot)

@@ -26,6 +26,7 @@ public:
 
     int OnOpen() override;
     int OnClose() override;
+    int LoadResource() override;
     int DrawLayer0(CDrawContext* dc) override;
     int DrawLayer1(CDrawContext* dc) override;
     int OnKeyUp(HWND hwnd, UINT virtualKey, LPARAM keyData) override;

@@ -80,6 +80,7 @@ DWORD CCamcorderControl::ResumeRecording()
 // Shots the tests make themselves.
 CShot::CShot() = default;
 CShot::~CShot() = default;
+void CShot::RemakeThumbnail() {}
 CShot* CShotControl::GetLastShot() { return Capture().lastShot; }
 void CShotControl::NextShot() { ++m_nCurrent; }
 

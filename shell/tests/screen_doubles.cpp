@@ -155,6 +155,7 @@ int CThumbnailGUI::LoadResource() { return CBaseGUI::LoadResource(); }
 CReviewMultiCapturedGUI::CReviewMultiCapturedGUI() = default;
 CReviewMultiCapturedGUI::~CReviewMultiCapturedGUI() = default;
 int CReviewMultiCapturedGUI::OnOpen() { return CBaseGUI::OnOpen(); }
+int CReviewMultiCapturedGUI::LoadResource() { return CBaseGUI::LoadResource(); }
 int CReviewMultiCapturedGUI::OnClose() { return CBaseGUI::OnClose(); }
 int CReviewMultiCapturedGUI::DrawLayer0(CDrawContext*) { return 1; }
 int CReviewMultiCapturedGUI::DrawLayer1(CDrawContext*) { return 1; }
