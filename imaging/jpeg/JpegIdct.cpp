@@ -220,8 +220,9 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride, int la
         // Coefficients to floats, then each one across the lanes.
         const __m128 lo = LowCoefficients(r);
         const __m128 hi = HighCoefficients(r);
-        __m128 sum = _mm_setzero_ps();
-        sum = _mm_add_ps(sum, _mm_mul_ps(mx[0], _mm_shuffle_ps(lo, lo, 0x00)));
+        // The sum starts at its first product: 0 + x is x, up to the sign of
+        // a zero, which no rounded sample shows.
+        __m128 sum = _mm_mul_ps(mx[0], _mm_shuffle_ps(lo, lo, 0x00));
         sum = _mm_add_ps(sum, _mm_mul_ps(mx[1], _mm_shuffle_ps(lo, lo, 0x55)));
         sum = _mm_add_ps(sum, _mm_mul_ps(mx[2], _mm_shuffle_ps(lo, lo, 0xAA)));
         sum = _mm_add_ps(sum, _mm_mul_ps(mx[3], _mm_shuffle_ps(lo, lo, 0xFF)));
@@ -238,7 +239,8 @@ void IdctReducedSse2(const int16_t* block, uint8_t* out, uint32_t stride, int la
     for (int y = 0; y < NY; ++y) {
         __m128 sum = _mm_setzero_ps();
         for (int v = 0; v < used; ++v) {
-            sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(my[y][v]), rows[v]));
+            const __m128 product = _mm_mul_ps(_mm_set1_ps(my[y][v]), rows[v]);
+            sum = v == 0 ? product : _mm_add_ps(sum, product);
         }
         const uint32_t samples = SamplesOf(sum);
         std::memcpy(out + y * stride, &samples, NX);
@@ -269,8 +271,7 @@ void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride, 
         const __m128 lo1 = LowCoefficients(r1);
         const __m128 hi1 = HighCoefficients(r1);
         const __m128* m = kReduced.rowPairs;
-        __m128 sum = _mm_setzero_ps();
-        sum = _mm_add_ps(sum, _mm_mul_ps(m[0], _mm_shuffle_ps(lo0, lo1, 0x00)));
+        __m128 sum = _mm_mul_ps(m[0], _mm_shuffle_ps(lo0, lo1, 0x00));
         sum = _mm_add_ps(sum, _mm_mul_ps(m[1], _mm_shuffle_ps(lo0, lo1, 0x55)));
         sum = _mm_add_ps(sum, _mm_mul_ps(m[2], _mm_shuffle_ps(lo0, lo1, 0xAA)));
         sum = _mm_add_ps(sum, _mm_mul_ps(m[3], _mm_shuffle_ps(lo0, lo1, 0xFF)));
@@ -286,7 +287,8 @@ void IdctReducedSse2<2, 2>(const int16_t* block, uint8_t* out, uint32_t stride, 
     __m128 sum = _mm_setzero_ps();
     for (int j = 0; j < used; ++j) {  // zero pairs would add only zeros
         // (rows[v][0], rows[v][1]) twice, for v = 2j and v = 2j + 1
-        sum = _mm_add_ps(sum, _mm_mul_ps(m[2 * j], _mm_shuffle_ps(rowPairs[j], rowPairs[j], 0x44)));
+        const __m128 even = _mm_mul_ps(m[2 * j], _mm_shuffle_ps(rowPairs[j], rowPairs[j], 0x44));
+        sum = j == 0 ? even : _mm_add_ps(sum, even);
         sum = _mm_add_ps(sum, _mm_mul_ps(m[2 * j + 1], _mm_shuffle_ps(rowPairs[j], rowPairs[j], 0xEE)));
     }
     const uint32_t samples = SamplesOf(sum);
@@ -330,8 +332,7 @@ LUM_AVX2 void IdctReduced4x4Avx2(const int16_t* block, uint8_t* out, uint32_t st
         used = j + 1;
         const __m256 lo = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_unpacklo_epi16(r, r), 16));
         const __m256 hi = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_unpackhi_epi16(r, r), 16));
-        __m256 sum = _mm256_setzero_ps();
-        sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(0), _mm256_shuffle_ps(lo, lo, 0x00)));
+        __m256 sum = _mm256_mul_ps(QuadRow(0), _mm256_shuffle_ps(lo, lo, 0x00));
         sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(1), _mm256_shuffle_ps(lo, lo, 0x55)));
         sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(2), _mm256_shuffle_ps(lo, lo, 0xAA)));
         sum = _mm256_add_ps(sum, _mm256_mul_ps(QuadRow(3), _mm256_shuffle_ps(lo, lo, 0xFF)));
@@ -348,8 +349,10 @@ LUM_AVX2 void IdctReduced4x4Avx2(const int16_t* block, uint8_t* out, uint32_t st
     for (int j = 0; j < used; ++j) {      // zero pairs would add only zeros
         const __m256 even = _mm256_permute2f128_ps(rowPairs[j], rowPairs[j], 0x00);
         const __m256 odd = _mm256_permute2f128_ps(rowPairs[j], rowPairs[j], 0x11);
-        top = _mm256_add_ps(top, _mm256_mul_ps(_mm256_load_ps(kReduced.quadTop[2 * j]), even));
-        bottom = _mm256_add_ps(bottom, _mm256_mul_ps(_mm256_load_ps(kReduced.quadBottom[2 * j]), even));
+        const __m256 evenTop = _mm256_mul_ps(_mm256_load_ps(kReduced.quadTop[2 * j]), even);
+        const __m256 evenBottom = _mm256_mul_ps(_mm256_load_ps(kReduced.quadBottom[2 * j]), even);
+        top = j == 0 ? evenTop : _mm256_add_ps(top, evenTop);
+        bottom = j == 0 ? evenBottom : _mm256_add_ps(bottom, evenBottom);
         top = _mm256_add_ps(top, _mm256_mul_ps(_mm256_load_ps(kReduced.quadTop[2 * j + 1]), odd));
         bottom = _mm256_add_ps(bottom, _mm256_mul_ps(_mm256_load_ps(kReduced.quadBottom[2 * j + 1]), odd));
     }

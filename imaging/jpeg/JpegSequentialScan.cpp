@@ -49,10 +49,14 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
         ClearBlock(block);  // a DC-only block is read at block[0] alone
     }
     block[0] = Saturate16((int64_t{b.quant[0]} * static_cast<int16_t>(b.prediction) + 2048) >> 12);
-    lastIndex = 0;
+    // Held in locals: the coefficient stores could otherwise be taken to
+    // change them, and they would be read again for every coefficient.
+    const HuffmanTable& ac = *b.ac;
+    const int32_t* quant = b.quant;
+    int last = 0;
     for (int k = 1; k < 64;) {
         reader.Need(32);
-        const int32_t fast = reader.PeekValue(*b.ac);
+        const int32_t fast = reader.PeekValue(ac);
         if (fast != 0) {  // short code with a short value, or end of block: one table look
             reader.Skip(fast & 0xFF);
             k += (fast >> 8) & 0xFF;
@@ -63,13 +67,13 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
                 return -1;
             }
             if (!kDcOnly) {
-                block[kZigzagToNatural[k]] = Saturate16((int64_t{b.quant[k]} * (fast >> 16) + 2048) >> 12);
-                lastIndex = k;
+                block[kZigzagToNatural[k]] = Saturate16((int64_t{quant[k]} * (fast >> 16) + 2048) >> 12);
+                last = k;
             }
             ++k;
             continue;
         }
-        const int32_t rs = reader.Decode(*b.ac);
+        const int32_t rs = reader.Decode(ac);
         if (rs < 0) {
             return -1;
         }
@@ -95,11 +99,12 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
         }
         if (!kDcOnly) {
             const int32_t value = reader.Extend(raw, size);
-            block[kZigzagToNatural[k]] = Saturate16((int64_t{b.quant[k]} * value + 2048) >> 12);
-            lastIndex = k;
+            block[kZigzagToNatural[k]] = Saturate16((int64_t{quant[k]} * value + 2048) >> 12);
+            last = k;
         }
         ++k;
     }
+    lastIndex = last;
     return 0;
 }
 
