@@ -198,9 +198,9 @@ void PrintTally(const std::string& label, const Tally& t) {
                 total ? 100.0 * t.counts[kExact] / total : 0.0, t.counts[kNear], t.counts[kWrong], t.counts[kMissing]);
 }
 
-double CpuSecondsOfChildren() {
+double CpuSeconds(int who) {
     rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
+    getrusage(who, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
@@ -253,6 +253,7 @@ int main(int argc, char** argv) {
     }
     std::map<std::string, Tally> byKind, byGroup;
     Tally all;
+    std::vector<double> warmTimes, warmCpu;
     double warm = 0, oursCold = 0, oursCpu = 0, peerCold = 0, peerCpu = 0;
     const std::string scratch = (std::filesystem::temp_directory_path() / "cardscore-card.pgm").string();
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
@@ -264,9 +265,12 @@ int main(int argc, char** argv) {
             continue;
         }
         const Truth truth = ReadTruth(s.truth);
+        const double cpuStart = CpuSeconds(RUSAGE_SELF);
         const auto start = std::chrono::steady_clock::now();
         const auto found = Recognise(p);
-        warm += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        warmCpu.push_back(CpuSeconds(RUSAGE_SELF) - cpuStart);
+        warmTimes.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        warm += warmTimes.back();
         if (verbose) {
             for (const auto& [key, text] : found) std::printf("%s\t  found %-8s [%s]\n", s.name.c_str(), key.c_str(), text.c_str());
         }
@@ -289,11 +293,11 @@ int main(int argc, char** argv) {
             const std::string ours = "'" + self + "' --one '" + scratch + "' >/dev/null 2>&1";
             const std::string peer = "tesseract '" + scratch + "' - >/dev/null 2>&1";
             for (int k = 0; k < 2; ++k) {
-                const double cpu0 = CpuSecondsOfChildren();
+                const double cpu0 = CpuSeconds(RUSAGE_CHILDREN);
                 const auto t0 = std::chrono::steady_clock::now();
                 const int rc = std::system((k == 0 ? ours : peer).c_str());
                 const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-                const double cpu = CpuSecondsOfChildren() - cpu0;
+                const double cpu = CpuSeconds(RUSAGE_CHILDREN) - cpu0;
                 if (rc != 0) std::fprintf(stderr, "cardscore: a timed run failed on %s\n", s.name.c_str());
                 (k == 0 ? oursCold : peerCold) += wall;
                 (k == 0 ? oursCpu : peerCpu) += cpu;
@@ -308,7 +312,14 @@ int main(int argc, char** argv) {
     for (const auto& [key, t] : byKind) PrintTally(key, t);
     for (const auto& [key, t] : byGroup) PrintTally(key, t);
     PrintTally("all fields", all);
-    std::printf("time per card: warm %.0f ms", 1000 * warm / n);
+    // The median too: the first card loads the models, and a loaded machine
+    // stalls a few others.
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    std::printf("time per card: warm %.0f ms (median %.0f ms, CPU median %.0f ms)", 1000 * warm / n,
+                1000 * median(warmTimes), 1000 * median(warmCpu));
     if (timing) {
         std::printf("; cold ours %.0f ms (CPU %.0f ms), tesseract command %.0f ms (CPU %.0f ms), ratio %.2f",
                     1000 * oursCold / n, 1000 * oursCpu / n, 1000 * peerCold / n, 1000 * peerCpu / n, oursCold / peerCold);

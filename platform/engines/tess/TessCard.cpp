@@ -262,6 +262,13 @@ bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, Progr
 
 namespace {
 
+int MedianHeight(const std::vector<Component>& letters) {
+    std::vector<int> heights;
+    for (const Component& c : letters) heights.push_back(c.bottom - c.top + 1);
+    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+    return heights[heights.size() / 2];
+}
+
 // Whether one line of `known` holds a found line whole, leaving less than a
 // letter of its length uncovered. A layout that split the line into pieces,
 // or dropped a piece (a syllable of a name in large type), has not read it.
@@ -274,10 +281,16 @@ bool HeldByKnown(const Box& box, const std::vector<Component>& letters, const st
     }
     if (!holder) return false;
     const int covered = std::max(0, std::min(holder->right, box.right) - std::max(holder->left, box.left));
-    std::vector<int> heights;
-    for (const Component& c : letters) heights.push_back(c.bottom - c.top + 1);
-    std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
-    return box.Width() - covered < heights[heights.size() / 2];
+    return box.Width() - covered < MedianHeight(letters);
+}
+
+// A chain of a few letters' marks no longer than a few letters are high: a
+// speck, a logo's dot, a band's texture. Alphabetic text that short on a card
+// is a label beside something longer, so such a chain is not worth a reading.
+// Stacked characters are whole words each: a name may be two of them.
+bool TooShortForText(const Box& box, const std::vector<Component>& letters, bool stacked) {
+    return !stacked && letters.size() < kMinMarksOfShortLine &&
+           box.Width() < kMinShortLineLength * MedianHeight(letters);
 }
 
 }  // namespace
@@ -339,6 +352,7 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
         Box box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
         for (const Component& c : found[i].letters) box = Union(box, Box{c.left, c.top, c.right + 1, c.bottom + 1});
         if (HeldByKnown(box, found[i].letters, known)) continue;
+        if (TooShortForText(box, found[i].letters, request.stackedMarks)) continue;
         if (found[i].inverted || paper[i] >= kOffCardPaper * cardPaper) toRead.push_back(i);  // else off the card
     }
     std::vector<PlacedLine> best(found.size());

@@ -25,6 +25,8 @@ inline constexpr int kMinCardLineConfidence = 45;
 inline constexpr int kSureLineConfidence = 90;         // a card line read this surely is not read again
 inline constexpr int kMinLoneReadingConfidence = 60;   // a reading no other one agrees with
 inline constexpr int kReadingsWithoutTextToGiveUp = 2; // texture, not a line
+inline constexpr std::size_t kMinMarksOfShortLine = 4;  // fewer marks than this, and
+inline constexpr int kMinShortLineLength = 4;          // shorter than this many letter heights: not read
 // A page or card read at least this surely stands upright; upside down the
 // recogniser reads the same text at about half this.
 inline constexpr int kUprightReadingConfidence = 70;
