@@ -374,8 +374,7 @@ LUM_AVX2 void IdctReduced4x4Avx2(const int16_t* block, uint8_t* out, uint32_t st
 
 using BlockTransform = void (*)(const int16_t*, uint8_t*, uint32_t);
 // Reduced transforms also take the zig-zag index of the last coefficient
-// that may be non-zero.
-using ReducedTransform = void (*)(const int16_t*, uint8_t*, uint32_t, int);
+// that may be non-zero (ReducedTransform).
 
 template <int NX>
 constexpr ReducedTransform kReducedColumn[4] = {IdctReduced<NX, 1>, IdctReduced<NX, 2>, IdctReduced<NX, 4>,
@@ -504,8 +503,17 @@ void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint
     if (scaleX == 1 && scaleY == 1) {
         (lastIndex <= kQuarterLastIndex ? kQuarterTransform : kFullTransform)(block, out, stride);
     } else {
-        (kSse2 ? kVector.at[Log2(nx)] : kReducedTransforms[Log2(nx)])[Log2(ny)](block, out, stride, lastIndex);
+        ReducedTransformFor(scaleX, scaleY)(block, out, stride, lastIndex);
     }
+}
+
+ReducedTransform ReducedTransformFor(int scaleX, int scaleY) {
+    if ((scaleX == 1 && scaleY == 1) || (scaleX == 8 && scaleY == 8)) {
+        return nullptr;
+    }
+    const int x = Log2(static_cast<int>(BlockSizeAtScale(scaleX)));
+    const int y = Log2(static_cast<int>(BlockSizeAtScale(scaleY)));
+    return (kSse2 ? kVector.at[x] : kReducedTransforms[x])[y];
 }
 
 }  // namespace jpeg

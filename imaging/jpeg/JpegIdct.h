@@ -45,6 +45,12 @@ inline uint32_t BlockSizeAtScale(int scale) { return 8u >> std::countr_zero(stat
 // may be non-zero (0: DC only).
 void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint8_t* out, uint32_t stride);
 
+// The reduced transform IdctStore takes for blocks with AC coefficients at
+// these scales, chosen once per scan instead of once per block; nullptr at
+// full size and at 8 x 8, which IdctStore handles itself.
+using ReducedTransform = void (*)(const int16_t* block, uint8_t* out, uint32_t stride, int lastIndex);
+ReducedTransform ReducedTransformFor(int scaleX, int scaleY);
+
 // The transforms one by one (also used by tests). IdctFull is the 32-bit
 // transform, the accuracy yardstick; IdctFullSse2 the 16-bit vector kernel
 // and IdctFull16 the same arithmetic value by value, which IdctStore takes

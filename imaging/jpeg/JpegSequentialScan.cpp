@@ -135,6 +135,7 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
     // MCU's block grid and the block size at the component's scale.
     struct Placement {
         uint32_t blocksWide, blocksHigh, blockW, blockH;
+        ReducedTransform reduced;  // blocks with AC coefficients at a reduced scale
     };
     const ScanGeometry geometry(ctx, scan);
     Placement placement[kMaxComponents];
@@ -142,7 +143,8 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
         const FrameComponent& fc = ctx.frame.components[scan.components[i].frameIndex];
         const PlaneTarget& plane = ctx.planes[scan.components[i].frameIndex];
         placement[i] = {geometry.interleaved ? fc.h : 1u, geometry.interleaved ? fc.v : 1u,
-                        BlockSizeAtScale(plane.scaleX), BlockSizeAtScale(plane.scaleY)};
+                        BlockSizeAtScale(plane.scaleX), BlockSizeAtScale(plane.scaleY),
+                        ReducedTransformFor(plane.scaleX, plane.scaleY)};
     }
     // With AVX2, a full-size block with AC coefficients waits for a second
     // one, and the two go through the transform together; blocks are
@@ -186,7 +188,9 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
                         const uint32_t x = (mx * p.blocksWide + bx) * p.blockW;
                         const uint32_t y = (my * p.blocksHigh + by) * p.blockH;
                         uint8_t* out = plane.base + size_t{y} * plane.stride + x;
-                        if (!full || lastIndex == 0) {
+                        if (lastIndex != 0 && p.reduced != nullptr) {
+                            p.reduced(block, out, plane.stride, lastIndex);
+                        } else if (!full || lastIndex == 0) {
                             IdctStore(block, lastIndex, plane.scaleX, plane.scaleY, out, plane.stride);
                         } else if (waiting.held) {
                             IdctFullPairAvx2(blocks[1 - free], waiting.out, waiting.stride, block, out, plane.stride);
