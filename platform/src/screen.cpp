@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
@@ -85,6 +86,16 @@ bool PlaceOf(HWND hwnd, WindowPlace* out)
     return true;
 }
 
+// A copy of a window's pixels taken under the GDI lock: its thread goes on
+// drawing into the window's own surface while the copy is composed.
+std::shared_ptr<gdi::Surface> Snapshot(const gdi::Surface& surface)
+{
+    auto copy = std::make_shared<gdi::Surface>(surface.MemWidth(), surface.MemHeight(), surface.Format(),
+                                               surface.BottomUp());
+    std::memcpy(copy->Bits(), surface.Bits(), surface.ByteSize());
+    return surface.Turned() ? std::make_shared<gdi::Surface>(*copy, true) : copy;
+}
+
 Layers CurrentLayers()
 {
     Layers layers;
@@ -110,7 +121,7 @@ Layers CurrentLayers()
         for (auto& [hwnd, rect] : windows) {
             auto it = Backings().find(hwnd);
             if (it != Backings().end())
-                layers.windows.push_back(WindowLayer{std::make_shared<gdi::Surface>(*it->second, false), rect});
+                layers.windows.push_back(WindowLayer{Snapshot(*it->second), rect});
         }
     }
     ddraw::Display d = ddraw::CurrentDisplay();

@@ -222,9 +222,10 @@ public:
     std::atomic<int> m_bLayerDrawn{0};  // the recognition thread reads it
     int m_bCapturePending = 0;
     int m_bShutterPressed = 0;
-    int m_nAutoShot1 = 0;
-    int m_nAutoShot2 = 0;
-    int m_bBusy = 0;
+    // The auto-shot worker reads these three while the GUI thread sets them.
+    std::atomic<int> m_nAutoShot1{0};
+    std::atomic<int> m_nAutoShot2{0};
+    std::atomic<int> m_bBusy{0};
     int m_nFocusIndicator = 0;  // 0 none, 1 focusing, 2 focused, 3 failed
     int m_nStillWidth = 0;
     int m_nStillHeight = 0;
