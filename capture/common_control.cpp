@@ -562,6 +562,20 @@ void CCommonControl::SignalFrame()
         SetEvent(m_hFrameEvent);
 }
 
+void CCommonControl::HoldWorkerOff(const std::function<void()>& change)
+{
+    const int held = m_bPreviewLock.exchange(1);
+    // Sent messages go through while waiting: the worker's frame may be
+    // waiting on this thread for its window's move.
+    MSG msg;
+    while (IsWorkerBusy()) {
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        Sleep(1);
+    }
+    change();
+    m_bPreviewLock = held;
+}
+
 void CCommonControl::ResumeWorker()
 {
     if (m_hWorker && !m_bWorkerStarted.exchange(1))

@@ -161,13 +161,13 @@ int CPreviewCameraGUI::OnCommand(DWORD command, DWORD argument)
         // Each byte is taken as it is acted on, so a later stop opens nothing.
         if (m_bSettingMenu) {
             frame->SetSurfaceDrawBlocked(1);
-            CDisplay::DestroyInstance();
+            CCommonControl::GetInstance()->HoldWorkerOff(&CDisplay::DestroyInstance);
             SendMessageW(GetHwnd(), WM_SHOW_SETTING_VIEW, 0, 0);
         }
         if (m_bThumbnailView) {
             m_bThumbnailView = 0;
             frame->SetSurfaceDrawBlocked(1);
-            CDisplay::DestroyInstance();
+            CCommonControl::GetInstance()->HoldWorkerOff(&CDisplay::DestroyInstance);
             SendMessageW(GetHwnd(), WM_SHOW_THUMBNAIL_VIEW, 0, 0);
         }
         return 0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app_messages.h"
+#include "common_control.h"
 #include "debug_print.h"
 #include "display.h"
 #include "main_frame.h"
@@ -68,7 +69,7 @@ void CRecognitionRun::GoToResult()
     if (frame->m_options.singleMultiMode != 0 || allGood) {
         LeaveCriticalSection(&frame->m_cs);
         frame->SetSurfaceDrawBlocked(1);
-        CDisplay::DestroyInstance();
+        CCommonControl::GetInstance()->HoldWorkerOff(&CDisplay::DestroyInstance);
         goToPreview = 1;
         ::PostMessageW(g_hMainWnd, WM_RECOGNITION_RESULT, 0, 0);
         return;

@@ -349,7 +349,7 @@ int CSinglePicBaseGUI::OnCommand(DWORD command, DWORD)
         if (good > 0) {
             frame->m_nShotCount = good;
             frame->SetSurfaceDrawBlocked(1);
-            CDisplay::DestroyInstance();
+            CCommonControl::GetInstance()->HoldWorkerOff(&CDisplay::DestroyInstance);
             run.goToPreview = 1;
             ::SendMessageW(GetHwnd(), WM_RECOGNITION_RESULT, 0, 0);
             return 1;

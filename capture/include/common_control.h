@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -102,6 +103,9 @@ public:
     void FreePreviewBuffers();
     HRESULT CopyFrame(const BYTE* frame, LONG width, LONG height);
     bool IsWorkerBusy() const { return m_bWorkerBusy.load() != 0; }
+    // Runs change() with the worker kept off the display: the frame it is
+    // drawing is finished first, and none is drawn until change() returns.
+    void HoldWorkerOff(const std::function<void()>& change);
     // Wakes the worker for the frame just copied.
     void SignalFrame();
     // The worker starts suspended; the camera screen resumes it.

@@ -506,15 +506,10 @@ LRESULT CMainFrame::OnSettingChange(UINT, WPARAM wParam, LPARAM, BOOL& handled)
         return 0;
     // The camera's and the player's frames stay off the surfaces while they
     // are made again.
-    CCommonControl* common = CCommonControl::GetInstance();
-    const int held = common->m_bPreviewLock.exchange(1);
-    while (common->IsWorkerBusy())
-        Sleep(1);
-    {
+    CCommonControl::GetInstance()->HoldWorkerOff([this] {
         auto playerFrames = CPlayerControl::GetInstance()->HoldFrames();
         CDisplay::GetInstance()->Init(m_hWnd);
-    }
-    common->m_bPreviewLock = held;
+    });
     if (CBaseGUI* screen = ActiveScreen())
         screen->LoadResource();
     if (CSettings::GetInstance()->IsGUIStatus(GUI_STATUS_POPUP))

@@ -205,6 +205,8 @@ BOOL CCommonControl::SetFocusOff()
 void CCommonControl::FreePreviewBuffers() { Log("CCommonControl::FreePreviewBuffers()"); }
 void CCommonControl::ClearAutoShotRect() { Log("CCommonControl::ClearAutoShotRect()"); }
 void CCommonControl::StopWorker() {}
+// No worker here: the change runs at once.
+void CCommonControl::HoldWorkerOff(const std::function<void()>& change) { change(); }
 
 CShotControl::CShotControl() = default;
 CShotControl::~CShotControl() = default;
