@@ -15,43 +15,6 @@ std::atomic<int> g_bCancelOnSwitch{0};
 
 using doubles::Log;
 
-namespace {
-
-std::mutex& FrameLock()
-{
-    static std::mutex lock;
-    return lock;
-}
-
-CMainFrame*& FrameSlot()
-{
-    static CMainFrame* frame = nullptr;
-    return frame;
-}
-
-}  // namespace
-
-CMainFrame* CMainFrame::GetInstance()
-{
-    std::lock_guard lock(FrameLock());
-    if (!FrameSlot())
-        FrameSlot() = new CMainFrame();
-    return FrameSlot();
-}
-
-CMainFrame* CMainFrame::PeekInstance()
-{
-    std::lock_guard lock(FrameLock());
-    return FrameSlot();
-}
-
-void CMainFrame::DestroyInstance()
-{
-    std::lock_guard lock(FrameLock());
-    delete FrameSlot();
-    FrameSlot() = nullptr;
-}
-
 CMainFrame::CMainFrame()
 {
     InitializeCriticalSection(&m_cs);

@@ -13,6 +13,7 @@
 #include "plat/windows.h"
 #include "app_messages.h"
 #include "settings.h"
+#include "singleton.h"
 
 struct ResultItem;
 struct ResultSubItem;
@@ -66,13 +67,14 @@ class CMainFrame : public CFrameWindowImpl,
                    public CMessageFilter,
                    public CIdleHandler,
                    public CDrawGate,
-                   public COcrPictureOwner {
+                   public COcrPictureOwner,
+                   public CSingleton<CMainFrame> {
 public:
-    static CMainFrame* GetInstance();
-    // Deletes the frame under its lock; the next GetInstance makes a new one.
-    static void DestroyInstance();
+    using CSingleton<CMainFrame>::GetInstance;
     // The frame if it exists, without creating it.
-    static CMainFrame* PeekInstance();
+    using CSingleton<CMainFrame>::PeekInstance;
+    // Deletes the frame under its lock; the next GetInstance makes a new one.
+    static void DestroyInstance() { ReleaseInstance(); }
 
     // Registers the class (string 1059), creates the full-screen window.
     HWND CreateEx();
@@ -262,6 +264,7 @@ public:
     ~CMainFrame() override;
 
 private:
+    friend class CSingleton<CMainFrame>;
     CMainFrame();
 
     // Popup work on the GUI thread.
