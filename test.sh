@@ -23,7 +23,8 @@ case "${1:-}" in
 --tsan)
   tools/scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUM_TSAN=ON -DLUM_BUILD_BENCH=OFF
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-  # Each test in a process of its own, from the build folder, as ctest runs them.
+  # Each test in a process of its own, from the build folder, as ctest runs them;
+  # a failing test shows the output of the run that failed, since a race may not come again.
   cd build-tsan
   # The dialogs suite: the gallery's run, whose worker shares words with the GUI thread.
   for entry in platform_tests shell_tests capture_tests "dialogs_tests:GalleryTest.*"; do
@@ -32,7 +33,7 @@ case "${1:-}" in
     [ "$suite" = "$entry" ] || filter=${entry#*:}
     [ -x "bin/$suite" ] || continue
     "bin/$suite" --gtest_list_tests --gtest_filter="$filter-*Slow.*" | awk '/^[^ ]/ { s = $1 } /^  / { print s $1 }' | grep -v DISABLED_ |
-      xargs -P "$jobs" -I{} sh -c '"$0" --gtest_filter="$1" > /dev/null 2>&1 || { "$0" --gtest_filter="$1"; exit 255; }' "bin/$suite" {}
+      xargs -P "$jobs" -I{} sh -c 'log=$(mktemp); "$0" --gtest_filter="$1" > "$log" 2>&1 || { cat "$log"; rm -f "$log"; exit 255; }; rm -f "$log"' "bin/$suite" {}
   done
   ;;
 "")

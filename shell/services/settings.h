@@ -146,7 +146,8 @@ private:
     int mode_ = 0;
     BOOL controlsHidden_ = FALSE;
     int recordWithoutSound_ = 0;
-    int autoOffMode_ = 0;
+    // The recognition worker keeps the program awake with it too.
+    std::atomic<int> autoOffMode_{0};
     BOOL launchedByOther_ = FALSE;
     int noticeAtStart_ = 0;
     int gpsState_ = 0;
