@@ -20,10 +20,11 @@ std::string Lower(std::string_view word) {
     return lower;
 }
 
-// "wwe", "waw", "wen": the three w of a web address blur into other letters.
+// "wwe", "waw", "wen", "ww", "wenn": the three w of a web address blur into
+// other letters, two or four of them.
 bool IsBlurredWww(std::string_view word) {
     const std::string lower = Lower(word);
-    return lower.size() == 3 && lower[0] == 'w' && std::all_of(lower.begin(), lower.end(), [](char c) {
+    return lower.size() >= 2 && lower.size() <= 4 && lower[0] == 'w' && std::all_of(lower.begin(), lower.end(), [](char c) {
         return std::isalpha(static_cast<unsigned char>(c));
     });
 }
@@ -62,6 +63,18 @@ bool IsAddressForm(std::string_view t) {
     return t.starts_with("www.") && domain(t.substr(4));
 }
 
+std::string WithLowerHost(std::string_view address) {
+    std::string out(address);
+    std::size_t start = out.find('@');
+    if (start == std::string::npos) {
+        const std::size_t scheme = out.find("://");
+        start = scheme == std::string::npos ? 0 : scheme + 3;
+    }
+    const std::size_t end = std::min(out.size(), out.find('/', start));
+    for (std::size_t i = start; i < end; ++i) out[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(out[i])));
+    return out;
+}
+
 bool IsDomainEnding(std::string_view word) {
     static constexpr std::string_view kEndings[] = {"com", "org", "net", "edu", "gov", "info", "biz", "co",  "uk",
                                                     "de",  "fr",  "it",  "es",  "nl",  "eu",   "io",  "ac", "ru",
@@ -91,14 +104,19 @@ void JoinSplitAddress(std::vector<Word>& words) {
     }
     std::string& last = parts.back();
     while (!last.empty() && (last.back() == ')' || last.back() == ',')) last.pop_back();
+    // A stop blurred into a comma before the next word.
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (parts[i].ends_with(',')) parts[i].back() = '.';
+    }
     const bool email = std::count_if(parts.begin(), parts.end(), [](const std::string& p) {
                            return p.find('@') != std::string::npos;
                        }) == 1 && scheme.empty();
-    const std::string host = Lower(parts[0]);
+    std::string host = Lower(parts[0]);
+    if (host.ends_with('.')) host.pop_back();
     const bool web = !email && parts.size() >= 3 && (host == "www" || IsBlurredWww(host));
     const bool webJoined = !email && host.starts_with("www.");
     if (!email && !web && !webJoined) return;
-    if (web) parts[0] = "www";
+    if (web) parts[0] = parts[0].ends_with('.') ? "www." : "www";
     for (const std::string& p : parts) {
         std::string bare = p;
         std::erase(bare, '@');

@@ -2,6 +2,7 @@
 // recogniser is unsure of and to mend the stops small print loses.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,11 @@ namespace plat::ocr {
 // http, then dotted names ending in letters): such a reading is evidence of
 // its own, whatever the recogniser's confidence.
 bool IsAddressForm(std::string_view text);
+
+// The address with its host in small letters ("name@Firm.COM" ->
+// "name@firm.com", "www.Firm.com/Path" -> "www.firm.com/Path"): host names
+// know no case, and a blurred letter is often read as its capital.
+std::string WithLowerHost(std::string_view address);
 
 // A word ending in a top-level or common second-level domain ending ("com",
 // "org", "co", "uk"), alone or after a stop.

@@ -69,6 +69,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         std::string text;
         int score;
         int votes;
+        bool address;
         PlacedLine line;
     };
     std::vector<Candidate> candidates;
@@ -123,6 +124,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         }
         words.assign(1, joined);
     }
+    if (address) words.front().text = WithLowerHost(whole);
     // Marks at a line's ends are the card's edge, a rule or a bullet beside it.
     while (!words.empty() && MarksOnly(words.front().text)) words.erase(words.begin());
     while (!words.empty() && MarksOnly(words.back().text)) words.pop_back();
@@ -143,7 +145,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     const auto known = std::find_if(candidates.begin(), candidates.end(),
                                     [&](const Candidate& c) { return c.text == text; });
     if (known == candidates.end()) {
-        candidates.push_back({text, lineScore, 1, std::move(line)});
+        candidates.push_back({text, lineScore, 1, address, std::move(line)});
         return static_cast<int>(candidates.size()) - 1;
     }
     ++known->votes;
@@ -220,7 +222,10 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     }
     score = -1;
     if (candidates.empty()) return true;
+    // A whole address outranks readings that are not one: they are the same
+    // line read with its small print lost or run together.
     const auto winner = std::max_element(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        if (a.address != b.address) return b.address;
         return a.votes != b.votes ? a.votes < b.votes : a.score < b.score;
     });
     if (winner->votes < 2 && winner->score < kMinLoneReadingConfidence) return true;

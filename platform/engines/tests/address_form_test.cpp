@@ -56,10 +56,15 @@ TEST(AddressForm, LostStopsAreMended) {
         {"https //waw westbrook com/", "https://www.westbrook.com/"},
         {"https: www.contoso.com/", "https://www.contoso.com/"},
         {"www.redwood co.uk", "www.redwood.co.uk"},
+        {"wrw. clearview org", "www.clearview.org"},    // the stop after the w's kept
+        {"ww, clearview, org", "www.clearview.org"},    // stops blurred into commas
+        {"wenn. nordwind com", "www.nordwind.com"},     // four letters for three w
         // Left as read: not an address's shape.
         {"Westbrook Media com", "Westbrook Media com"},   // no at sign, no www
         {"| bennett@westbrook com", "| bennett@westbrook com"},  // a stray mark
         {"wen nordwind", "wen nordwind"},                // no domain ending
+        {"wonder nordwind com", "wonder nordwind com"},  // a word, not the w's
+        {"w nordwind com", "w nordwind com"},
         {"a@b c@d com", "a@b c@d com"},                  // two at signs
         {"Tel 0171 com", "Tel 0171 com"},
     };
@@ -68,6 +73,19 @@ TEST(AddressForm, LostStopsAreMended) {
         JoinSplitAddress(words);
         EXPECT_EQ(c.mended, Joined(words)) << c.read;
     }
+}
+
+TEST(AddressForm, HostInSmallLetters) {
+    const struct {
+        const char* read;
+        const char* lowered;
+    } cases[] = {
+        {"www.Clearview.ORG", "www.clearview.org"},
+        {"Anna.Walker@Nordwind.com", "Anna.Walker@nordwind.com"},  // the name's case is the card's
+        {"https://WWW.Firm.com/Team/A", "https://www.firm.com/Team/A"},
+        {"http://research.Firm.com/~Zorn", "http://research.firm.com/~Zorn"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.lowered, WithLowerHost(c.read)) << c.read;
 }
 
 TEST(AddressForm, MendedWordSpansTheLine) {
