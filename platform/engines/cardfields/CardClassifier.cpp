@@ -1,4 +1,5 @@
 #include "CardClassifier.h"
+#include "CardKinds.h"
 #include "CardMend.h"
 
 #include "AddressForm.h"
@@ -693,6 +694,7 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
             if (fields.size() >= kMaxCardFields) break;
             CardField field;
             field.words = std::move(segment.words);
+            DropEmblemWords(field.words);
             if (!segment.label || segment.label == kCardEmail || segment.label == kCardWeb) JoinSplitAddress(field.words);
             if (!segment.label) MendPostcode(field.words);
             const std::string text = field.Text();
@@ -708,6 +710,7 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
             else if (AnyWordIn(field.words, k.companyWords)) field.kind = kCardCompany;
             else field.kind = kCardUnknown;
             if (field.kind != kCardEmail && field.kind != kCardWeb) CapitalIOfTitleCase(field.words);
+            if (field.kind == kCardTitle) CapitalIOfAcronyms(field.words);
             fields.push_back(std::move(field));
             lineOf.push_back(&line);
         }

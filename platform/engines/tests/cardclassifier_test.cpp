@@ -175,6 +175,36 @@ TEST(CardClassifier, CompanyNamedByTheDomain) {
            {kCardCompany, "Northwind"}});
 }
 
+// A logo's emblem read as a letter and a sign is not part of the wordmark,
+// which then spells the domain; signs inside ordinary words stay.
+TEST(CardClassifier, LogoEmblemReadAsSigns) {
+    Check({"Dr. Ben Zorn", "RiSE group, Northwind Research", "zorn@northwind.com", "B® Northwind"},
+          {{kCardName, "Dr. Ben Zorn"},
+           {kCardTitle, "RiSE group, Northwind Research"},
+           {kCardEmail, "zorn@northwind.com"},
+           {kCardCompany, "Northwind"}});
+    Check({"Northwind ©a"}, {{kCardUnknown, "Northwind"}});
+    Check({"Northwind® Systems"}, {{kCardCompany, "Northwind® Systems"}});
+    Check({"Nº 12 Queen Street"}, {{kCardAddress, "Nº 12 Queen Street"}});
+}
+
+// Capitals read as "l" in the acronyms of titles and departments; names keep theirs.
+TEST(CardClassifier, AcronymsOfTitles) {
+    const struct {
+        const char* read;
+        CardKind kind;
+        const char* typed;
+    } cases[] = {
+        {"Cloud & Al Department", kCardTitle, "Cloud & AI Department"},
+        {"Senior Engineer Il", kCardTitle, "Senior Engineer II"},
+        {"Head of Al (ML) Research", kCardTitle, "Head of AI (ML) Research"},
+        {"Director, lT Sales", kCardTitle, "Director, IT Sales"},
+        {"Al Bennett", kCardName, "Al Bennett"},
+        {"Alba Systems", kCardCompany, "Alba Systems"},
+    };
+    for (const auto& c : cases) Check({c.read}, {{c.kind, c.typed}});
+}
+
 // Small print read a letter or two off is set right by the name and the
 // company printed large; a reading that already fits, or is far from
 // both, stays as read.
