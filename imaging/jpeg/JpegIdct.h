@@ -6,6 +6,7 @@
 // so that a block value is 8 x c(u) x c(v) x the DCT coefficient.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "jpeg/JpegTables.h"
 
 namespace jpeg {
 
@@ -50,6 +53,36 @@ void IdctStore(const int16_t* block, int lastIndex, int scaleX, int scaleY, uint
 // full size and at 8 x 8, which IdctStore handles itself.
 using ReducedTransform = void (*)(const int16_t* block, uint8_t* out, uint32_t stride, int lastIndex);
 ReducedTransform ReducedTransformFor(int scaleX, int scaleY);
+
+// Blocks with AC coefficients held for a transform that takes eight at once,
+// one block in each lane of a vector, so that every lane adds the scalar
+// products in the scalar order and the samples stay those of one at a time.
+struct BlockBatch {
+    static constexpr int kSize = 8;
+    alignas(32) int16_t blocks[kSize][64] = {};
+    uint8_t* out[kSize] = {};
+    uint32_t stride[kSize] = {};
+    int count = 0;
+    int rows = 0;  // coefficient rows and columns the held blocks may use
+    int columns = 0;
+
+    // Where the next block is decoded.
+    int16_t* Next() { return blocks[count]; }
+    // Holds the block decoded at Next(); true when the batch is full.
+    bool Hold(int lastIndex, uint8_t* to, uint32_t toStride) {
+        out[count] = to;
+        stride[count] = toStride;
+        rows = std::max<int>(rows, kBlockExtents.rows[lastIndex]);
+        columns = std::max<int>(columns, kBlockExtents.columns[lastIndex]);
+        return ++count == kSize;
+    }
+    void Clear() { count = rows = columns = 0; }
+};
+// Transforms and stores the held blocks (one to kSize) and empties the batch.
+using BatchTransform = void (*)(BlockBatch& batch);
+// The batch transform for blocks with AC coefficients at these scales, when
+// the process's kernel set has one; nullptr otherwise.
+BatchTransform BatchTransformFor(int scaleX, int scaleY);
 
 // The transforms one by one (also used by tests). IdctFull is the 32-bit
 // transform, the accuracy yardstick; IdctFullSse2 the 16-bit vector kernel

@@ -136,6 +136,7 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
     struct Placement {
         uint32_t blocksWide, blocksHigh, blockW, blockH;
         ReducedTransform reduced;  // blocks with AC coefficients at a reduced scale
+        BatchTransform batched;    // the same eight at a time, where there is one
     };
     const ScanGeometry geometry(ctx, scan);
     Placement placement[kMaxComponents];
@@ -144,8 +145,11 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
         const PlaneTarget& plane = ctx.planes[scan.components[i].frameIndex];
         placement[i] = {geometry.interleaved ? fc.h : 1u, geometry.interleaved ? fc.v : 1u,
                         BlockSizeAtScale(plane.scaleX), BlockSizeAtScale(plane.scaleY),
-                        ReducedTransformFor(plane.scaleX, plane.scaleY)};
+                        ReducedTransformFor(plane.scaleX, plane.scaleY), BatchTransformFor(plane.scaleX, plane.scaleY)};
     }
+    // Blocks held for a batch transform, per component; each decode goes to
+    // its batch's free slot.
+    BlockBatch batches[kMaxComponents];
     // With AVX2, a full-size block with AC coefficients waits for a second
     // one, and the two go through the transform together; blocks are
     // decoded into the buffer that does not hold the waiting one.
@@ -163,6 +167,11 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
             IdctStore(blocks[1 - free], waiting.lastIndex, 1, 1, waiting.out, waiting.stride);
             waiting.held = false;
         }
+        for (int i = 0; i < scan.componentCount; ++i) {
+            if (batches[i].count != 0) {
+                placement[i].batched(batches[i]);
+            }
+        }
     };
 
     WalkIntervals(ctx, geometry, [&](EntropyReader& reader, uint32_t first, uint32_t end) {
@@ -178,7 +187,7 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
                 const bool full = pairs && plane.scaleX == 1 && plane.scaleY == 1;
                 for (uint32_t by = 0; by < p.blocksHigh; ++by) {
                     for (uint32_t bx = 0; bx < p.blocksWide; ++bx) {
-                        int16_t* block = blocks[free];
+                        int16_t* block = p.batched != nullptr ? batches[i].Next() : blocks[free];
                         int lastIndex = 0;
                         if ((decoders[i].dcOnly ? DecodeBlock<true>(reader, decoders[i], block, lastIndex)
                                                 : DecodeBlock<false>(reader, decoders[i], block, lastIndex)) != 0) {
@@ -188,7 +197,11 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
                         const uint32_t x = (mx * p.blocksWide + bx) * p.blockW;
                         const uint32_t y = (my * p.blocksHigh + by) * p.blockH;
                         uint8_t* out = plane.base + size_t{y} * plane.stride + x;
-                        if (lastIndex != 0 && p.reduced != nullptr) {
+                        if (lastIndex != 0 && p.batched != nullptr) {
+                            if (batches[i].Hold(lastIndex, out, plane.stride)) {
+                                p.batched(batches[i]);
+                            }
+                        } else if (lastIndex != 0 && p.reduced != nullptr) {
                             p.reduced(block, out, plane.stride, lastIndex);
                         } else if (!full || lastIndex == 0) {
                             IdctStore(block, lastIndex, plane.scaleX, plane.scaleY, out, plane.stride);

@@ -443,6 +443,53 @@ TEST(JpegIdct, ReducedVectorMatchesScalar) {
     }
 }
 
+// Blocks through a batch transform, eight or fewer at once with mixed
+// extents, give each block's scalar samples exactly, at each size that has
+// a batch transform.
+TEST(JpegIdct, BatchMatchesScalar) {
+    std::mt19937 random(31);
+    int sizes = 0;
+    for (int n : {2, 4}) {
+        const jpeg::BatchTransform batched = jpeg::BatchTransformFor(8 / n, 8 / n);
+        if (batched == nullptr) {
+            continue;
+        }
+        ++sizes;
+        for (int trial = 0; trial < 400; ++trial) {
+            jpeg::BlockBatch batch;
+            const int count = 1 + trial % jpeg::BlockBatch::kSize;
+            uint8_t out[jpeg::BlockBatch::kSize][4 * 8] = {};
+            int16_t kept[jpeg::BlockBatch::kSize][64] = {};
+            for (int b = 0; b < count; ++b) {
+                int16_t* block = batch.Next();
+                std::memset(block, 0, 64 * sizeof(int16_t));
+                // Mostly sparse blocks, some dense, some with saturated values.
+                const int last = random() % 4 == 0 ? static_cast<int>(random() % 64) : static_cast<int>(1 + random() % 9);
+                for (int k = 0; k <= last; ++k) {
+                    const uint32_t pick = random() % 8;
+                    block[jpeg::kZigzagToNatural[k]] =
+                        pick == 0 ? 32767
+                                  : (pick == 1 ? -32768
+                                               : (pick == 2 ? 0 : static_cast<int16_t>(static_cast<int>(random() % 2001) - 1000)));
+                }
+                std::memcpy(kept[b], block, sizeof(kept[b]));
+                batch.Hold(last, out[b], 8);
+            }
+            batched(batch);
+            EXPECT_EQ(batch.count, 0);
+            for (int b = 0; b < count; ++b) {
+                uint8_t scalar[4 * 8] = {};
+                jpeg::IdctReducedBlock(kept[b], n, n, scalar, 8, false);
+                ASSERT_EQ(std::memcmp(out[b], scalar, sizeof(scalar)), 0)
+                    << n << "x" << n << " trial " << trial << " block " << b;
+            }
+        }
+    }
+    if (sizes == 0) {
+        GTEST_SKIP() << "no batch transform in this kernel set";
+    }
+}
+
 // RGB565 conversion: white stays white through the dither; black at the
 // (even row, odd column) position loses its dither to the packing.
 TEST(JpegColorOutput, DitherAndPacking) {
