@@ -75,6 +75,8 @@ Result Recognize(const GreyView& view, const Request& request) {
     // it stands; only a reading that is not sure is tried upside down.
     bool halfTurnByReading = false;
     std::vector<Component> darkMarks;  // of the picture as it is read, when known
+    PictureMarks cardMarks;            // the same, both ways, for a card
+    bool cardMarksKnown = false;
     if (request.detectOrientation) {
         bool detected = false;
         if (request.layout != Layout::Card && request.orientationByMarks) {
@@ -104,21 +106,28 @@ Result Recognize(const GreyView& view, const Request& request) {
         }
         if (!detected) {
             bool sure = false;
-            result.quarterTurns = QuarterTurnsOfCard(picture, sure);
-            picture = TurnQuarters(picture, result.quarterTurns);
+            cardMarks = PictureMarksOf(picture);
+            result.quarterTurns = QuarterTurnsOfCard(picture, cardMarks, sure);
+            if (result.quarterTurns != 0) {
+                picture = TurnQuarters(picture, result.quarterTurns);
+                cardMarks = PictureMarksOf(picture);
+            }
             bool better = false;
-            if (!sure && !HalfTurnReadsBetter(*api, picture, progress, better)) {
+            if (!sure && !HalfTurnReadsBetter(*api, picture, cardMarks.dark, progress, better)) {
                 result.status = Status::Cancelled;
                 return result;
             }
             if (better) {
                 result.quarterTurns = (result.quarterTurns + 2) % 4;
                 picture = TurnQuarters(picture, 2);
+                cardMarks = PictureMarksOf(picture);
             }
+            cardMarksKnown = true;
         }
     }
     std::vector<PlacedLine> placed;
-    bool read = request.layout == Layout::Card ? ReadCard(*api, request, picture, progress, result, placed)
+    bool read = request.layout == Layout::Card ? ReadCard(*api, request, picture, progress, result, placed, {},
+                                                          cardMarksKnown ? &cardMarks : nullptr)
                                                : ReadPage(*api, picture, request, progress, result, placed,
                                                           halfTurnByReading ? &darkMarks : nullptr);
     if (read && halfTurnByReading && ReadingConfidence(placed) < kUprightReadingConfidence) {

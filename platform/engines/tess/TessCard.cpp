@@ -236,9 +236,9 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
 
 }  // namespace
 
-bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& progress, bool& better) {
+bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, const std::vector<Component>& marks,
+                         ProgressState& progress, bool& better) {
     better = false;
-    const std::vector<Component> marks = MarksOf(picture, false);
     const double radians = SkewOf(marks, nullptr) * kPi / 180.0;
     auto lines = ChainLines(LettersAmong(picture, false, marks), radians);
     std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
@@ -301,16 +301,20 @@ bool TooShortForText(const Box& box, const std::vector<Component>& letters, bool
 }  // namespace
 
 bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& picture, ProgressState& progress,
-              Result& result, std::vector<PlacedLine>& lines, const std::vector<Box>& known) {
+              Result& result, std::vector<PlacedLine>& lines, const std::vector<Box>& known,
+              const PictureMarks* marks) {
     const std::string& languages = request.languages;
     // The dark marks serve the skew, the lines and the masks alike.
-    const std::vector<Component> allMarks[2] = {MarksOf(picture, false), MarksOf(picture, true)};
-    const double skew = SkewOf(allMarks[0], nullptr);
+    const PictureMarks own = marks ? PictureMarks{} : PictureMarksOf(picture);
+    if (!marks) marks = &own;
+    const std::vector<Component>* allMarks[2] = {&marks->dark, &marks->light};
+    const double skew = SkewOf(marks->dark, nullptr);
     result.skewDegrees = skew;
     const double radians = skew * kPi / 180.0;
     std::vector<FoundLine> found;
     for (const bool inverted : {false, true}) {
-        std::vector<Component> characters = LettersAmong(picture, inverted, allMarks[inverted]);
+        std::vector<Component> characters =
+            inverted ? marks->lightLetters : LettersAmong(picture, inverted, marks->dark);
         if (request.stackedMarks) characters = StackedIntoCharacters(characters);
         for (auto& letters : ChainLines(characters, radians)) {
             found.push_back({std::move(letters), inverted});
@@ -385,7 +389,7 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
             const std::size_t i = toRead[k];
             own.base = 5 + static_cast<int>(90 * finished.load() / toRead.size());
             own.span = 0;
-            const bool read = ReadCardLine(*recogniser, picture, found[i], allMarks[found[i].inverted], radians, own,
+            const bool read = ReadCardLine(*recogniser, picture, found[i], *allMarks[found[i].inverted], radians, own,
                                            best[i], bestScore[i]);
             const std::size_t count = ++finished;
             if (!read || (worker == 0 && !own.Report(5 + static_cast<int>(90 * count / toRead.size())))) cancelled = true;

@@ -158,75 +158,6 @@ Grey Sharpened(const Grey& g, double amount, int radius) {
     return out;
 }
 
-std::vector<std::uint8_t> DarkMarks(const Grey& g, int window) {
-    const int w = g.width, h = g.height;
-    // 32 bits hold the sums of any picture of up to 16 M pixels.
-    const std::size_t stride = static_cast<std::size_t>(w) + 1;
-    std::vector<std::uint32_t> sum(stride * (h + 1), 0);
-    for (int y = 0; y < h; ++y) {
-        std::uint32_t row = 0;
-        const std::uint8_t* px = &g.px[static_cast<std::size_t>(y) * w];
-        const std::uint32_t* above = &sum[static_cast<std::size_t>(y) * stride];
-        std::uint32_t* here = &sum[static_cast<std::size_t>(y + 1) * stride];
-        for (int x = 0; x < w; ++x) {
-            row += px[x];
-            here[x + 1] = above[x + 1] + row;
-        }
-    }
-    // A pixel is dark below its window's mean less 12 % of it, 14 at the least;
-    // compared in whole numbers over the window's area.
-    std::vector<std::uint8_t> marks(static_cast<std::size_t>(w) * h, 0);
-    const int r = window / 2;
-    for (int y = 0; y < h; ++y) {
-        const int y0 = std::max(0, y - r), y1 = std::min(h, y + r + 1);
-        const std::uint32_t* top = &sum[static_cast<std::size_t>(y0) * stride];
-        const std::uint32_t* bottom = &sum[static_cast<std::size_t>(y1) * stride];
-        const std::uint8_t* px = &g.px[static_cast<std::size_t>(y) * w];
-        std::uint8_t* out = &marks[static_cast<std::size_t>(y) * w];
-        for (int x = 0; x < w; ++x) {
-            const int x0 = std::max(0, x - r), x1 = std::min(w, x + r + 1);
-            const std::int64_t s = std::int64_t{bottom[x1]} - top[x1] - bottom[x0] + top[x0];
-            const std::int64_t n = std::int64_t{y1 - y0} * (x1 - x0);
-            out[x] = 100 * px[x] * n < 100 * s - std::max(1400 * n, 12 * s);
-        }
-    }
-    return marks;
-}
-
-
-std::vector<Component> Components(const std::vector<std::uint8_t>& marks, int w, int h) {
-    std::vector<std::uint8_t> seen(marks.size(), 0);
-    std::vector<int> stack;
-    std::vector<Component> out;
-    for (int start = 0; start < w * h; ++start) {
-        if (!marks[start] || seen[start]) continue;
-        Component c{start % w, start / w, start % w, start / w, 0};
-        stack.push_back(start);
-        seen[start] = 1;
-        while (!stack.empty()) {
-            const int p = stack.back();
-            stack.pop_back();
-            const int x = p % w, y = p / w;
-            ++c.area;
-            c.left = std::min(c.left, x); c.right = std::max(c.right, x);
-            c.top = std::min(c.top, y); c.bottom = std::max(c.bottom, y);
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int nx = x + dx, ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
-                    const int q = ny * w + nx;
-                    if (marks[q] && !seen[q]) {
-                        seen[q] = 1;
-                        stack.push_back(q);
-                    }
-                }
-            }
-        }
-        out.push_back(c);
-    }
-    return out;
-}
-
 bool LetterLike(const Component& c) {
     const int cw = c.right - c.left + 1, ch = c.bottom - c.top + 1;
     return ch >= 5 && ch <= 90 && cw >= 2 && cw <= 3 * ch && c.area >= 10 && c.area * 10 >= cw * ch;
@@ -246,13 +177,6 @@ double ProjectionScore(const std::vector<std::pair<double, double>>& points, dou
     return score;
 }
 
-
-std::vector<Component> MarksOf(const Grey& g, bool inverted) {
-    if (!inverted) return Components(DarkMarks(g, 31), g.width, g.height);
-    Grey source = g;
-    for (auto& p : source.px) p = static_cast<std::uint8_t>(255 - p);
-    return Components(DarkMarks(source, 31), g.width, g.height);
-}
 
 int MedianLetterHeight(const std::vector<Component>& marks) {
     std::vector<int> heights;
@@ -660,9 +584,9 @@ bool OrientationMark(const Component& c) {
 }
 
 // Marks that may be letters, dark and light, for the orientation tests.
-std::vector<Component> OrientationMarks(const Grey& g) {
-    std::vector<Component> marks = MarksOf(g, false);
-    for (const Component& c : LettersAmong(g, true, MarksOf(g, true))) marks.push_back(c);
+std::vector<Component> OrientationMarks(const PictureMarks& found) {
+    std::vector<Component> marks = found.dark;
+    marks.insert(marks.end(), found.lightLetters.begin(), found.lightLetters.end());
     std::erase_if(marks, [](const Component& c) { return !OrientationMark(c); });
     return marks;
 }
@@ -755,9 +679,9 @@ int StandingQuarterTurns(const Grey& g, bool& sure, std::vector<Component>* dark
     return 0;
 }
 
-int QuarterTurnsOfCard(const Grey& g, bool& halfTurnSure) {
+int QuarterTurnsOfCard(const Grey& g, const PictureMarks& found, bool& halfTurnSure) {
     halfTurnSure = false;
-    std::vector<Component> marks = OrientationMarks(g);
+    std::vector<Component> marks = OrientationMarks(found);
     if (marks.size() < 12) return 0;
     int lying = 0, standing = 0;
     CountNeighbours(marks, g.width, g.height, lying, standing);

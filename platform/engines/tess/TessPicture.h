@@ -107,9 +107,18 @@ Grey NormaliseLighting(const Grey& g, int radius);
 // Unsharp mask over the mean of the (2 radius + 1) square around each pixel.
 Grey Sharpened(const Grey& g, double amount, int radius = 1);
 
-// Dark-on-light marks by a local mean threshold.
+// The side of the square a pixel is weighed against to tell a mark.
+inline constexpr int kMarkWindow = 31;
+
+// Dark-on-light marks by a local mean threshold, and light-on-dark ones
+// (the dark marks of the picture in negative); either may be null. Windows
+// of up to 255 pixels a side.
+void MarksBothWays(const Grey& g, int window, std::vector<std::uint8_t>* dark, std::vector<std::uint8_t>* light);
+
 std::vector<std::uint8_t> DarkMarks(const Grey& g, int window);
 
+// Connected marks (corners touching too), in the order a row-by-row scan
+// meets their first pixel.
 std::vector<Component> Components(const std::vector<std::uint8_t>& marks, int w, int h);
 
 bool LetterLike(const Component& c);
@@ -119,6 +128,15 @@ bool TextLike(const Component& c);
 
 // Dark marks of the picture (light ones when inverted) as connected components.
 std::vector<Component> MarksOf(const Grey& g, bool inverted);
+
+// A picture's marks both ways, found once for the turn tests and the lines:
+// MarksOf(g, false), MarksOf(g, true) and LettersAmong(g, true, light).
+struct PictureMarks {
+    std::vector<Component> dark;
+    std::vector<Component> light;
+    std::vector<Component> lightLetters;
+};
+PictureMarks PictureMarksOf(const Grey& g);
 
 // Skew of the text lines in degrees (positive: lines fall to the right), within
 // +-20, from the picture's dark marks.
@@ -180,6 +198,7 @@ Component TurnBox(const Component& c, int quarters, int width, int height);
 // line, which tells lying from standing text; and in upright print more
 // letters rise above the small letters (capitals, b d f h k l t, digits) than
 // hang below the line (g j p q y), which tells upright from upside down.
-int QuarterTurnsOfCard(const Grey& g, bool& halfTurnSure);
+// `marks` are the picture's (PictureMarksOf).
+int QuarterTurnsOfCard(const Grey& g, const PictureMarks& marks, bool& halfTurnSure);
 
 }  // namespace plat::ocr::tess

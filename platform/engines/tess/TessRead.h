@@ -107,13 +107,17 @@ bool ReadPage(tesseract::TessBaseAPI& api, const Grey& picture, const Request& r
               Result& result, std::vector<PlacedLine>& lines, const std::vector<Component>* darkMarks = nullptr);
 
 // Every text line of a card found, turned square and read on its own. A line
-// that one of `known` holds whole is taken as read already.
+// that one of `known` holds whole is taken as read already. `marks`, when
+// known, are the picture's (PictureMarksOf).
 bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& picture, ProgressState& progress,
-              Result& result, std::vector<PlacedLine>& lines, const std::vector<Box>& known = {});
+              Result& result, std::vector<PlacedLine>& lines, const std::vector<Box>& known = {},
+              const PictureMarks* marks = nullptr);
 
 // Weighs the card's longest lines read as they stand against read half
 // turned: true when the turned reading is the surer one. False when cancelled.
-bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, ProgressState& progress, bool& better);
+// `darkMarks` are the picture's (MarksOf).
+bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, const std::vector<Component>& darkMarks,
+                         ProgressState& progress, bool& better);
 
 // The confidence of a reading, each word weighed by its characters; 0 when
 // nothing was read.

@@ -6,18 +6,12 @@
 #include <tuple>
 
 #include "CjkPictures.h"
-#include "PictureFile.h"
 #include "TessPicture.h"
+#include "TestPictures.h"
 
 namespace {
 
 using namespace plat::ocr::tess;
-
-Grey FromFile(const std::string& path) {
-    std::string error;
-    const ocrtool::Grey grey = ocrtool::ToProgramGrey(ocrtool::ReadPicture(path, error));
-    return {grey.width, grey.height, grey.px};
-}
 
 Grey Drawn(const cardgen::Picture& picture) { return {picture.width, picture.height, picture.px}; }
 
@@ -30,9 +24,9 @@ TEST(Orientation, LinesRunningDownTheMarksAreStoodUp) {
         Grey picture;
         int quarters;
     } cases[] = {
-        {"photo turned left", FromFile(photo + "L.png"), 1},
-        {"photo turned right", FromFile(photo + "R.png"), 1},
-        {"photo upside down", FromFile(photo + "180.png"), 0},
+        {"photo turned left", enginetests::GreyFromFile(photo + "L.png"), 1},
+        {"photo turned right", enginetests::GreyFromFile(photo + "R.png"), 1},
+        {"photo upside down", enginetests::GreyFromFile(photo + "180.png"), 0},
         {"Korean page", Drawn(cardgen::DrawCjkPage(cardgen::PageScript::Korean, false)), 0},
         {"Korean page turned", Drawn(cardgen::DrawCjkPage(cardgen::PageScript::Korean, true)), 1},
         {"Chinese page", Drawn(cardgen::DrawCjkPage(cardgen::PageScript::Simplified, false)), 0},
