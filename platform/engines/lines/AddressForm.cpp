@@ -63,6 +63,21 @@ bool IsAddressForm(std::string_view t) {
     return t.starts_with("www.") && domain(t.substr(4));
 }
 
+std::string WithWwwMended(std::string_view text) {
+    std::string_view rest = text;
+    std::string scheme;
+    for (std::string_view prefix : {"https://", "http://"}) {
+        if (rest.starts_with(prefix)) {
+            scheme = prefix;
+            rest.remove_prefix(prefix.size());
+        }
+    }
+    const std::size_t dot = rest.find_first_of(".,");
+    if (dot == std::string_view::npos || !IsBlurredWww(rest.substr(0, dot))) return {};
+    const std::string mended = scheme + "www." + std::string(rest.substr(dot + 1));
+    return IsAddressForm(mended) ? mended : std::string();
+}
+
 std::string WithLowerHost(std::string_view address) {
     std::string out(address);
     std::size_t start = out.find('@');

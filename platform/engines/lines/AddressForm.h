@@ -15,6 +15,10 @@ namespace plat::ocr {
 // its own, whatever the recogniser's confidence.
 bool IsAddressForm(std::string_view text);
 
+// A web address whose w's blurred into two to four other letters ("wnn.",
+// "ww,firm.com") written with "www."; empty when the text is no such address.
+std::string WithWwwMended(std::string_view text);
+
 // The address with its host in small letters ("name@Firm.COM" ->
 // "name@firm.com", "www.Firm.com/Path" -> "www.firm.com/Path"): host names
 // know no case, and a blurred letter is often read as its capital.

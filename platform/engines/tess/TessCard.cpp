@@ -68,6 +68,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     struct Candidate {
         std::string text;
         int score;
+        int sureness;  // the score before an address's floor: ranks addresses among themselves
         int votes;
         bool address;
         PlacedLine line;
@@ -101,10 +102,21 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     line.textHeight = strip.letterHeight;
     line.order = strip.order;
     line.along = strip.along;
+    // Marks at a line's ends are the card's edge, a rule or a bullet beside it;
+    // they are no part of an address either.
+    while (!words.empty() && MarksOnly(words.front().text)) words.erase(words.begin());
+    while (!words.empty() && MarksOnly(words.back().text)) words.pop_back();
     // The whole line one address: its words are taken as one, however unsure.
     std::string whole;
     for (const RawWord& w : words) whole += w.text;
     bool address = words.size() >= 1 && IsAddressForm(whole);
+    if (!address) {
+        const std::string mended = WithWwwMended(whole);
+        if (!mended.empty()) {
+            address = true;
+            whole = mended;
+        }
+    }
     if (!address && words.size() >= 2) {
         // Stops small print lost: the words joined again as an address.
         std::vector<Word> split;
@@ -116,18 +128,21 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         }
     }
     if (address && words.size() > 1) {
+        // Its confidence is its parts' by their letters: readings of one
+        // address that differ in a part are told apart by how sure that part is.
         RawWord joined = words.front();
         joined.text = whole;
+        int letters = 0, weighted = 0;
         for (const RawWord& w : words) {
             joined.box = Union(joined.box, w.box);
-            joined.confidence = std::min(joined.confidence, w.confidence);
+            const int size = static_cast<int>(DecodeUtf8(w.text).size());
+            letters += size;
+            weighted += size * w.confidence;
         }
+        joined.confidence = letters > 0 ? weighted / letters : 0;
         words.assign(1, joined);
     }
     if (address) words.front().text = WithLowerHost(whole);
-    // Marks at a line's ends are the card's edge, a rule or a bullet beside it.
-    while (!words.empty() && MarksOnly(words.front().text)) words.erase(words.begin());
-    while (!words.empty() && MarksOnly(words.back().text)) words.pop_back();
     std::string text;
     int characters = 0, weighted = 0;
     for (const RawWord& w : words) {
@@ -145,12 +160,13 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     const auto known = std::find_if(candidates.begin(), candidates.end(),
                                     [&](const Candidate& c) { return c.text == text; });
     if (known == candidates.end()) {
-        candidates.push_back({text, lineScore, 1, address, std::move(line)});
+        candidates.push_back({text, lineScore, weighted / characters, 1, address, std::move(line)});
         return static_cast<int>(candidates.size()) - 1;
     }
     ++known->votes;
-    if (lineScore > known->score) {
+    if (lineScore > known->score || (lineScore == known->score && weighted / characters > known->sureness)) {
         known->score = lineScore;
+        known->sureness = weighted / characters;
         known->line = std::move(line);
     }
     return static_cast<int>(known - candidates.begin());
@@ -210,6 +226,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
             std::vector<RawWord> words;
             if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
 
+
             chosen = vote(words, strip);
             done.push_back({strip.scale, reading.sharpen, chosen});
             if (chosen < 0) {
@@ -226,7 +243,8 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     // line read with its small print lost or run together.
     const auto winner = std::max_element(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
         if (a.address != b.address) return b.address;
-        return a.votes != b.votes ? a.votes < b.votes : a.score < b.score;
+        if (a.votes != b.votes) return a.votes < b.votes;
+        return a.score != b.score ? a.score < b.score : a.sureness < b.sureness;
     });
     if (winner->votes < 2 && winner->score < kMinLoneReadingConfidence) return true;
     score = winner->score;

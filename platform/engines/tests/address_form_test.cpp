@@ -75,6 +75,21 @@ TEST(AddressForm, LostStopsAreMended) {
     }
 }
 
+TEST(AddressForm, BlurredWwwOfOneWord) {
+    const struct {
+        const char* read;
+        const char* mended;  // empty: not a web address
+    } cases[] = {
+        {"wnn.clearview.org", "www.clearview.org"},
+        {"ww,nordwind.com", "www.nordwind.com"},
+        {"https://wvw.firm.co.uk/", "https://www.firm.co.uk/"},
+        {"wonder.firm.com", ""},   // a host name, not the w's
+        {"wnn.clearview", ""},     // no domain ending after it
+        {"name@wnn.firm.com", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.mended, WithWwwMended(c.read)) << c.read;
+}
+
 TEST(AddressForm, HostInSmallLetters) {
     const struct {
         const char* read;
