@@ -45,6 +45,18 @@ int CountdownOf(int mode)
     return mode >= 0 && mode <= 3 ? kCountdown[mode] : 0;
 }
 
+// On the GUI thread, until the worker is out of its frame. Sent messages go
+// through meanwhile: the worker's frame may be waiting on this thread for its
+// window's move.
+void WaitForIdleWorker(const CCommonControl& common)
+{
+    MSG msg;
+    while (common.IsWorkerBusy()) {
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        Sleep(1);
+    }
+}
+
 }  // namespace
 
 CCommonControl::CCommonControl()
@@ -524,8 +536,7 @@ void CCommonControl::FreePreviewBuffers()
     // The worker finishes the frame it holds; no new one is copied meanwhile.
     // Waited for without the frame lock: a worker that came in just before
     // the flag was set takes that lock to copy its frame.
-    while (m_bWorkerBusy.load())
-        Sleep(1);
+    WaitForIdleWorker(*this);
     std::lock_guard<std::mutex> lock(CCameraControl::FrameLock());
     std::vector<BYTE>().swap(m_frame);
     std::vector<BYTE>().swap(m_panelImage);
@@ -565,13 +576,7 @@ void CCommonControl::SignalFrame()
 void CCommonControl::HoldWorkerOff(const std::function<void()>& change)
 {
     const int held = m_bPreviewLock.exchange(1);
-    // Sent messages go through while waiting: the worker's frame may be
-    // waiting on this thread for its window's move.
-    MSG msg;
-    while (IsWorkerBusy()) {
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-        Sleep(1);
-    }
+    WaitForIdleWorker(*this);
     change();
     m_bPreviewLock = held;
 }

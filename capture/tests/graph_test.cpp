@@ -308,6 +308,36 @@ TEST_F(CaptureGraph, FifteenFramesASecondAtTheSetSize)
     }
 }
 
+TEST_F(CaptureGraph, TheRootsFrameRateIsTheSensorsOwnUntilARateIsAskedFor)
+{
+    SetCamera(L"pattern");
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Platform\\Camera", 0, nullptr, 0, 0, nullptr, &key, nullptr);
+    const DWORD thirty = 30;
+    RegSetValueExW(key, L"FrameRate", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&thirty), sizeof thirty);
+    RegCloseKey(key);
+    Build(176, 144);
+    ComPtr<IAMCameraControl> camera;
+    ASSERT_EQ(camera_.As(&camera), S_OK);
+    ASSERT_EQ(control_->Run(), S_OK);
+    ASSERT_TRUE(WaitFor(g_previews, 1));
+    // Frames made in the second from the last one on.
+    auto inNextSecond = [&] {
+        const std::uint64_t start = plat::NowMs();
+        while (plat::NowMs() < start + 1000) NextFrame();
+        std::lock_guard lock(g_lock);
+        return std::count_if(g_previews.begin(), g_previews.end(),
+                             [&](const Frame& f) { return f.atMs >= start && f.atMs < start + 1000; });
+    };
+    EXPECT_EQ(inNextSecond(), 30);
+    ASSERT_EQ(camera->Set(3, 810, CameraControl_Flags_Manual), S_OK);
+    NextFrame();  // the rate changes at the next frame
+    EXPECT_EQ(inNextSecond(), 10);
+    ASSERT_EQ(camera->Set(3, 800, CameraControl_Flags_Manual), S_OK);  // back to the sensor's own
+    NextFrame();
+    EXPECT_EQ(inNextSecond(), 30);
+}
+
 TEST_F(CaptureGraph, SizeChangeReachesTheRendererInBand)
 {
     SetCamera(L"pattern");

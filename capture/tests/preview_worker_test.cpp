@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <future>
 #include <mutex>
@@ -183,6 +184,68 @@ TEST_F(PreviewWorker, AFrameThatComesWhileTheWorkerIsBusyIsDroppedAndCounted)
     EXPECT_EQ(CCameraControl::PreviewFrameCallback(next.data(), static_cast<DWORD>(next.size()), 320, 240), 0u);
     EXPECT_EQ(common->DroppedFrames(), 1u);
     // The worker takes the next frame and meets the gate again: stopped before the gate goes.
+    CCommonControl::ReleaseInstance();
+    SetCaptureHost(&host_);
+}
+
+namespace {
+
+// The camera screen's gate, whose worker sends the main window a message
+// inside its run, as a frame that moves its window does. The message goes
+// from a thread of its own, answered within ten seconds or given up: an
+// unanswered one ends the worker's wait, never the test.
+class SendingGate final : public CCaptureHost {
+public:
+    explicit SendingGate(HWND window) : window_(window) {}
+    bool AutoShotAllowed() const override
+    {
+        std::call_once(once, [this] {
+            entered.set_value();
+            sent = std::async(std::launch::async, [w = window_] { SendMessageW(w, WM_APP + 7, 0, 0); });
+            answered = sent.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        });
+        return false;
+    }
+    HWND window_;
+    mutable std::once_flag once;
+    mutable std::promise<void> entered;
+    mutable std::future<void> sent;
+    mutable std::atomic<bool> answered{false};
+};
+
+}  // namespace
+
+TEST_F(PreviewWorker, FreeingTheBuffersLetsAMessageTheWorkerSendsThrough)
+{
+    CSettings::GetInstance()->ChangeGUIStatus(GUI_STATUS_CAMERA, GUI_STATUS_START);
+    CCommonControl* common = CCommonControl::GetInstance();
+    common->SetPreviewBuf();
+    SendingGate gate(window_);
+    std::future<void> entered = gate.entered.get_future();
+    SetCaptureHost(&gate);
+    common->ResumeWorker();
+    std::vector<BYTE> frame(320 * 240 * 3 / 2, 90);
+    EXPECT_EQ(CCameraControl::PreviewFrameCallback(frame.data(), static_cast<DWORD>(frame.size()), 320, 240), 0u);
+    ASSERT_EQ(entered.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+
+    // The wait sleeps on the platform clock: it moves on while the buffers go.
+    std::atomic<bool> freed{false};
+    std::thread clock([&] {
+        while (!freed.load()) {
+            if (plat::NextVirtualDeadline())
+                plat::AdvanceClock(1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    common->FreePreviewBuffers();
+    freed = true;
+    clock.join();
+    EXPECT_TRUE(gate.answered.load()) << "the worker's message waited on the thread that waited for the worker";
+
+    // An unanswered message is taken here, before the gate goes.
+    MSG msg;
+    while (gate.sent.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     CCommonControl::ReleaseInstance();
     SetCaptureHost(&host_);
 }

@@ -20,6 +20,7 @@
 #include "plat/dshow_base.h"
 #include "plat/error.h"
 #include "plat/handle.h"
+#include "plat/registry.h"
 
 namespace {
 
@@ -291,7 +292,8 @@ public:
             if (property == 3 && value >= 10 && value <= 19) {
                 zoom_ = 1.0 + (value - 10) * 0.1;
             } else if (property == 3 && value >= 800 && value <= 899) {
-                const int fps = value == 800 ? kDefaultFps : value == 899 ? 120 : static_cast<int>(value - 800);
+                // 800 goes back to the sensor's own rate.
+                const int fps = value == 800 ? 0 : value == 899 ? 120 : static_cast<int>(value - 800);
                 fps_ = std::min(fps, kMaxFps);
                 Wake();
             } else if (property == 3 && value == 707) {
@@ -387,17 +389,19 @@ private:
                                 [&] { return exit_ || State() == State_Running; });
                 continue;
             }
-            if (!running || fps != fps_) {
+            // Asked for on the way, or the root's changed: at the next frame.
+            const int asked = fps_.load();
+            if (const int rate = Rate(asked); !running || fps != rate) {
                 // A new run or rate: the first frame now, then one each period.
                 running = true;
-                fps = fps_;
+                fps = rate;
                 base = plat::NowMs();
                 index = 0;
             }
             const std::uint64_t due = base + index * 1000 / static_cast<std::uint64_t>(fps);
             if (plat::NowMs() < due) {
                 plat::WaitUntil(lock, threadCv_, due,
-                                [&] { return exit_ || State() != State_Running || fps != fps_; });
+                                [&] { return exit_ || State() != State_Running || fps_.load() != asked; });
                 continue;
             }
             lock.unlock();
@@ -407,6 +411,17 @@ private:
             const std::uint64_t now = plat::NowMs();
             index = std::max(index + 1, (now - base) * static_cast<std::uint64_t>(fps) / 1000 + 1);
         }
+    }
+
+    // The rate asked for, else the sensor's own: the device root's
+    // "FrameRate" (1 to 30), else 15.
+    static int Rate(int asked)
+    {
+        if (asked > 0) return asked;
+        DWORD rate = 0;
+        if (FAILED(RegistryGetDWORD(HKEY_LOCAL_MACHINE, plat::cam::kCameraKey, L"FrameRate", &rate)) || rate < 1)
+            return kDefaultFps;
+        return static_cast<int>(std::min<DWORD>(rate, kMaxFps));
     }
 
     void MakeFrame(int fps)
@@ -526,7 +541,7 @@ private:
     std::atomic<std::uint32_t> frameNumber_{0};  // the sensor counts, the still thread reads
 
     std::atomic<double> zoom_{1.0};
-    std::atomic<int> fps_{kDefaultFps};
+    std::atomic<int> fps_{0};  // 0: the sensor's own rate
     std::atomic<int> meanLuma_{255};
     std::mutex propLock_;
     std::map<long, std::pair<long, long>> cameraValues_;
