@@ -4,6 +4,7 @@
 #include <cctype>
 #include <iterator>
 #include <string>
+#include <utility>
 
 namespace plat::ocr {
 namespace {
@@ -78,15 +79,44 @@ std::string WithWwwMended(std::string_view text) {
     return IsAddressForm(mended) ? mended : std::string();
 }
 
+// Where an address's host starts and ends: after the at sign or the scheme,
+// up to the path.
+std::pair<std::size_t, std::size_t> HostSpan(std::string_view address) {
+    std::size_t start = address.find('@');
+    if (start != std::string_view::npos) {
+        ++start;
+    } else {
+        const std::size_t scheme = address.find("://");
+        start = scheme == std::string_view::npos ? 0 : scheme + 3;
+    }
+    return {start, std::min(address.size(), address.find('/', start))};
+}
+
 std::string WithLowerHost(std::string_view address) {
     std::string out(address);
-    std::size_t start = out.find('@');
-    if (start == std::string::npos) {
-        const std::size_t scheme = out.find("://");
-        start = scheme == std::string::npos ? 0 : scheme + 3;
-    }
-    const std::size_t end = std::min(out.size(), out.find('/', start));
+    const auto [start, end] = HostSpan(address);
     for (std::size_t i = start; i < end; ++i) out[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(out[i])));
+    return out;
+}
+
+bool EndsInKnownDomain(std::string_view address) {
+    const auto [start, end] = HostSpan(address);
+    const std::string_view host = address.substr(start, end - start);
+    return host.find('.') != std::string_view::npos && IsDomainEnding(host);
+}
+
+std::string WithEndingMended(std::string_view address) {
+    std::string out(address);
+    const auto [start, end] = HostSpan(address);
+    const std::size_t dot = out.rfind('.', end == 0 ? 0 : end - 1);
+    if (dot == std::string::npos || dot < start || end - dot - 1 != 3 || EndsInKnownDomain(address)) return out;
+    const std::string_view ending = std::string_view(out).substr(dot + 1, 3);
+    // The three differ in every letter, so no reading is one letter off two of them.
+    for (const char* common : {"com", "org", "net"}) {
+        int differ = 0;
+        for (int i = 0; i < 3; ++i) differ += ending[static_cast<std::size_t>(i)] != common[i];
+        if (differ == 1) return out.replace(dot + 1, 3, common);
+    }
     return out;
 }
 
@@ -110,12 +140,18 @@ void JoinSplitAddress(std::vector<Word>& words) {
     if (Lower(parts[0]).starts_with("http")) {
         const std::string head = Lower(parts[0]);
         const std::size_t letters = head.starts_with("https") ? 5 : 4;
-        if (head.find_first_not_of(":/", letters) != std::string::npos) return;
         scheme = letters == 5 ? "https://" : "http://";
-        parts.erase(parts.begin());
-        const std::size_t start = parts[0].find_first_not_of(":/");
-        if (start == std::string::npos) return;
-        parts[0].erase(0, start);
+        const std::size_t glued = head.find_first_not_of(":/", letters);
+        if (glued != std::string::npos) {
+            // The host read onto the scheme: "https://www." then its name.
+            if (head.find(":/") != letters) return;
+            parts[0].erase(0, glued);
+        } else {
+            parts.erase(parts.begin());
+            const std::size_t start = parts[0].find_first_not_of(":/");
+            if (start == std::string::npos) return;
+            parts[0].erase(0, start);
+        }
     }
     std::string& last = parts.back();
     while (!last.empty() && (last.back() == ')' || last.back() == ',')) last.pop_back();

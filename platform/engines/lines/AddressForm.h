@@ -24,6 +24,14 @@ std::string WithWwwMended(std::string_view text);
 // know no case, and a blurred letter is often read as its capital.
 std::string WithLowerHost(std::string_view address);
 
+// Whether an address's host ends in a domain ending in use ("com", "co.uk"),
+// not in a misreading of one ("comy", "ord").
+bool EndsInKnownDomain(std::string_view address);
+
+// An address whose host ends in three letters one letter off "com", "org" or
+// "net" ("ord", "cam") with that ending; else as it is.
+std::string WithEndingMended(std::string_view address);
+
 // A word ending in a top-level or common second-level domain ending ("com",
 // "org", "co", "uk"), alone or after a stop.
 bool IsDomainEnding(std::string_view word);

@@ -71,6 +71,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         int sureness;  // the score before an address's floor: ranks addresses among themselves
         int votes;
         bool address;
+        bool knownEnding;  // an address ending in a domain ending in use
         PlacedLine line;
     };
     std::vector<Candidate> candidates;
@@ -109,22 +110,24 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     // The whole line one address: its words are taken as one, however unsure.
     std::string whole;
     for (const RawWord& w : words) whole += w.text;
-    bool address = words.size() >= 1 && IsAddressForm(whole);
-    if (!address) {
-        const std::string mended = WithWwwMended(whole);
-        if (!mended.empty()) {
-            address = true;
-            whole = mended;
-        }
-    }
-    if (!address && words.size() >= 2) {
-        // Stops small print lost: the words joined again as an address.
+    bool address = false;
+    if (words.size() >= 2) {
+        // A gap within an address is a stop small print lost: the words are
+        // joined again with their stops.
         std::vector<Word> split;
         for (const RawWord& w : words) split.push_back({w.text, w.box, w.confidence});
         JoinSplitAddress(split);
         if (split.size() == 1 && IsAddressForm(split[0].text)) {
             address = true;
             whole = split[0].text;
+        }
+    }
+    if (!address && !words.empty()) {
+        address = IsAddressForm(whole);
+        const std::string mended = address ? std::string() : WithWwwMended(whole);
+        if (!mended.empty()) {
+            address = true;
+            whole = mended;
         }
     }
     if (address && words.size() > 1) {
@@ -142,7 +145,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         joined.confidence = letters > 0 ? weighted / letters : 0;
         words.assign(1, joined);
     }
-    if (address) words.front().text = WithLowerHost(whole);
+    if (address) words.front().text = WithEndingMended(WithLowerHost(whole));
     std::string text;
     int characters = 0, weighted = 0;
     for (const RawWord& w : words) {
@@ -160,7 +163,8 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     const auto known = std::find_if(candidates.begin(), candidates.end(),
                                     [&](const Candidate& c) { return c.text == text; });
     if (known == candidates.end()) {
-        candidates.push_back({text, lineScore, weighted / characters, 1, address, std::move(line)});
+        candidates.push_back({text, lineScore, weighted / characters, 1, address,
+                              address && EndsInKnownDomain(line.words.front().text), std::move(line)});
         return static_cast<int>(candidates.size()) - 1;
     }
     ++known->votes;
@@ -227,6 +231,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
             if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
 
 
+
             chosen = vote(words, strip);
             done.push_back({strip.scale, reading.sharpen, chosen});
             if (chosen < 0) {
@@ -240,9 +245,11 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     score = -1;
     if (candidates.empty()) return true;
     // A whole address outranks readings that are not one: they are the same
-    // line read with its small print lost or run together.
+    // line read with its small print lost or run together; and an address
+    // ending in a domain ending in use outranks one ending in a misreading.
     const auto winner = std::max_element(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
         if (a.address != b.address) return b.address;
+        if (a.knownEnding != b.knownEnding) return b.knownEnding;
         if (a.votes != b.votes) return a.votes < b.votes;
         return a.score != b.score ? a.score < b.score : a.sureness < b.sureness;
     });

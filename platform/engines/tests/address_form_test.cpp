@@ -59,6 +59,7 @@ TEST(AddressForm, LostStopsAreMended) {
         {"wrw. clearview org", "www.clearview.org"},    // the stop after the w's kept
         {"ww, clearview, org", "www.clearview.org"},    // stops blurred into commas
         {"wenn. nordwind com", "www.nordwind.com"},     // four letters for three w
+        {"https://weww. harbourline net/", "https://www.harbourline.net/"},  // host read onto the scheme
         // Left as read: not an address's shape.
         {"Westbrook Media com", "Westbrook Media com"},   // no at sign, no www
         {"| bennett@westbrook com", "| bennett@westbrook com"},  // a stray mark
@@ -88,6 +89,29 @@ TEST(AddressForm, BlurredWwwOfOneWord) {
         {"name@wnn.firm.com", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(c.mended, WithWwwMended(c.read)) << c.read;
+}
+
+TEST(AddressForm, DomainEndings) {
+    const struct {
+        const char* read;
+        bool known;
+        const char* mended;
+    } cases[] = {
+        {"www.oakmont.org", true, "www.oakmont.org"},
+        {"a@firm.co.uk", true, "a@firm.co.uk"},
+        {"https://www.firm.com/team", true, "https://www.firm.com/team"},
+        {"www.oakmont.ord", false, "www.oakmont.org"},
+        {"name@firm.cam", false, "name@firm.com"},
+        {"https://www.firm.nct/", false, "https://www.firm.net/"},
+        {"https://www.firm.comy/", false, "https://www.firm.comy/"},  // four letters: left alone
+        {"www.firm.oet", false, "www.firm.net"},
+        {"www.firm.dev", false, "www.firm.dev"},  // two letters off every one
+        {"name@firm.xyz", false, "name@firm.xyz"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.known, EndsInKnownDomain(c.read)) << c.read;
+        EXPECT_EQ(c.mended, WithEndingMended(c.read)) << c.read;
+    }
 }
 
 TEST(AddressForm, HostInSmallLetters) {
