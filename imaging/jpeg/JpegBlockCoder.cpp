@@ -8,11 +8,16 @@
 #include "jpeg/JpegEncoderKernels.h"
 #include "jpeg/JpegTables.h"
 
+#include "CpuFeatures.h"
+
 #include <array>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -171,10 +176,39 @@ struct BlockBits {
     }
 };
 
-}  // namespace
+// The category and value bits of a non-zero AC coefficient, worked out from
+// the coefficient where it is coded.
+struct ComputedValues {
+    const int16_t* block;
 
-uint8_t* EncodeBlockSequentialTo(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
-                                 uint64_t& accumulator, int32_t& pendingBits, uint8_t* out, int maxCoded)
+    void At(int natural, int& category, uint32_t& bits) const
+    {
+        // Not zero (the mask says so): the category needs no test for 0, and
+        // the value bits of a negative value are its ones' complement.
+        const int c = block[natural];
+        const int sign = c >> 31;
+        category = 32 - __builtin_clz(static_cast<uint32_t>((c ^ sign) - sign));
+        bits = static_cast<uint32_t>(c + sign) & ((1u << category) - 1);
+    }
+};
+
+// The same read from tables a vector pass filled for the whole block.
+struct TabledValues {
+    const uint16_t* category;
+    const uint16_t* bits;
+
+    void At(int natural, int& c, uint32_t& b) const
+    {
+        c = category[natural];
+        b = bits[natural];
+    }
+};
+
+template <class Values>
+__attribute__((always_inline)) inline uint8_t* CodeBlock(const int16_t* block, const Values& values,
+                                                         const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
+                                                         uint64_t& accumulator, int32_t& pendingBits, uint8_t* out,
+                                                         int maxCoded)
 {
     BlockBits w{accumulator, pendingBits, out};
     int d = block[0];
@@ -191,13 +225,9 @@ uint8_t* EncodeBlockSequentialTo(const int16_t* block, const JpegHuffmanCodes& d
             w.Put(ac.length[0xF0], ac.code[0xF0]);  // ZRL
             run -= 16;
         }
-        // Not zero (the mask says so): the category needs no test for 0, and
-        // the value bits of a negative value are its ones' complement.
-        const int c = block[jpeg::kZigzagToNatural[k]];
-        const int sign = c >> 31;
-        cat = 32 - __builtin_clz(static_cast<uint32_t>((c ^ sign) - sign));
+        uint32_t bits;
+        values.At(jpeg::kZigzagToNatural[k], cat, bits);
         const int symbol = (run << 4) | cat;
-        const uint32_t bits = static_cast<uint32_t>(c + sign) & ((1u << cat) - 1);
         w.Put(ac.length[symbol] + cat, (static_cast<uint32_t>(ac.code[symbol]) << cat) | bits);
         previous = k;
     }
@@ -206,6 +236,65 @@ uint8_t* EncodeBlockSequentialTo(const int16_t* block, const JpegHuffmanCodes& d
     }
     w.Settle(accumulator, pendingBits);
     return w.out;
+}
+
+#if defined(__x86_64__)
+
+// Category and value bits of 16 coefficients: the value's magnitude smeared
+// to all ones below its top bit is 2^category - 1, so the category is its
+// population count and the value bits are the magnitude, complemented under
+// that mask for a negative value.
+LUM_AVX2 inline void CategoriesAndBits(__m256i c, uint16_t* category, uint16_t* bits)
+{
+    const __m256i sign = _mm256_srai_epi16(c, 15);
+    const __m256i magnitude = _mm256_abs_epi16(c);
+    __m256i mask = _mm256_or_si256(magnitude, _mm256_srli_epi16(magnitude, 1));
+    mask = _mm256_or_si256(mask, _mm256_srli_epi16(mask, 2));
+    mask = _mm256_or_si256(mask, _mm256_srli_epi16(mask, 4));
+    mask = _mm256_or_si256(mask, _mm256_srli_epi16(mask, 8));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(bits),
+                        _mm256_xor_si256(magnitude, _mm256_and_si256(mask, sign)));
+    const __m256i nibbles = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3,
+                                             1, 2, 2, 3, 2, 3, 3, 4);
+    const __m256i low = _mm256_set1_epi8(0x0F);
+    const __m256i perByte =
+        _mm256_add_epi8(_mm256_shuffle_epi8(nibbles, _mm256_and_si256(mask, low)),
+                        _mm256_shuffle_epi8(nibbles, _mm256_and_si256(_mm256_srli_epi16(mask, 4), low)));
+    const __m256i perWord = _mm256_add_epi16(_mm256_and_si256(perByte, _mm256_set1_epi16(0xFF)),
+                                             _mm256_srli_epi16(perByte, 8));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(category), perWord);
+}
+
+LUM_AVX2 uint8_t* EncodeBlockAvx2(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
+                                  uint64_t& accumulator, int32_t& pendingBits, uint8_t* out, int maxCoded)
+{
+    alignas(32) uint16_t category[64];
+    alignas(32) uint16_t bits[64];
+    // Coefficients 1-16 first, read past the DC difference the caller has
+    // just stored (a load over a smaller store would stall its forwarding);
+    // coefficient 16 is worked out twice, alike.
+    CategoriesAndBits(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 1)), category + 1, bits + 1);
+    for (int i = 16; i < 64; i += 16) {
+        CategoriesAndBits(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + i)), category + i, bits + i);
+    }
+    return CodeBlock(block, TabledValues{category, bits}, dc, ac, accumulator, pendingBits, out, maxCoded);
+}
+
+#endif
+
+const bool kAvx2 = imaging::KernelsAtLeast(imaging::KernelSet::kAvx2);
+
+}  // namespace
+
+uint8_t* EncodeBlockSequentialTo(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,
+                                 uint64_t& accumulator, int32_t& pendingBits, uint8_t* out, int maxCoded)
+{
+#if defined(__x86_64__)
+    if (kAvx2) {
+        return EncodeBlockAvx2(block, dc, ac, accumulator, pendingBits, out, maxCoded);
+    }
+#endif
+    return CodeBlock(block, ComputedValues{block}, dc, ac, accumulator, pendingBits, out, maxCoded);
 }
 
 void EncodeBlockSequential(const int16_t* block, const JpegHuffmanCodes& dc, const JpegHuffmanCodes& ac,

@@ -111,6 +111,30 @@ fs::path WriteYuv420(const Rgb& rgb, int width, int height, const fs::path& out)
     return out;
 }
 
+// Black and white noise beside a flat grey field with lone dots: at quality
+// 100 the noise gives the largest coefficients of both signs and blocks that
+// end at position 63, the dots long runs of zeros.
+fs::path WriteExtremes(const fs::path& out)
+{
+    const int width = 64, height = 48;
+    std::vector<uint8_t> bytes(static_cast<size_t>(width) * height * 3, 128);
+    uint32_t seed = 31;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &bytes[(static_cast<size_t>(y) * width + x) * 3];
+            seed = seed * 1664525u + 1013904223u;
+            if (x < width / 2) {
+                p[0] = p[1] = p[2] = (seed >> 31) ? 255 : 0;
+                p[1 + (seed >> 30) % 2] = static_cast<uint8_t>(seed >> 8);
+            } else if (x % 13 == 7 && y % 11 == 5) {
+                p[0] = p[1] = p[2] = 255;
+            }
+        }
+    }
+    Write(out, "P6\n64 48\n255\n", bytes);
+    return out;
+}
+
 TEST(JpegKernelSets, EncodedStreamsAreTheSameUnderEverySet)
 {
     lumtest::TempDir dir;
@@ -118,6 +142,7 @@ TEST(JpegKernelSets, EncodedStreamsAreTheSameUnderEverySet)
     // 226 x 148: edge MCUs padded on both sides.
     const fs::path ppm = WriteCrop(picture, 226, 148, dir.path() / "picture.ppm");
     const fs::path yuv = WriteYuv420(picture, 224, 144, dir.path() / "frame.yuv");
+    const fs::path extremes = WriteExtremes(dir.path() / "extremes.ppm");
     const std::string size = " --size 224x144";
     const struct {
         fs::path in;
@@ -133,6 +158,8 @@ TEST(JpegKernelSets, EncodedStreamsAreTheSameUnderEverySet)
         {ppm, "--format 6 --target-bytes 3000"},
         {yuv, "--format 1" + size},
         {yuv, "--format 1 --quality 95 --progressive" + size},
+        {extremes, "--format 6 --quality 100"},
+        {extremes, "--format 6 --quality 100 --target-bytes 4000"},
     };
     for (const auto& c : cases) {
         const std::vector<uint8_t> reference = RunTool("scalar", "encode", c.in, dir.path() / "scalar.jpg", c.options);
