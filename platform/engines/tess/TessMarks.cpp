@@ -14,7 +14,9 @@ void MarksBothWays(const Grey& g, int window, std::vector<std::uint8_t>* dark, s
     if (w <= 0 || h <= 0) return;
     // Column sums over the window's rows, slid down the picture; each row's
     // window sums slid along it. Windows are cut at the picture's edges.
-    std::vector<std::int32_t> columns(static_cast<std::size_t>(w), 0);
+    std::vector<std::int32_t> columns(static_cast<std::size_t>(w), 0), sums(static_cast<std::size_t>(w));
+    std::vector<std::int32_t> widths(static_cast<std::size_t>(w));
+    for (int x = 0; x < w; ++x) widths[x] = std::min(w, x + r + 1) - std::max(0, x - r);
     int rowsIn = 0;  // rows [0, rowsIn) added, [0, rowsOut) taken away again
     int rowsOut = 0;
     for (int y = 0; y < h; ++y) {
@@ -27,25 +29,31 @@ void MarksBothWays(const Grey& g, int window, std::vector<std::uint8_t>* dark, s
             const std::uint8_t* px = &g.px[static_cast<std::size_t>(rowsOut) * w];
             for (int x = 0; x < w; ++x) columns[x] -= px[x];
         }
-        const int rows = y1 - y0;
-        const std::uint8_t* px = &g.px[static_cast<std::size_t>(y) * w];
-        std::uint8_t* darkRow = dark ? &(*dark)[static_cast<std::size_t>(y) * w] : nullptr;
-        std::uint8_t* lightRow = light ? &(*light)[static_cast<std::size_t>(y) * w] : nullptr;
         std::int32_t s = 0;
         int in = 0, out = 0;  // columns [out, in) are summed in s
         for (int x = 0; x < w; ++x) {
-            const int x0 = std::max(0, x - r), x1 = std::min(w, x + r + 1);
-            for (; in < x1; ++in) s += columns[in];
-            for (; out < x0; ++out) s -= columns[out];
-            // A pixel is dark below its window's mean less 12 % of it, 14 at
-            // the least; compared in whole numbers over the window's area.
-            // Light is the same of the picture in negative. At most 31 x 31
-            // pixels of 255, so the products stay within 32 bits.
-            const std::int32_t n = rows * (x1 - x0);
-            if (darkRow) darkRow[x] = 100 * px[x] * n < 100 * s - std::max(1400 * n, 12 * s);
-            if (lightRow) {
-                const std::int32_t negative = 255 * n - s;
-                lightRow[x] = 100 * (255 - px[x]) * n < 100 * negative - std::max(1400 * n, 12 * negative);
+            for (; in < std::min(w, x + r + 1); ++in) s += columns[in];
+            for (; out < x - r; ++out) s -= columns[out];
+            sums[x] = s;
+        }
+        const std::int32_t rows = y1 - y0;
+        const std::uint8_t* px = &g.px[static_cast<std::size_t>(y) * w];
+        // A pixel is dark below its window's mean less 12 % of it, 14 at the
+        // least; compared in whole numbers over the window's area. Light is
+        // the same of the picture in negative. At most 255 x 255 pixels of
+        // 255, so the products stay within 32 bits.
+        if (dark) {
+            std::uint8_t* row = &(*dark)[static_cast<std::size_t>(y) * w];
+            for (int x = 0; x < w; ++x) {
+                const std::int32_t n = rows * widths[x], sum = sums[x];
+                row[x] = 100 * px[x] * n < 100 * sum - std::max(1400 * n, 12 * sum);
+            }
+        }
+        if (light) {
+            std::uint8_t* row = &(*light)[static_cast<std::size_t>(y) * w];
+            for (int x = 0; x < w; ++x) {
+                const std::int32_t n = rows * widths[x], negative = 255 * n - sums[x];
+                row[x] = 100 * (255 - px[x]) * n < 100 * negative - std::max(1400 * n, 12 * negative);
             }
         }
     }

@@ -441,6 +441,18 @@ Strip StripOf(const std::vector<Component>& letters, double radians, double lett
     return strip;
 }
 
+namespace {
+
+// std::lround of a column, without the library call the loop below would
+// make for every ink pixel at every slant tried.
+int RoundHalfAway(double v) {
+    const int whole = static_cast<int>(v);  // towards zero
+    const double rest = v - whole;
+    return whole + (rest >= 0.5) - (rest <= -0.5);
+}
+
+}  // namespace
+
 double SlantOf(const Grey& g, double minGain) {
     if (g.width < 8 || g.height < 8) return 0;
     // Ink: darker than halfway between the darkest pixels and the paper.
@@ -481,7 +493,7 @@ double SlantOf(const Grey& g, double minGain) {
     auto score = [&](double slant) {
         std::fill(count.begin(), count.end(), 0);
         for (const auto& [x, y] : ink) {
-            const int column = std::clamp(static_cast<int>(std::lround(x + slant * (y - middle))) + margin, 0,
+            const int column = std::clamp(RoundHalfAway(x + slant * (y - middle)) + margin, 0,
                                           static_cast<int>(columnCount) - 1);
             ++count[static_cast<std::size_t>(column)];
         }
