@@ -545,7 +545,7 @@ void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& l
             }
         }
         const bool within = lo >= strip.nMin - slack && hi <= strip.nMax + slack;
-        if (small || within) keep.push_back(k);
+        if (small || (within && NearTheLettersBeside(k, strip, letters))) keep.push_back(k);
     }
     const int pad = 1 + strip.median / 8;
     // The kept boxes painted into a mask over the strip's extent in the picture.

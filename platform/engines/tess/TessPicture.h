@@ -178,6 +178,12 @@ double SlantOf(const Grey& strip, double minGain = kSlantGain);
 // The strip read with its upright strokes leaning by `slant` set upright.
 void Unslant(Strip& strip, double slant);
 
+// Whether a mark as large as a letter lies across a line where the line's
+// own letters beside it stand (within most of a letter's height): a word
+// leaning in a photograph fills a box far taller than its letters, and the
+// whole line's extent then takes in the lines above and below.
+bool NearTheLettersBeside(const Component& mark, const Strip& strip, const std::vector<Component>& letters);
+
 // Keeps only what belongs to the line: its letters and the marks between and
 // just around them (stops, commas, accents); the neighbours' letters go.
 void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& letters,

@@ -82,6 +82,34 @@ TEST(CardLines, MaskKeepsThinStrokesOfTheLineAndDropsItsNeighbours) {
     EXPECT_EQ(0, aboveDark);
 }
 
+// Words run together by blur on a line leaning 15 degrees fill boxes far
+// taller than their letters, so the whole line's extent reaches into the
+// lines above and below; a mark belongs to the line only where the line's
+// own letters beside it stand.
+TEST(CardLines, LeaningWordsKeepTheirNeighbourLinesOut) {
+    const double a = 15 * kPi / 180, c = std::cos(a), s = std::sin(a);
+    // The box of a length x height rectangle centred at (t, n) across and along the line.
+    auto word = [&](double t, double n, double length, double height) {
+        const double x = t * c - n * s, y = t * s + n * c;
+        const double w = length * c + height * s, h = length * s + height * c;
+        return Component{static_cast<int>(std::lround(x - w / 2)), static_cast<int>(std::lround(y - h / 2)),
+                         static_cast<int>(std::lround(x + w / 2)), static_cast<int>(std::lround(y + h / 2)), 400};
+    };
+    const std::vector<Component> letters = {word(300, 300, 120, 18), word(410, 300, 40, 18), word(520, 300, 130, 18)};
+    const Strip strip = StripOf(letters, a, 22.0);
+    const struct {
+        const char* what;
+        Component mark;
+        bool belongs;
+    } cases[] = {
+        {"a word of the line above", word(400, 270, 60, 18), false},
+        {"a word of the line below", word(400, 330, 60, 18), false},
+        {"a thin stroke rising over the small letters", word(455, 297, 2, 24), true},
+        {"a capital beside them", word(370, 298, 14, 22), true},
+    };
+    for (const auto& k : cases) EXPECT_EQ(k.belongs, NearTheLettersBeside(k.mark, strip, letters)) << k.what;
+}
+
 // Upright strokes leaning as a card photographed from the side leans them
 // are measured and set upright again through the strip; an upright line is
 // left as it is.
