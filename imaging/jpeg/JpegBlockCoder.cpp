@@ -95,6 +95,14 @@ inline uint64_t ZigzagMask(const int16_t* block)
 
 }  // namespace
 
+void FillSymbolCodes(JpegHuffmanCodes& codes)
+{
+    for (int symbol = 0; symbol < 256; ++symbol) {
+        const int category = symbol & 15;
+        codes.withValue[symbol] = (uint64_t{codes.code[symbol]} << category << 8) | (codes.length[symbol] + category);
+    }
+}
+
 uint64_t ZigzagNonZeroAcMask(const int16_t* block)
 {
     return ZigzagMask(block);
@@ -227,8 +235,8 @@ __attribute__((always_inline)) inline uint8_t* CodeBlock(const int16_t* block, c
         }
         uint32_t bits;
         values.At(jpeg::kZigzagToNatural[k], cat, bits);
-        const int symbol = (run << 4) | cat;
-        w.Put(ac.length[symbol] + cat, (static_cast<uint32_t>(ac.code[symbol]) << cat) | bits);
+        const uint64_t code = ac.withValue[(run << 4) | cat];
+        w.Put(static_cast<int>(code & 0xFF), static_cast<uint32_t>(code >> 8) | bits);
         previous = k;
     }
     if (previous != 63) {

@@ -97,6 +97,7 @@ JpegHuffmanCodes DeriveCodes(const jpeg::HuffmanSpec& spec)
 {
     JpegHuffmanCodes c;
     jpeg::DeriveHuffmanCodes(spec, c.code, c.length);
+    FillSymbolCodes(c);
     return c;
 }
 

@@ -20,7 +20,14 @@ struct JpegQuantTable {
 struct JpegHuffmanCodes {
     uint16_t code[256];
     uint8_t length[256];
+    // Per symbol, what the block coder puts for a coefficient of the
+    // symbol's category: the code moved up past the value bits, times 256,
+    // plus the length with the value bits (FillSymbolCodes).
+    uint64_t withValue[256];
 };
+
+// Fills withValue from code and length.
+void FillSymbolCodes(JpegHuffmanCodes& codes);
 
 // Stuffed entropy-coded bytes of one block, handed to the stream after the block.
 struct ScanBitBuffer {

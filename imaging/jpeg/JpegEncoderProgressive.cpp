@@ -58,6 +58,7 @@ ProgressiveTable MakeProgressiveTable(int t)
     table.spec.values = table.values;
     table.spec.count = k;
     jpeg::DeriveHuffmanCodes(table.spec, table.codes.code, table.codes.length);
+    FillSymbolCodes(table.codes);
     return table;
 }
 
