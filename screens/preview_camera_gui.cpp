@@ -223,6 +223,7 @@ int CPreviewCameraGUI::OnCommand(DWORD command, DWORD argument)
         DeleteSetPictures();
         frame->m_bPreRecognition = 0;
         frame->m_options.singleMultiMode = frame->m_options.singleMultiMode == 1 ? 0 : 1;
+        DebugPrint(L"PREVIEW_CAMERA - CMD_SWITCH_SINGLE_MULTI %d\n", frame->m_options.singleMultiMode);
         RedrawLater();
         return 0;
     case CMD_TO_THUMBNAILS:

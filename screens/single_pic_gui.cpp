@@ -97,7 +97,10 @@ void CSinglePicBaseGUI::BackToPreview()
     // The preview was locked when the recognition took its buffers.
     CCommonControl::GetInstance()->m_bPreviewLock = 0;
     Run().goToPreview = 1;
-    CCameraControl::GetInstance()->ResetPreview(0);
+    // Quiet: the stream's start alone tells the camera screen, which lets go
+    // of pending input once; a second notice would drop input that came
+    // after the screen said it takes it.
+    CCameraControl::GetInstance()->ResetPreview(1);
 }
 
 void CSinglePicBaseGUI::Redraw() { CDrawEvent::PostMessage(kSource, __LINE__); }

@@ -387,3 +387,21 @@ TEST_F(CameraScreensE2E, ATurnedPreviewIsMadeAgainAndItsDialogShowsInFront)
     ASSERT_EQ(settings.Width(), 400);
     EXPECT_GT(MeanLuma(settings, RECT{0, 30, 400, 210}), 150);
 }
+
+// A series of three cards, read as a set and saved at once. The preview lets
+// go of pending input each time it starts: once at start-up, once after each
+// shot and once after the card view, so that input sent after it says it
+// takes input again is never let go by a second start.
+TEST_F(CameraScreensE2E, ASeriesIsShotReadAndEveryCardSavedAsAContact)
+{
+    const lumrun::Outcome r = Replay("series.txt");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    int contacts = 0;
+    for (const auto& e : fs::directory_iterator(Device() / "Contacts"))
+        contacts += e.path().extension() == ".vcf";
+    EXPECT_EQ(contacts, 3);
+    int starts = 0;
+    for (size_t at = 0; (at = r.output.find("PREVIEW_CAMERA - CMD_PREVIEW_STARTED", at)) != std::string::npos; ++at)
+        ++starts;
+    EXPECT_EQ(starts, 5);
+}

@@ -68,7 +68,7 @@ TEST_F(SinglePicScreen, AnUnrecognisedCardEndsInThePreviewWithPopup7)
 
     EXPECT_EQ(finalCommands, std::vector<DWORD>{CMD_STILL_CLEANUP});
     EXPECT_TRUE(Called("CMainFrame::ShowPopup(7)"));
-    EXPECT_TRUE(Called("CCameraControl::ResetPreview(0)"));
+    EXPECT_TRUE(Called("CCameraControl::ResetPreview(1)"));
     EXPECT_FALSE(Exists(L"B1.jpg"));
     EXPECT_EQ(run.goToPreview.load(), 1);
     // The restarted preview then switches back to the camera screen.
@@ -84,7 +84,7 @@ TEST_F(SinglePicScreen, ARecognisedCardIsHandedToTheResultView)
 
     EXPECT_EQ(finalCommands, std::vector<DWORD>{CMD_STILL_GO_RESULT});
     EXPECT_EQ(resultMessages, 1);
-    EXPECT_FALSE(Called("CCameraControl::ResetPreview(0)"));
+    EXPECT_FALSE(Called("CCameraControl::ResetPreview(1)"));
     EXPECT_NE(frame->m_slots[0].items, nullptr);
 }
 
@@ -99,7 +99,7 @@ TEST_F(SinglePicScreen, CancelButtonReleasedOutsideLeavesTheRunGoing)
     EXPECT_EQ(run.canceled.load(), 0);
     EXPECT_EQ(run.continueFlag.load(), 1);
     EXPECT_EQ(Count("CHapticControl::PlayEffectB()"), 1);
-    EXPECT_FALSE(Called("CCameraControl::ResetPreview(0)"));
+    EXPECT_FALSE(Called("CCameraControl::ResetPreview(1)"));
 }
 
 TEST_F(SinglePicScreen, CancelButtonReleasedOnItStopsTheRun)
@@ -127,7 +127,7 @@ TEST_F(SinglePicScreen, CancelButtonReleasedOnItStopsTheRun)
         EXPECT_EQ(run.continueFlag.load(), 0);
         EXPECT_EQ(frame->m_bCancelRequested.load(), 1);
         EXPECT_TRUE(Called("CCommonControl::ClearAutoShotRect()"));
-        EXPECT_TRUE(Called("CCameraControl::ResetPreview(0)"));
+        EXPECT_TRUE(Called("CCameraControl::ResetPreview(1)"));
     }
     SetOrientation(DMDO_270);
 }
