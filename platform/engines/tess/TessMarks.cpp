@@ -71,6 +71,7 @@ std::vector<Component> Components(const std::vector<std::uint8_t>& marks, int w,
     struct Run {
         int y, x0, x1;  // [x0, x1)
     };
+    if (w <= 0 || h <= 0) return {};
     std::vector<Run> runs;
     std::vector<int> parent;
     auto root = [&](int i) {
