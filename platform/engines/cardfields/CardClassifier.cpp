@@ -686,7 +686,7 @@ CardKeywords KeywordsFromText(std::string_view text) {
 
 std::string CardField::Text() const { return Join(words); }
 
-std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKeywords& k) {
+std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKeywords& k, const std::vector<Line>& unkept) {
     std::vector<CardField> fields;
     std::vector<const Line*> lineOf;  // the line each field came from
     for (const Line& line : lines) {
@@ -807,7 +807,7 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
         }
         if (logo >= 0) fields[static_cast<std::size_t>(logo)].kind = kCardCompany;
     }
-    MendAddressesByFields(fields);
+    MendAddressesByFields(fields, unkept);
     return fields;
 }
 

@@ -54,6 +54,9 @@ struct CardField {
     std::string Text() const;  // words joined as their line spaces them
 };
 
-std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKeywords& keywords);
+// `unkept`: every reading of the lines not read as an address, however
+// unsure; they may only give an address the other fields confirm.
+std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKeywords& keywords,
+                                    const std::vector<Line>& unkept = {});
 
 }  // namespace plat::ocr

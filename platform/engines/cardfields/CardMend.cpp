@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -121,9 +123,143 @@ void MendScheme(std::string& text) {
     if (Lower(mended) != lower) text = mended;
 }
 
+// Letters to insert, delete or replace to make one text the other, or
+// `limit` + 1 when more.
+int EditDistanceWithin(std::string_view a, std::string_view b, int limit) {
+    const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
+    if (std::abs(n - m) > limit) return limit + 1;
+    // Only cells within `limit` of the diagonal can stay within it.
+    const int far = limit + 1;
+    std::vector<int> row(static_cast<std::size_t>(m) + 1, far), next(static_cast<std::size_t>(m) + 1, far);
+    for (int j = 0; j <= std::min(m, limit); ++j) row[static_cast<std::size_t>(j)] = j;
+    for (int i = 1; i <= n; ++i) {
+        const int from = std::max(1, i - limit), to = std::min(m, i + limit);
+        std::fill(next.begin(), next.end(), far);
+        if (i <= limit) next[0] = i;
+        int least = next[0];
+        for (int j = from; j <= to; ++j) {
+            const std::size_t u = static_cast<std::size_t>(j);
+            next[u] = std::min({row[u] + 1, next[u - 1] + 1, row[u - 1] + (a[static_cast<std::size_t>(i - 1)] != b[u - 1] ? 1 : 0), far});
+            least = std::min(least, next[u]);
+        }
+        if (least > limit) return limit + 1;
+        std::swap(row, next);
+    }
+    return std::min(row[static_cast<std::size_t>(m)], far);
+}
+
+// Whether `text` starts with `prefix` read within a quarter of its letters.
+bool StartsNear(std::string_view text, std::string_view prefix) {
+    const int limit = static_cast<int>(prefix.size()) / 4;
+    for (std::size_t k = prefix.size() > 2 ? prefix.size() - 2 : 0; k <= prefix.size() + 2 && k <= text.size(); ++k) {
+        if (EditDistanceWithin(text.substr(0, k), prefix, limit) <= limit) return true;
+    }
+    return false;
+}
+
+// The addresses a card's name forms and company words make: each form at
+// each word with each usual ending, and "www." each word with each ending.
+struct AddressShape {
+    std::string text;
+    bool email;
+    std::size_t local = 0;  // the name form's letters, before the at sign
+};
+
+std::vector<AddressShape> AddressShapes(const std::vector<std::string>& nameForms,
+                                        const std::vector<std::string>& companyWords) {
+    static constexpr const char* kEndings[] = {"com", "org", "net", "co.uk", "org.uk", "de", "eu", "io"};
+    std::vector<AddressShape> shapes;
+    for (const std::string& word : companyWords) {
+        for (const char* ending : kEndings) {
+            const std::string host = word + "." + ending;
+            for (const std::string& form : nameForms) shapes.push_back({form + "@" + host, true, form.size()});
+            shapes.push_back({"www." + host, false});
+            shapes.push_back({"https://www." + host + "/", false});
+            shapes.push_back({"http://www." + host + "/", false});
+        }
+    }
+    return shapes;
+}
+
+// The shape nearest to `reading` (a gap read as a lost stop), when within a
+// quarter of its letters and nearer than any other; null otherwise. An
+// e-mail's name form must be read as well, within a quarter of its own
+// letters: a reading of "info@" is not the person's address.
+const AddressShape* NearestAddress(std::string_view reading, const std::vector<AddressShape>& shapes) {
+    // A gap within an address is a stop small print lost.
+    std::string squeezed;
+    for (const char c : reading) {
+        if (c != ' ') squeezed.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        else if (!squeezed.empty() && squeezed.back() != '.' && squeezed.back() != '@') squeezed.push_back('.');
+    }
+    if (squeezed.size() < 8) return nullptr;
+    const AddressShape* best = nullptr;
+    int bestDistance = INT_MAX, second = INT_MAX;
+    for (const AddressShape& shape : shapes) {
+        const int limit = static_cast<int>(shape.text.size()) / 4;
+        const int d = EditDistanceWithin(squeezed, shape.text, std::min(limit, second));
+        if (d > limit || (shape.email && !StartsNear(squeezed, std::string_view(shape.text).substr(0, shape.local)))) continue;
+        if (d < bestDistance) {
+            second = bestDistance;
+            bestDistance = d;
+            best = &shape;
+        } else if (d < second) {
+            second = d;
+        }
+    }
+    return bestDistance < second ? best : nullptr;
+}
+
+
+// Whether most of a field lies within a line's box: the field was made of
+// that line (a slanted line's box also overlaps its neighbours' a little).
+bool MostlyWithin(const CardField& field, const Box& line) {
+    long inside = 0, all = 0;
+    for (const Word& w : field.words) {
+        const long width = std::max(0, std::min(w.box.right, line.right) - std::max(w.box.left, line.left));
+        const long height = std::max(0, std::min(w.box.bottom, line.bottom) - std::max(w.box.top, line.top));
+        inside += width * height;
+        all += static_cast<long>(w.box.Width()) * w.box.Height();
+    }
+    return all > 0 && 2 * inside > all;
+}
+
+// A card's missing e-mail and web fields from unsure readings of its lines.
+// The field already made of that line is the address, unless it is of a
+// kind the line's kept reading proved (a phone, the name).
+void AddressesFromUnkept(std::vector<CardField>& fields, const std::vector<Line>& unkept,
+                         const std::vector<std::string>& nameForms, const std::vector<std::string>& companyWords) {
+    if (unkept.empty() || nameForms.empty() || companyWords.empty()) return;
+    const std::vector<AddressShape> shapes = AddressShapes(nameForms, companyWords);
+    bool have[2] = {false, false};  // web, e-mail
+    for (const CardField& f : fields) {
+        if (f.kind == kCardEmail) have[1] = true;
+        if (f.kind == kCardWeb) have[0] = true;
+    }
+    for (const Line& line : unkept) {
+        if (line.words.empty()) continue;
+        const AddressShape* shape = NearestAddress(JoinWords(line.words), shapes);
+        if (!shape || have[shape->email]) continue;
+        const bool email = shape->email;
+        const auto made =
+            std::find_if(fields.begin(), fields.end(), [&](const CardField& f) { return MostlyWithin(f, line.box); });
+        if (made != fields.end() && made->kind != kCardTitle && made->kind != kCardUnknown) continue;
+        have[email] = true;
+        CardField field;
+        field.kind = email ? kCardEmail : kCardWeb;
+        Word word = line.words.front();
+        word.text = shape->text;
+        word.box = line.box;
+        for (const Word& w : line.words) word.confidence = std::min(word.confidence, w.confidence);
+        field.words.push_back(std::move(word));
+        if (made != fields.end()) *made = std::move(field);
+        else fields.push_back(std::move(field));
+    }
+}
+
 }  // namespace
 
-void MendAddressesByFields(std::vector<CardField>& fields) {
+void MendAddressesByFields(std::vector<CardField>& fields, const std::vector<Line>& unkept) {
     std::vector<std::string> companyWords, nameWords;
     for (const CardField& f : fields) {
         if (f.kind == kCardCompany) {
@@ -169,6 +305,7 @@ void MendAddressesByFields(std::vector<CardField>& fields) {
             }
         }
     }
+    AddressesFromUnkept(fields, unkept, forms, companyWords);
 }
 
 }  // namespace plat::ocr

@@ -222,7 +222,7 @@ std::int32_t FineRecognizeBusinessCard(const std::int32_t* languages, const void
     const ocr::Result result = ocr::Recognize(ViewOf(*image), request);
     if (result.status != ocr::Status::Ok) return StatusResult(result.status);
 
-    const std::vector<ocr::CardField> fields = ocr::ClassifyCard(result.lines, words);
+    const std::vector<ocr::CardField> fields = ocr::ClassifyCard(result.lines, words, result.unkept);
     Arena arena(cardBuffer, *bufferSize);
     const std::size_t n = std::min<std::size_t>(fields.size(), kFineMaxCardFields);
     FineField* records = arena.Take<FineField>(n);

@@ -125,9 +125,9 @@ Result Recognize(const GreyView& view, const Request& request) {
             cardMarksKnown = true;
         }
     }
-    std::vector<PlacedLine> placed;
+    std::vector<PlacedLine> placed, unkept;
     bool read = request.layout == Layout::Card ? ReadCard(*api, request, picture, progress, result, placed, {},
-                                                          cardMarksKnown ? &cardMarks : nullptr)
+                                                          cardMarksKnown ? &cardMarks : nullptr, &unkept)
                                                : ReadPage(*api, picture, request, progress, result, placed,
                                                           halfTurnByReading ? &darkMarks : nullptr);
     if (read && halfTurnByReading && ReadingConfidence(placed) < kUprightReadingConfidence) {
@@ -173,21 +173,25 @@ Result Recognize(const GreyView& view, const Request& request) {
         return result;
     }
 
-    for (const PlacedLine& p : placed) {
-        if (p.words.empty()) continue;
-        Line line;
-        line.inverted = p.inverted;
-        line.textHeight = p.textHeight;
-        line.across = p.order;
-        line.along = p.along;
-        for (const Placed& w : p.words) {
-            line.words.push_back(
-                {w.text, ToCaller(w, result.quarterTurns, pictureW, pictureH, area), w.confidence, w.spaceBefore});
+    auto toCaller = [&](const std::vector<PlacedLine>& from, std::vector<Line>& to) {
+        for (const PlacedLine& p : from) {
+            if (p.words.empty()) continue;
+            Line line;
+            line.inverted = p.inverted;
+            line.textHeight = p.textHeight;
+            line.across = p.order;
+            line.along = p.along;
+            for (const Placed& w : p.words) {
+                line.words.push_back(
+                    {w.text, ToCaller(w, result.quarterTurns, pictureW, pictureH, area), w.confidence, w.spaceBefore});
+            }
+            line.box = line.words.front().box;
+            for (const Word& w : line.words) line.box = Union(line.box, w.box);
+            to.push_back(std::move(line));
         }
-        line.box = line.words.front().box;
-        for (const Word& w : line.words) line.box = Union(line.box, w.box);
-        result.lines.push_back(std::move(line));
-    }
+    };
+    toCaller(placed, result.lines);
+    toCaller(unkept, result.unkept);
     progress.Report(100);
     return result;
 }

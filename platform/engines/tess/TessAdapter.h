@@ -52,6 +52,9 @@ enum class Status { Ok, Cancelled, BadImage, NoRecognizer };
 struct Result {
     Status status = Status::Ok;
     std::vector<Line> lines;  // in reading order
+    // Every reading of a card's lines not read as an address, however
+    // unsure: small print the card's other fields may still tell.
+    std::vector<Line> unkept;
     double skewDegrees = 0;   // the skew that was removed
     int quarterTurns = 0;     // the turn that was undone (clockwise quarters)
 };

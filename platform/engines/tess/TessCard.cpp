@@ -12,6 +12,7 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <iterator>
 
 namespace plat::ocr::tess {
 
@@ -64,7 +65,7 @@ bool MarksOnly(const std::string& word) {
 
 bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundLine& found,
                   const std::vector<Component>& marks, double radians, ProgressState& progress, PlacedLine& best,
-                  int& score) {
+                  int& score, std::vector<PlacedLine>& unkept) {
     struct Candidate {
         std::string text;
         int score;
@@ -97,6 +98,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     double slant = 0;  // measured on the first reading, kept for the others
     // The words of one reading voted for: the candidate they make, -1 when
     // they are not text.
+    std::vector<PlacedLine> tried;  // every reading, however unsure
     auto vote = [&](std::vector<RawWord>& words, const Strip& strip) -> int {
     PlacedLine line;
     line.inverted = found.inverted;
@@ -107,6 +109,11 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     // they are no part of an address either.
     while (!words.empty() && MarksOnly(words.front().text)) words.erase(words.begin());
     while (!words.empty() && MarksOnly(words.back().text)) words.pop_back();
+    if (!words.empty()) {
+        PlacedLine raw = line;
+        for (const RawWord& w : words) raw.words.push_back(PlaceThrough(strip.warp, w));
+        tried.push_back(std::move(raw));
+    }
     // The whole line one address: its words are taken as one, however unsure.
     std::string whole;
     for (const RawWord& w : words) whole += w.text;
@@ -243,6 +250,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         if (candidates[chosen].score >= kSureLineConfidence || candidates[chosen].votes >= 2) break;
     }
     score = -1;
+    unkept = std::move(tried);  // given back unless the line is read as an address
     if (candidates.empty()) return true;
     // A whole address outranks readings that are not one: they are the same
     // line read with its small print lost or run together; and an address
@@ -254,6 +262,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         return a.score != b.score ? a.score < b.score : a.sureness < b.sureness;
     });
     if (winner->votes < 2 && winner->score < kMinLoneReadingConfidence) return true;
+    if (winner->address) unkept.clear();
     score = winner->score;
     best = std::move(winner->line);
     return true;
@@ -327,7 +336,7 @@ bool TooShortForText(const Box& box, const std::vector<Component>& letters, bool
 
 bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& picture, ProgressState& progress,
               Result& result, std::vector<PlacedLine>& lines, const std::vector<Box>& known,
-              const PictureMarks* marks) {
+              const PictureMarks* marks, std::vector<PlacedLine>* unkept) {
     const std::string& languages = request.languages;
     // The dark marks serve the skew, the lines and the masks alike.
     const PictureMarks own = marks ? PictureMarks{} : PictureMarksOf(picture);
@@ -391,6 +400,7 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
     }
     std::vector<PlacedLine> best(found.size());
     std::vector<int> bestScore(found.size(), -1);
+    std::vector<std::vector<PlacedLine>> unkeptOf(found.size());
     auto& pool = RecognizerPool(languages);
     const int workers =
         std::max(1, std::min({omp_get_max_threads(), kMaxCardWorkers, static_cast<int>(toRead.size())}));
@@ -415,7 +425,7 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
             own.base = 5 + static_cast<int>(90 * finished.load() / toRead.size());
             own.span = 0;
             const bool read = ReadCardLine(*recogniser, picture, found[i], *allMarks[found[i].inverted], radians, own,
-                                           best[i], bestScore[i]);
+                                           best[i], bestScore[i], unkeptOf[i]);
             const std::size_t count = ++finished;
             if (!read || (worker == 0 && !own.Report(5 + static_cast<int>(90 * count / toRead.size())))) cancelled = true;
         }
@@ -423,6 +433,7 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
     if (cancelled) return false;
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (bestScore[i] >= 0) lines.push_back(std::move(best[i]));
+        if (unkept) std::move(unkeptOf[i].begin(), unkeptOf[i].end(), std::back_inserter(*unkept));
     }
     std::stable_sort(lines.begin(), lines.end(),
                      [](const PlacedLine& a, const PlacedLine& b) { return a.order < b.order; });

@@ -108,10 +108,11 @@ bool ReadPage(tesseract::TessBaseAPI& api, const Grey& picture, const Request& r
 
 // Every text line of a card found, turned square and read on its own. A line
 // that one of `known` holds whole is taken as read already. `marks`, when
-// known, are the picture's (PictureMarksOf).
+// known, are the picture's (PictureMarksOf). `unkept`, when given, receives
+// every reading of the lines not read as an address, however unsure.
 bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& picture, ProgressState& progress,
               Result& result, std::vector<PlacedLine>& lines, const std::vector<Box>& known = {},
-              const PictureMarks* marks = nullptr);
+              const PictureMarks* marks = nullptr, std::vector<PlacedLine>* unkept = nullptr);
 
 // Weighs the card's longest lines read as they stand against read half
 // turned: true when the turned reading is the surer one. False when cancelled.

@@ -235,6 +235,58 @@ TEST(CardClassifier, AddressesMendedByTheNameAndTheCompany) {
     }
 }
 
+// Small print too blurred to keep gives an address only when it is near one
+// made of the card's name and company, and nearer to it than to any other.
+TEST(CardClassifier, AddressesFromUnsureReadings) {
+    const struct {
+        const char* unsure;
+        CardKind kind;  // kCardUnknown: no address given
+        const char* address;
+    } cases[] = {
+        {"nnna moreaugbiuestone.co.gk", kCardEmail, "anna.moreau@bluestone.co.uk"},
+        {"wvw biuestone org", kCardWeb, "www.bluestone.org"},
+        {"https //wwe bluestone.cam/", kCardWeb, "https://www.bluestone.com/"},
+        {"https //wwe bluestone.corn/", kCardUnknown, ""},  // "corn" as near "com" as "org"
+        {"thems moreou@bluestone.co.uk", kCardUnknown, ""},  // the first name not read
+        {"info@bluest0ne.com", kCardUnknown, ""},   // not the person's name: never made up
+        {"Senior Consultant", kCardUnknown, ""},
+        {"a.moreau@bluestone.ci", kCardUnknown, ""},  // as near .co as .de, .eu, ...
+    };
+    const std::vector<Line> kept = Lines({"Dr. Anna Moreau", "Bluestone Systems Inc."}, {30, 20});
+    for (const auto& c : cases) {
+        std::vector<Line> unsure = Lines({c.unsure});
+        unsure[0].box.top += 200;  // below the kept lines
+        unsure[0].box.bottom += 200;
+        const std::vector<CardField> fields = ClassifyCard(kept, BuiltinKeywords("eng"), unsure);
+        const bool given = fields.size() == 3;
+        EXPECT_EQ(c.kind != kCardUnknown, given) << c.unsure;
+        if (!given) continue;
+        EXPECT_EQ(c.kind, fields[2].kind) << c.unsure;
+        EXPECT_EQ(c.address, fields[2].Text()) << c.unsure;
+    }
+}
+
+// The field kept of the address's line (a word it was sure of) becomes the
+// address; a line the card read well, or an address already read, stays.
+TEST(CardClassifier, AddressFromUnsureReadingTakesItsLinesField) {
+    std::vector<Line> kept = Lines({"Dr. Anna Moreau", "Bluestone Systems Inc.", "nnna", "Senior Consultant"}, {30, 20, 12, 12});
+    std::vector<Line> unsure = Lines({"nnna moreaugbiuestone.co.gk"});
+    unsure[0].box.top = kept[2].box.top;
+    unsure[0].box.bottom = kept[2].box.bottom + 6;  // reaching a little into the next line
+    std::vector<CardField> fields = ClassifyCard(kept, BuiltinKeywords("eng"), unsure);
+    ASSERT_EQ(4u, fields.size());
+    EXPECT_EQ(kCardEmail, fields[2].kind);
+    EXPECT_EQ("anna.moreau@bluestone.co.uk", fields[2].Text());
+    EXPECT_EQ("Senior Consultant", fields[3].Text());
+
+    kept = Lines({"Dr. Anna Moreau", "Bluestone Systems Inc.", "anna@bluestone.co.uk"}, {30, 20, 12});
+    unsure[0].box.top = 200;
+    unsure[0].box.bottom = 212;
+    fields = ClassifyCard(kept, BuiltinKeywords("eng"), unsure);
+    ASSERT_EQ(3u, fields.size());
+    EXPECT_EQ("anna@bluestone.co.uk", fields[2].Text());
+}
+
 TEST(CardClassifier, StatesAreNotLegalForms) {
     Check({"148 Queen Avenue", "Denver, CO 80202"}, {{kCardAddress, "148 Queen Avenue"}, {kCardUnknown, "Denver, CO 80202"}});
     Check({"Smith & Co."}, {{kCardCompany, "Smith & Co."}});
