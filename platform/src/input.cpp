@@ -175,7 +175,9 @@ SHORT GetKeyState(int vk)
     if (vk < 0 || vk > 0xFF)
         return 0;
     std::lock_guard lock(S().mu);
-    return S().keyDown[static_cast<size_t>(vk)] ? static_cast<SHORT>(0x8000) : 0;
+    auto q = QueueOf(ThisThreadId());
+    const bool* down = q ? q->keyDown : S().keyDown;
+    return down[static_cast<size_t>(vk)] ? static_cast<SHORT>(0x8000) : 0;
 }
 
 BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk)

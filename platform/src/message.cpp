@@ -181,6 +181,14 @@ void PostLocked(Queue& queue, const MSG& msg)
     Wake(queue);
 }
 
+void Took(Queue& queue, const MSG& msg)
+{
+    queue.last = msg;
+    const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    if (down || msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP)
+        queue.keyDown[msg.wParam & 0xFF] = down;
+}
+
 void RunSent(Lock& lock, Queue& queue)
 {
     while (!queue.sent.empty()) {
@@ -333,7 +341,7 @@ BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax)
             return -1;
         }
         if (Fetch(lock, *q, msg, hwnd, filterMin, filterMax, PM_REMOVE)) {
-            q->last = *msg;
+            Took(*q, *msg);
             return msg->message == WM_QUIT ? FALSE : TRUE;
         }
         std::uint64_t seen = q->wake;
@@ -350,7 +358,7 @@ BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
     auto q = CurrentQueue();
     if (Fetch(lock, *q, msg, hwnd, filterMin, filterMax, removeFlags)) {
         if (removeFlags & PM_REMOVE)
-            q->last = *msg;
+            Took(*q, *msg);
         return TRUE;
     }
     return FALSE;
@@ -410,11 +418,7 @@ BOOL TranslateMessage(const MSG* msg)
         return FALSE;
     WCHAR c = 0;
     auto vk = static_cast<UINT>(msg->wParam);
-    bool shift;
-    {
-        std::lock_guard lock(S().mu);
-        shift = S().keyDown[VK_SHIFT];
-    }
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
     if (vk == VK_PACKET)
         c = static_cast<WCHAR>(HIWORD(static_cast<DWORD_PTR>(msg->lParam)));
     else if (vk >= 'A' && vk <= 'Z')

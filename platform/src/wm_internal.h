@@ -88,6 +88,9 @@ struct Queue {
     bool dead = false;
     std::uint64_t wake = 0;  // bumped on every change a waiting thread must see
     MSG last{};
+    // The keys as of the last key message this thread took, not as pressed
+    // since: keys queued behind it must not change how it is read.
+    bool keyDown[256]{};
 };
 
 struct Hook {
@@ -119,7 +122,7 @@ struct State {
     DWORD orientation = DMDO_0;
     std::map<std::wstring, UINT> registeredMessages;
     UINT nextRegisteredMessage = 0xC000;
-    bool keyDown[256]{};
+    bool keyDown[256]{};  // as pressed, for hot keys' modifiers
     POINT pen{};
 };
 
@@ -135,6 +138,7 @@ bool IsAncestor(HWND ancestor, HWND hwnd);
 HWND TopLevelOf(HWND hwnd);
 POINT ScreenOrigin(const Window& w);
 void PostLocked(Queue& queue, const MSG& msg);
+void Took(Queue& queue, const MSG& msg);  // a message this thread removed from its queue
 void RaiseTopLevel(HWND hwnd);  // to the front of its group, owned windows above it
 void RemoveWindowFromState(HWND hwnd);
 // Where a pen event at this screen point goes; null when nowhere.

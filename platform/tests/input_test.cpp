@@ -159,3 +159,33 @@ TEST(HotKeys, BecomeWmHotkeyToTheirOwnerOnTheirEdgeAndNeverKeys)
     EXPECT_TRUE(UnregisterHotKey(nullptr, 3));
     Drain();
 }
+
+// A key message is read with the keys as they were when it came: the keyboard
+// may have gone on long before the thread takes it.
+TEST(KeyState, IsThatOfTheLastKeyMessageTheThreadTook)
+{
+    HWND w = TopWindow();
+    Drain();
+    keybd_event(VK_SHIFT, 0, 0, 0);
+    keybd_event('A', 0, 0, 0);
+    keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_EQ(GetKeyState(VK_SHIFT), 0) << "no key taken yet";
+
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, w, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE));
+    EXPECT_EQ(GetKeyState(VK_SHIFT), 0) << "a peek takes nothing";
+    ASSERT_TRUE(PeekMessageW(&msg, w, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+    EXPECT_LT(GetKeyState(VK_SHIFT), 0);
+    ASSERT_TRUE(PeekMessageW(&msg, w, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+    ASSERT_EQ(msg.wParam, static_cast<WPARAM>('A'));
+    EXPECT_LT(GetKeyState(VK_SHIFT), 0) << "shift was down when the A came";
+    EXPECT_TRUE(TranslateMessage(&msg));
+    ASSERT_TRUE(PeekMessageW(&msg, w, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_CHAR);
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('A')) << "a capital";
+    ASSERT_TRUE(PeekMessageW(&msg, w, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_KEYUP);
+    EXPECT_EQ(GetKeyState(VK_SHIFT), 0);
+    DestroyWindow(w);
+    Drain();
+}

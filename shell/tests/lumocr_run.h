@@ -12,9 +12,12 @@
 
 namespace lumrun {
 
-// A scenario's first step when what follows needs the preview taking keys:
-// the line comes once start-up is over, however long a loaded machine takes.
-inline constexpr const char* kStarted = "wait-log \"start-up time\" 60000\n";
+// A scenario's first steps when what follows needs the preview taking keys:
+// start-up is over, however long a loaded machine takes, and the input that
+// came before the preview drops is behind.
+inline constexpr const char* kStarted =
+    "wait-log \"start-up time\" 60000\n"
+    "wait-log \"PREVIEW_CAMERA - ready for input\" 60000\n";
 
 struct Outcome {
     int exitCode = -1;

@@ -22,24 +22,22 @@ void ExpectOrderlyEnd(const lumtest::TempDir& dir, const Outcome& r)
     EXPECT_EQ(Value(dir, "HKLM\\System\\State\\Velmora\\Keypad", "LumOCRWorking"), "0");
 }
 
-// The waits give the notification thread and the popup time on a loaded
-// machine (sanitizer runs side by side).
+// Each key waits for the call's popup on the screen, each check for the
+// value it checks: the notification thread may be slow on a loaded machine.
 TEST(NotificationE2E, VoiceCallRejectedThenAnswered)
 {
     lumtest::TempDir dir;
     Outcome r = Lumocr(dir, std::string(lumrun::kStarted) +
                             "reg \"HKLM\\System\\State\\Phone\" Status dword 0x10000\n"
-                            "wait 1000\n"
+                            "wait-log \"[PreviewCameraGUI] popup 1 on the screen\" 30000\n"
                             "key TEND\n"
-                            "wait 1000\n"
-                            "expect-reg \"HKLM\\Security\\Phone\\Velmora\" DialerCmd 2\n"
+                            "wait-reg \"HKLM\\Security\\Phone\\Velmora\" DialerCmd 2 30000\n"
                             "reg \"HKLM\\System\\State\\Phone\" Status dword 0\n"
-                            "wait 1000\n"
-                            "expect-reg HKLM\\System\\State\\Velmora\\Keypad CameraWorking 1\n"
+                            "wait-reg HKLM\\System\\State\\Velmora\\Keypad CameraWorking 1 30000\n"
                             "reg \"HKLM\\System\\State\\Phone\" Status dword 0x10000\n"
-                            "wait 1000\n"
+                            "wait-log \"[PreviewCameraGUI] popup 1 on the screen\" 30000\n"
                             "key TTALK\n"
-                            "wait 1500\n");
+                            "wait-reg \"HKLM\\Security\\Phone\\Velmora\" DialerCmd 1 30000\n");
     EXPECT_TRUE(Has(r, "Incoming Voice Call. Show Popup!")) << r.output;
     EXPECT_TRUE(Has(r, "CPhoneControl::Ignore")) << r.output;
     EXPECT_TRUE(Has(r, "CPhoneControl::Answer")) << r.output;
