@@ -372,10 +372,11 @@ TEST(RealCardPhotoPeer, FieldsAgainstTheirTruthFiles) {
         std::vector<std::string> exact;
     } photos[] = {
         {"cards/business-card-english.jpg", "cards/card-contoso-avery-lowres.truth.txt",
-         {"name", "company", "title", "e-mail", "mobile", "phone", "fax"}},
+         {"name", "company", "title", "department", "e-mail", "web", "mobile", "phone", "fax", "address"}},
         {"cards/card-msr-zorn.jpg", "cards/card-msr-zorn.truth.txt",
-         {"name", "title", "e-mail", "web", "phone", "fax", "mobile"}},
-        {"cards/card-contoso-avery-lowres.png", "cards/card-contoso-avery-lowres.truth.txt", {"name", "company"}},
+         {"name", "company", "title", "e-mail", "web", "phone", "fax", "mobile", "address"}},
+        {"cards/card-contoso-avery-lowres.png", "cards/card-contoso-avery-lowres.truth.txt",
+         {"name", "company", "title", "department", "mobile", "fax"}},
     };
     const std::map<std::string, std::int32_t> kinds = {
         {"name", OCR_FIELD_NAME},   {"company", OCR_FIELD_COMPANY}, {"title", OCR_FIELD_OTHER},

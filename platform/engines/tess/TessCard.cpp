@@ -64,8 +64,8 @@ bool MarksOnly(const std::string& word) {
 }
 
 bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundLine& found,
-                  const std::vector<Component>& marks, double radians, ProgressState& progress, PlacedLine& best,
-                  int& score, std::vector<PlacedLine>& unkept) {
+                  const std::vector<Component>& marks, double radians, double lean, ProgressState& progress,
+                  PlacedLine& best, int& score, double& measured, std::vector<PlacedLine>& unkept) {
     struct Candidate {
         std::string text;
         int score;
@@ -95,7 +95,7 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         MaskToLine(image, strip, found.letters, marks);
         return image;
     };
-    double slant = 0;  // measured on the first reading, kept for the others
+    double slant = lean;  // measured on the first reading unless given, kept for the others
     // The words of one reading voted for: the candidate they make, -1 when
     // they are not text.
     std::vector<PlacedLine> tried;  // every reading, however unsure
@@ -228,9 +228,9 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
             ++candidates[chosen].votes;
         } else {
             Grey image;
-            if (done.empty()) {
+            if (done.empty() && lean == 0) {
                 image = draw(strip, 0);
-                slant = SlantOf(image);
+                slant = measured = SlantOf(image);
             }
             if (slant != 0) Unslant(strip, slant);
             if (!done.empty() || slant != 0 || reading.sharpen > 0) image = draw(strip, reading.sharpen);
@@ -401,36 +401,69 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
     std::vector<PlacedLine> best(found.size());
     std::vector<int> bestScore(found.size(), -1);
     std::vector<std::vector<PlacedLine>> unkeptOf(found.size());
+    std::vector<double> lean(found.size(), 0.0), measured(found.size(), 0.0);
     auto& pool = RecognizerPool(languages);
-    const int workers =
-        std::max(1, std::min({omp_get_max_threads(), kMaxCardWorkers, static_cast<int>(toRead.size())}));
-    if (pool.size() < static_cast<std::size_t>(workers)) pool.resize(static_cast<std::size_t>(workers));
-    std::atomic<std::size_t> next{0};
-    std::atomic<std::size_t> finished{0};
     std::atomic<bool> cancelled{false};
+    // Reads the listed lines; progress goes from `from` by `span` percent.
+    auto readLines = [&](const std::vector<std::size_t>& list, int from, int span) {
+        const int workers =
+            std::max(1, std::min({omp_get_max_threads(), kMaxCardWorkers, static_cast<int>(list.size())}));
+        if (pool.size() < static_cast<std::size_t>(workers)) pool.resize(static_cast<std::size_t>(workers));
+        std::atomic<std::size_t> next{0};
+        std::atomic<std::size_t> finished{0};
 #pragma omp parallel num_threads(workers)
-    {
-        const int worker = omp_get_thread_num();
-        // The first worker is the caller's thread: only it reports progress.
-        ProgressState quiet;
-        quiet.stop = &cancelled;
-        ProgressState& own = worker == 0 ? progress : quiet;
-        auto& slot = pool[static_cast<std::size_t>(worker)];
-        if (worker > 0 && !slot) slot = NewRecognizer(languages);
-        tesseract::TessBaseAPI* recogniser = worker == 0 ? &api : slot.get();
-        for (std::size_t k = 0; recogniser && !cancelled.load();) {
-            k = next.fetch_add(1);
-            if (k >= toRead.size()) break;
-            const std::size_t i = toRead[k];
-            own.base = 5 + static_cast<int>(90 * finished.load() / toRead.size());
-            own.span = 0;
-            const bool read = ReadCardLine(*recogniser, picture, found[i], *allMarks[found[i].inverted], radians, own,
-                                           best[i], bestScore[i], unkeptOf[i]);
-            const std::size_t count = ++finished;
-            if (!read || (worker == 0 && !own.Report(5 + static_cast<int>(90 * count / toRead.size())))) cancelled = true;
+        {
+            const int worker = omp_get_thread_num();
+            // The first worker is the caller's thread: only it reports progress.
+            ProgressState quiet;
+            quiet.stop = &cancelled;
+            ProgressState& own = worker == 0 ? progress : quiet;
+            auto& slot = pool[static_cast<std::size_t>(worker)];
+            if (worker > 0 && !slot) slot = NewRecognizer(languages);
+            tesseract::TessBaseAPI* recogniser = worker == 0 ? &api : slot.get();
+            for (std::size_t k = 0; recogniser && !cancelled.load();) {
+                k = next.fetch_add(1);
+                if (k >= list.size()) break;
+                const std::size_t i = list[k];
+                own.base = from + static_cast<int>(span * finished.load() / list.size());
+                own.span = 0;
+                std::vector<PlacedLine> tried;
+                const bool read = ReadCardLine(*recogniser, picture, found[i], *allMarks[found[i].inverted], radians,
+                                               lean[i], own, best[i], bestScore[i], measured[i], tried);
+                // A line read again that is now read stands as that reading left it.
+                if (bestScore[i] >= 0) unkeptOf[i] = std::move(tried);
+                else std::move(tried.begin(), tried.end(), std::back_inserter(unkeptOf[i]));
+                const std::size_t count = ++finished;
+                if (!read || (worker == 0 && !own.Report(from + static_cast<int>(span * count / list.size())))) {
+                    cancelled = true;
+                }
+            }
         }
+        return !cancelled.load();
+    };
+    if (!readLines(toRead, 5, 90)) return false;
+
+    // A card photographed from the side leans the letters of all its lines
+    // alike, and the lean shows clearly only on some (digits, upright
+    // capitals). A long line none of whose readings was kept, and which
+    // showed no lean of its own, is read again leaning as those lines lean.
+    std::vector<double> leans;
+    for (const std::size_t i : toRead) {
+        if (measured[i] != 0) leans.push_back(measured[i]);
     }
-    if (cancelled) return false;
+    if (leans.size() >= kMinLeaningLines) {
+        std::nth_element(leans.begin(), leans.begin() + leans.size() / 2, leans.end());
+        std::vector<std::size_t> again;
+        for (const std::size_t i : toRead) {
+            if (bestScore[i] >= 0 || measured[i] != 0) continue;
+            Box box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+            for (const Component& c : found[i].letters) box = Union(box, Box{c.left, c.top, c.right + 1, c.bottom + 1});
+            if (box.Width() < kMinLongLine * MedianHeight(found[i].letters)) continue;
+            lean[i] = leans[leans.size() / 2];
+            again.push_back(i);
+        }
+        if (!again.empty() && !readLines(again, 95, 0)) return false;
+    }
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (bestScore[i] >= 0) lines.push_back(std::move(best[i]));
         if (unkept) std::move(unkeptOf[i].begin(), unkeptOf[i].end(), std::back_inserter(*unkept));

@@ -27,6 +27,8 @@ inline constexpr int kMinLoneReadingConfidence = 60;   // a reading no other one
 inline constexpr int kReadingsWithoutTextToGiveUp = 2; // texture, not a line
 inline constexpr std::size_t kMinMarksOfShortLine = 4;  // fewer marks than this, and
 inline constexpr int kMinShortLineLength = 4;          // shorter than this many letter heights: not read
+inline constexpr std::size_t kMinLeaningLines = 2;     // lines whose lean a card's others may take
+inline constexpr int kMinLongLine = 8;                 // letter heights: a line long enough to read again
 // A page or card read at least this surely stands upright; upside down the
 // recogniser reads the same text at about half this.
 inline constexpr int kUprightReadingConfidence = 70;
