@@ -13,9 +13,11 @@ void MarksBothWays(const Grey& g, int window, std::vector<std::uint8_t>* dark, s
     if (light) light->assign(static_cast<std::size_t>(w) * h, 0);
     if (w <= 0 || h <= 0) return;
     // Column sums over the window's rows, slid down the picture; each row's
-    // window sums slid along it. Windows are cut at the picture's edges.
+    // window sums from the running sum of its columns (unsigned: only
+    // differences are taken). Windows are cut at the picture's edges.
     std::vector<std::int32_t> columns(static_cast<std::size_t>(w), 0), sums(static_cast<std::size_t>(w));
     std::vector<std::int32_t> widths(static_cast<std::size_t>(w));
+    std::vector<std::uint32_t> prefix(static_cast<std::size_t>(w) + 1, 0);
     for (int x = 0; x < w; ++x) widths[x] = std::min(w, x + r + 1) - std::max(0, x - r);
     int rowsIn = 0;  // rows [0, rowsIn) added, [0, rowsOut) taken away again
     int rowsOut = 0;
@@ -29,12 +31,9 @@ void MarksBothWays(const Grey& g, int window, std::vector<std::uint8_t>* dark, s
             const std::uint8_t* px = &g.px[static_cast<std::size_t>(rowsOut) * w];
             for (int x = 0; x < w; ++x) columns[x] -= px[x];
         }
-        std::int32_t s = 0;
-        int in = 0, out = 0;  // columns [out, in) are summed in s
+        for (int x = 0; x < w; ++x) prefix[x + 1] = prefix[x] + static_cast<std::uint32_t>(columns[x]);
         for (int x = 0; x < w; ++x) {
-            for (; in < std::min(w, x + r + 1); ++in) s += columns[in];
-            for (; out < x - r; ++out) s -= columns[out];
-            sums[x] = s;
+            sums[x] = static_cast<std::int32_t>(prefix[std::min(w, x + r + 1)] - prefix[std::max(0, x - r)]);
         }
         const std::int32_t rows = y1 - y0;
         const std::uint8_t* px = &g.px[static_cast<std::size_t>(y) * w];

@@ -100,32 +100,68 @@ Grey Apply(const Grey& src, const Warp& w) {
     return dst;
 }
 
-// Running maximum over `radius` either side, along rows (step 1) or columns.
-void MaxAlong(std::vector<std::uint8_t>& px, int width, int height, int radius, bool rows) {
-    const int lines = rows ? height : width, length = rows ? width : height;
-    const std::size_t step = rows ? 1 : static_cast<std::size_t>(width);
-    std::vector<std::uint8_t> in(static_cast<std::size_t>(length));
-    std::vector<int> window(static_cast<std::size_t>(length));
-    for (int l = 0; l < lines; ++l) {
-        const std::size_t base = rows ? static_cast<std::size_t>(l) * width : static_cast<std::size_t>(l);
-        for (int i = 0; i < length; ++i) in[i] = px[base + i * step];
+// Running maximum over `radius` either side along each row.
+void MaxAlong(std::vector<std::uint8_t>& px, int width, int height, int radius) {
+    std::vector<std::uint8_t> in(static_cast<std::size_t>(width));
+    std::vector<int> window(static_cast<std::size_t>(width));
+    for (int l = 0; l < height; ++l) {
+        std::uint8_t* line = &px[static_cast<std::size_t>(l) * width];
+        std::copy(line, line + width, in.begin());
         int head = 0, tail = 0;  // indices of a falling run of values
         int next = 0;
-        for (int i = 0; i < length; ++i) {
-            for (; next < length && next <= i + radius; ++next) {
+        for (int i = 0; i < width; ++i) {
+            for (; next < width && next <= i + radius; ++next) {
                 while (tail > head && in[window[tail - 1]] <= in[next]) --tail;
                 window[tail++] = next;
             }
             while (window[head] < i - radius) ++head;
-            px[base + i * step] = in[window[head]];
+            line[i] = in[window[head]];
         }
+    }
+}
+
+// Running maximum over `radius` rows either side, a whole row at a time:
+// the maxima within blocks of one window's rows, from each block's start
+// and from its end, give every window's from two rows (rows past the
+// picture's edges count as 0, which never wins).
+void MaxDown(std::vector<std::uint8_t>& px, int width, int height, int radius) {
+    const int k = 2 * radius + 1, n = height + 2 * radius;
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::vector<std::uint8_t> zeros(w, 0);
+    auto row = [&](int i) { return i < radius || i >= radius + height ? zeros.data() : &px[(i - radius) * w]; };
+    std::vector<std::uint8_t> fromStart(static_cast<std::size_t>(n) * w), toEnd(static_cast<std::size_t>(n) * w);
+    for (int i = 0; i < n; ++i) {
+        const std::uint8_t* in = row(i);
+        std::uint8_t* out = &fromStart[i * w];
+        if (i % k == 0) {
+            std::copy(in, in + w, out);
+        } else {
+            const std::uint8_t* before = out - w;
+            for (std::size_t x = 0; x < w; ++x) out[x] = std::max(before[x], in[x]);
+        }
+    }
+    for (int i = n - 1; i >= 0; --i) {
+        const std::uint8_t* in = row(i);
+        std::uint8_t* out = &toEnd[i * w];
+        if (i % k == k - 1 || i == n - 1) {
+            std::copy(in, in + w, out);
+        } else {
+            const std::uint8_t* after = out + w;
+            for (std::size_t x = 0; x < w; ++x) out[x] = std::max(after[x], in[x]);
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* a = &toEnd[y * w];
+        const std::uint8_t* b = &fromStart[(y + 2 * radius) * w];
+        std::uint8_t* out = &px[y * w];
+        for (std::size_t x = 0; x < w; ++x) out[x] = std::max(a[x], b[x]);
     }
 }
 
 Grey NormaliseLighting(const Grey& g, int radius) {
     std::vector<std::uint8_t> background = g.px;
-    MaxAlong(background, g.width, g.height, radius, true);
-    MaxAlong(background, g.width, g.height, radius, false);
+    MaxAlong(background, g.width, g.height, radius);
+    MaxDown(background, g.width, g.height, radius);
     Grey out = g;
     for (std::size_t i = 0; i < out.px.size(); ++i) {
         const int bg = std::max<int>(background[i], 24);
