@@ -403,6 +403,7 @@ std::vector<std::vector<Component>> ChainLines(const std::vector<Component>& com
             best = &lines.back();
             best->height = l.height;
             best->lastN = l.n;
+            best->lastT = l.t;  // below zero where lines rise to the right
         } else if (l.height >= 0.6 * best->height) {
             // Only full letters steer the line: commas and stops sit low.
             best->height = 0.8 * best->height + 0.2 * l.height;

@@ -34,6 +34,25 @@ TEST(CardLines, ColumnLinesKeepTheirPlaceWhateverTheirSlope) {
     }
 }
 
+// Where lines rise to the right, a line low at the picture's left starts
+// below zero along them; it reaches no farther than its own end, so a tall
+// logo mark there does not take in the letters of a line far to its right.
+TEST(CardLines, ALineStartingBelowZeroEndsWhereItsMarksEnd) {
+    const double a = -18 * kPi / 180, c = std::cos(a), s = std::sin(a);
+    auto at = [&](double t, double n, int w, int h) {
+        const double x = t * c - n * s, y = t * s + n * c;
+        return Component{static_cast<int>(std::lround(x - w / 2.0)), static_cast<int>(std::lround(y - h / 2.0)),
+                         static_cast<int>(std::lround(x + w / 2.0)), static_cast<int>(std::lround(y + h / 2.0)), w * h / 2};
+    };
+    const Component logo = at(-125, 590, 20, 85);
+    ASSERT_LT(logo.left * c + logo.top * s, 0.0);
+    std::vector<Component> marks = {logo};
+    for (int i = 0; i < 6; ++i) marks.push_back(at(175 + 26 * i, 590, 20, 26));
+    const auto lines = ChainLines(marks, a);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(6u, lines[0].size());
+}
+
 // A white picture with dark rectangles [left, right) x [top, bottom).
 Grey Drawn(int width, int height, const std::vector<Box>& boxes) {
     Grey g;
