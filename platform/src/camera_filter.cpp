@@ -472,13 +472,27 @@ private:
     void StillLoop()
     {
         std::unique_lock lock(threadLock_);
+        bool prepared = false;
         while (!exit_) {
+            if (!prepared && stillRequests_ == 0) {
+                // The scene at the still's size is made while nobody waits
+                // for it, as a sensor that streams has its picture at hand.
+                lock.unlock();
+                scene_.Refresh();
+                const auto [w, h] = StillSize();
+                scene_.Prepare(w, h, zoom_);
+                scene_.Prepare(kThumbWidth, kThumbHeight, zoom_);
+                lock.lock();
+                prepared = true;
+                continue;
+            }
             plat::WaitUntil(lock, threadCv_, plat::kNoDeadline, [&] { return exit_ || stillRequests_ > 0; });
             if (exit_) break;
             --stillRequests_;
             lock.unlock();
             MakeStill();
             lock.lock();
+            prepared = false;  // a folder has moved on to its next picture
         }
     }
 

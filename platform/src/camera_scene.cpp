@@ -472,4 +472,13 @@ std::shared_ptr<const RgbPicture> Scene::RenderRgb(int width, int height, double
     return picture;
 }
 
+void Scene::Prepare(int width, int height, double zoom)
+{
+    {
+        std::lock_guard lock(lock_);
+        if (kind_ == Kind::Pattern || kind_ == Kind::None) return;
+    }
+    RenderRgb(width, height, zoom, 0);
+}
+
 }  // namespace plat::cam

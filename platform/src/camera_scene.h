@@ -59,6 +59,9 @@ public:
     // The scene at w x h in RGB, scaled from the source picture (kept while
     // the picture, size and zoom stay: a still scales the picture once).
     std::shared_ptr<const RgbPicture> RenderRgb(int width, int height, double zoom, std::uint32_t frameNumber);
+    // Makes and keeps the scene at w x h for the stills to come (a picture
+    // source only: the pattern changes with every frame).
+    void Prepare(int width, int height, double zoom);
 
 private:
     void LoadCurrent();
