@@ -275,6 +275,8 @@ void MendAddressesByFields(std::vector<CardField>& fields, const std::vector<Lin
         }
     }
     const std::vector<std::string> forms = NameForms(nameWords);
+    const std::vector<AddressShape> shapes =
+        forms.empty() || companyWords.empty() ? std::vector<AddressShape>() : AddressShapes(forms, companyWords);
     for (CardField& f : fields) {
         if (f.kind != kCardEmail && f.kind != kCardWeb) continue;
         for (Word& w : f.words) {
@@ -300,6 +302,13 @@ void MendAddressesByFields(std::vector<CardField>& fields, const std::vector<Lin
                 const std::string near = Nearest(local, forms);
                 if (!near.empty()) local = near;
                 text = local + "@" + host.prefix + host.name + host.suffix + text.substr(hostEnd);
+                // Read wrong in both halves, farther than a word's mend reaches:
+                // a reading that fits neither the name nor the company is only
+                // taken for their address when it lies near it.
+                const bool named = std::find(forms.begin(), forms.end(), Lower(local)) != forms.end();
+                const bool company = std::find(companyWords.begin(), companyWords.end(), Lower(host.name)) != companyWords.end();
+                const AddressShape* shape = named || company ? nullptr : NearestAddress(text, shapes);
+                if (shape && shape->email) text = shape->text;
             } else {
                 text = text.substr(0, hostStart) + host.prefix + host.name + host.suffix + text.substr(hostEnd);
             }

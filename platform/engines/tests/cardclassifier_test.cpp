@@ -235,6 +235,25 @@ TEST(CardClassifier, AddressesMendedByTheNameAndTheCompany) {
     }
 }
 
+// An e-mail read wrong in both halves is the person's address only when it
+// lies near it; one whose host is the company's keeps its own name.
+TEST(CardClassifier, EmailsReadWrongInBothHalves) {
+    const struct {
+        const char* read;
+        const char* typed;
+    } cases[] = {
+        {"thems.whitfeld@enartwind.org", "thomas.whitfield@nordwind.org"},
+        {"tom.w@nordwind.org", "tom.w@nordwind.org"},
+        {"info@enartwind.org", "info@enartwind.org"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<CardField> fields =
+            ClassifyCard(Lines({"Thomas Whitfield", "Nordwind Systems Ltd", c.read}, {30, 20, 12}), BuiltinKeywords("eng"));
+        ASSERT_EQ(3u, fields.size()) << c.read;
+        EXPECT_EQ(c.typed, fields[2].Text()) << c.read;
+    }
+}
+
 // Small print too blurred to keep gives an address only when it is near one
 // made of the card's name and company, and nearer to it than to any other.
 TEST(CardClassifier, AddressesFromUnsureReadings) {
