@@ -807,6 +807,7 @@ std::vector<CardField> ClassifyCard(const std::vector<Line>& lines, const CardKe
         }
         if (logo >= 0) fields[static_cast<std::size_t>(logo)].kind = kCardCompany;
     }
+    MendNumbersBySiblings(fields);
     MendAddressesByFields(fields, unkept);
     return fields;
 }

@@ -205,6 +205,28 @@ TEST(CardClassifier, AcronymsOfTitles) {
     for (const auto& c : cases) Check({c.read}, {{c.kind, c.typed}});
 }
 
+// The numbers of one card share their leading groups: a group read run
+// together with the next is split after the group another number has in
+// that place, only when the groups before it are the same and the two then
+// group their digits alike. A "$" among digits is a 5.
+TEST(CardClassifier, NumbersSetRightByTheirSiblings) {
+    const struct {
+        const char* phone;
+        const char* fax;
+        const char* phoneTyped;
+    } cases[] = {
+        {"tel: +44 (0) 209876 $432", "fax: +44 (0) 20 6789 2345", "+44 (0) 20 9876 5432"},
+        {"tel: 030 1234567", "fax: 030 123 4567", "030 123 4567"},
+        {"tel: +44 (0) 219876 5432", "fax: +44 (0) 20 6789 2345", "+44 (0) 219876 5432"},  // another area code
+        {"tel: 030 1234567", "fax: 040 123 4567", "030 1234567"},                          // another city
+        {"tel: 030 1234567", "fax: 030 123 456", "030 1234567"},                           // fewer digits
+    };
+    for (const auto& c : cases) {
+        const std::string fax = std::string(c.fax).substr(5);
+        Check({c.phone, c.fax}, {{kCardTelephone, c.phoneTyped}, {kCardFax, fax}});
+    }
+}
+
 // Small print read a letter or two off is set right by the name and the
 // company printed large; a reading that already fits, or is far from
 // both, stays as read.
