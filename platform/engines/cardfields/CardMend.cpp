@@ -51,6 +51,26 @@ std::string Nearest(const std::string& read, const std::vector<std::string>& for
     return best;
 }
 
+// Capitals as no one prints a name: some parts capitalised and some not
+// ("george.Holloway"), or a capital inside a part ("geOrge"). A capital
+// blurred out of a small letter; "George.Holloway" stays as printed.
+bool OddlyCased(std::string_view local) {
+    int titled = 0, small = 0;
+    std::size_t start = 0;
+    while (start <= local.size()) {
+        const std::size_t end = std::min(local.size(), local.find_first_of("._-", start));
+        const std::string_view part = local.substr(start, end - start);
+        if (!part.empty()) {
+            auto upper = [](char c) { return std::isupper(static_cast<unsigned char>(c)) != 0; };
+            auto lower = [](char c) { return std::islower(static_cast<unsigned char>(c)) != 0; };
+            if (std::any_of(part.begin() + 1, part.end(), upper)) return std::any_of(part.begin(), part.end(), lower);
+            (std::isupper(static_cast<unsigned char>(part[0])) ? titled : small) += 1;
+        }
+        start = end + 1;
+    }
+    return titled > 0 && small > 0;
+}
+
 // A host's name and suffix: "www.bivestone.co.uk" -> "www.", "bivestone", ".co.uk".
 struct Host {
     std::string prefix, name, suffix;
@@ -301,6 +321,8 @@ void MendAddressesByFields(std::vector<CardField>& fields, const std::vector<Lin
             if (f.kind == kCardEmail) {
                 const std::string near = Nearest(local, forms);
                 if (!near.empty()) local = near;
+                else if (OddlyCased(local) && std::find(forms.begin(), forms.end(), Lower(local)) != forms.end())
+                    local = Lower(local);
                 text = local + "@" + host.prefix + host.name + host.suffix + text.substr(hostEnd);
                 // Read wrong in both halves, farther than a word's mend reaches:
                 // a reading that fits neither the name nor the company is only

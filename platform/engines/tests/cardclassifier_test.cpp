@@ -246,6 +246,9 @@ TEST(CardClassifier, AddressesMendedByTheNameAndTheCompany) {
         {".moreau@bluestone.org", "a.moreau@bluestone.org"},
         {"6.moreau@bluestone.org", "a.moreau@bluestone.org"},
         {"annamoreau@bluestone.org", "annamoreau@bluestone.org"},
+        {"anna.Moreau@bluestone.org", "anna.moreau@bluestone.org"},  // a capital blurred out of a small letter
+        {"Anna.Moreau@bluestone.org", "Anna.Moreau@bluestone.org"},  // printed so
+        {"ANNA.MOREAU@bluestone.org", "ANNA.MOREAU@bluestone.org"},
         {"info@fabrikam.com", "info@fabrikam.com"},
         {"sales@bluestonesystems.com", "sales@bluestonesystems.com"},
     };
