@@ -186,6 +186,11 @@ void Unslant(Strip& strip, double slant);
 // whole line's extent then takes in the lines above and below.
 bool NearTheLettersBeside(const Component& mark, const Strip& strip, const std::vector<Component>& letters);
 
+// Whether the ink in a letter's box is a stem with a dot over it, paper
+// between them: a small i (or j), not a capital I or an l.
+inline constexpr int kMinDottedStrokeHeight = 12;  // smaller, the dot runs into the stem
+bool DottedStroke(const Grey& g, const Box& box);
+
 // Keeps only what belongs to the line: its letters and the marks between and
 // just around them (stops, commas, accents); the neighbours' letters go.
 void MaskToLine(Grey& image, const Strip& strip, const std::vector<Component>& letters,

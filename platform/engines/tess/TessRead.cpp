@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <string_view>
 
 namespace plat::ocr::tess {
 
@@ -64,6 +65,26 @@ bool CancelHook(void* context, int) {
     return !state->Report(state->base + state->span * std::clamp<int>(state->monitor->progress, 0, 100) / 100);
 }
 
+// A capital I of the word whose ink shows a dot over the stem is a small i.
+void SmallIByItsDot(const tesseract::ResultIterator& word, const Grey& g, std::string& text) {
+    if (text.find('I') == std::string::npos) return;
+    tesseract::ResultIterator symbol(word);
+    std::string spelled;
+    bool changed = false;
+    do {
+        std::unique_ptr<char[]> piece(symbol.GetUTF8Text(tesseract::RIL_SYMBOL));
+        const std::string_view s = piece ? std::string_view(piece.get()) : std::string_view();
+        Box box;
+        const bool small = s == "I" &&
+                           symbol.BoundingBox(tesseract::RIL_SYMBOL, &box.left, &box.top, &box.right, &box.bottom) &&
+                           DottedStroke(g, box);
+        if (small) spelled.push_back('i');
+        else spelled.append(s);
+        changed |= small;
+    } while (symbol.Next(tesseract::RIL_SYMBOL) && !symbol.IsAtBeginningOf(tesseract::RIL_WORD));
+    if (changed && spelled.size() == text.size()) text = spelled;
+}
+
 }  // namespace
 
 bool ReadWords(tesseract::TessBaseAPI& api, const Grey& g, tesseract::PageSegMode mode, ProgressState& progress,
@@ -88,6 +109,7 @@ bool ReadWords(tesseract::TessBaseAPI& api, const Grey& g, tesseract::PageSegMod
             std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
             RawWord w;
             w.text = text ? text.get() : "";
+            SmallIByItsDot(*it, g, w.text);
             w.confidence = static_cast<int>(it->Confidence(tesseract::RIL_WORD));
             it->BoundingBox(tesseract::RIL_WORD, &w.box.left, &w.box.top, &w.box.right, &w.box.bottom);
             w.lineStart = pendingLineStart || it->IsAtBeginningOf(tesseract::RIL_TEXTLINE);

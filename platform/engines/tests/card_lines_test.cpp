@@ -129,6 +129,25 @@ TEST(CardLines, LeaningWordsKeepTheirNeighbourLinesOut) {
     for (const auto& k : cases) EXPECT_EQ(k.belongs, NearTheLettersBeside(k.mark, strip, letters)) << k.what;
 }
 
+// A stem with a dot over it is a small i; a whole stem, a stem broken
+// halfway or a stroke too small to tell are not.
+TEST(CardLines, DottedStrokesAreSmallI) {
+    const struct {
+        const char* what;
+        std::vector<Box> ink;  // within the letter's box 20..26 x 10..40
+        bool dotted;
+    } cases[] = {
+        {"i", {{21, 10, 25, 14}, {21, 17, 25, 40}}, true},
+        {"I", {{21, 10, 25, 40}}, false},
+        {"a stem broken halfway", {{21, 10, 25, 24}, {21, 26, 25, 40}}, false},
+        {"a stem and a mark under it", {{21, 10, 25, 14}, {21, 17, 25, 34}, {21, 37, 25, 40}}, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.dotted, DottedStroke(Drawn(60, 50, c.ink), Box{20, 10, 26, 40})) << c.what;
+    }
+    EXPECT_FALSE(DottedStroke(Drawn(60, 50, {{21, 10, 25, 11}, {21, 13, 25, 18}}), Box{20, 10, 26, 18}));  // too small
+}
+
 // Upright strokes leaning as a card photographed from the side leans them
 // are measured and set upright again through the strip; an upright line is
 // left as it is.
