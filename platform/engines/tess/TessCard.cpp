@@ -276,14 +276,17 @@ bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, const
     const double radians = SkewOf(marks, nullptr) * kPi / 180.0;
     auto lines = ChainLines(LettersAmong(picture, false, marks), radians);
     std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
-    long score[2] = {0, 0};
+    std::vector<Grey> images;
     for (std::size_t i = 0; i < std::min<std::size_t>(3, lines.size()); ++i) {
         if (lines[i].size() < 5) break;
         const Strip strip = StripOf(lines[i], radians, 30.0);
         if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) continue;
-        Grey image = Apply(picture, strip.warp);
-        image = NormaliseLighting(image, std::max(8, image.height / 2));
-        for (int turned = 0; turned < 2; ++turned) {
+        images.push_back(NormaliseLighting(Apply(picture, strip.warp), std::max(8, strip.warp.dstHeight / 2)));
+    }
+    long score[2] = {0, 0};
+    long characters = 0;  // read upright
+    for (const int turned : {0, 1}) {
+        for (Grey& image : images) {
             if (turned) std::reverse(image.px.begin(), image.px.end());
             std::vector<RawWord> words;
             if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
@@ -291,7 +294,14 @@ bool HalfTurnReadsBetter(tesseract::TessBaseAPI& api, const Grey& picture, const
                 int alnum = 0;
                 for (char32_t ch : DecodeUtf8(w.text)) alnum += CharacterWeight(ch);
                 score[turned] += static_cast<long>(alnum) * w.confidence;
+                if (!turned) characters += alnum;
             }
+        }
+        // A dozen or more characters read this surely stand upright: upside
+        // down the recogniser reads them at about half as surely. The turned
+        // readings would not win.
+        if (!turned && score[0] >= kMinTurnedReadingScore && score[0] >= kUprightReadingConfidence * characters) {
+            return true;
         }
     }
     // Readings that are noise either way say nothing against the marks.
