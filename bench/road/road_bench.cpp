@@ -18,6 +18,7 @@
 // Each figure is a median of alternating runs with its spread (min-max);
 // CPU time (all threads) is given beside wall time.
 //   road_bench [runs [startup|preview|shutter]]   default 5 runs, all three
+//   LUMROAD_BIN=DIR road_bench ...                 lumocr and lumreg of DIR
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -44,7 +45,9 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-const std::string kBin = std::string(LUM_BINARY_DIR) + "/bin/";
+// LUMROAD_BIN names another build's bin folder, to time it the same way.
+const std::string kBin = std::getenv("LUMROAD_BIN") ? std::string(std::getenv("LUMROAD_BIN")) + "/"
+                                                     : std::string(LUM_BINARY_DIR) + "/bin/";
 constexpr double kStartupGoalMs = 300;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }

@@ -103,6 +103,7 @@ struct Registry {
     std::vector<Change> pending;
     std::chrono::steady_clock::time_point dirtySince;
     std::optional<FileIdentity> loaded;  // the file version the store stands on
+    std::string written;                 // what this process last wrote there
 
     std::map<std::uintptr_t, std::wstring> keys;  // open key handle -> folded path
     std::uintptr_t nextKey = 0x10000000;
@@ -210,6 +211,7 @@ bool FlushLocked(Registry& r)
     if (!fileLock.held())
         return false;
     auto current = StatIdentity(r.file);
+    const bool unchanged = current && current == r.loaded;
     if (current != r.loaded) {
         // Someone else wrote since we read: take theirs, with ours on top.
         FileIdentity identity;
@@ -218,10 +220,17 @@ bool FlushLocked(Registry& r)
             return false;
         ReplaceStore(r, std::move(*merged));
     }
-    if (!WriteAtomically(r.file, Serialize(r.store))) {
+    std::string text = Serialize(r.store);
+    if (unchanged && !r.written.empty() && text == r.written) {
+        // Values written again as they were: the file already holds them.
+        r.pending.clear();
+        return true;
+    }
+    if (!WriteAtomically(r.file, text)) {
         plat::DebugLine(L"registry: cannot write %ls", plat::FromUtf8(r.file.string()).c_str());
         return false;
     }
+    r.written = std::move(text);
     r.loaded = StatIdentity(r.file);
     r.pending.clear();
     return true;
@@ -237,6 +246,7 @@ void RefreshLocked(Registry& r)
     if (auto merged = LoadMerged(r, identity, false)) {
         ReplaceStore(r, std::move(*merged));
         r.loaded = identity;
+        r.written.clear();  // the file holds another process's text now
     }
 }
 
@@ -625,11 +635,13 @@ bool OpenRegistry(bool watch)
     if (store) {
         r.store = std::move(*store);
         r.loaded = identity.size >= 0 ? std::optional(identity) : std::nullopt;
+        r.written.clear();
     } else {
         plat::DebugLine(L"registry: cannot read %ls", FromUtf8(r.file.string()).c_str());
         r.store.clear();
         AddHives(r.store);
         r.loaded.reset();
+        r.written.clear();
     }
     r.watch = watch;
     if (watch)

@@ -237,6 +237,40 @@ TEST_F(Registry, ValuesSurviveARestartExactly)
     EXPECT_EQ(check.values, 6u);
 }
 
+// A flush writes the file only when what it would write differs from what
+// it holds (a new file is a new inode: the rename shows); a value another
+// process wrote meanwhile is never taken for ours.
+TEST_F(Registry, AFlushOfValuesWrittenAsTheyWereLeavesTheFileAlone)
+{
+    const fs::path file = root.path() / plat::kRegistryFileName;
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(file.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    HKEY key = Create(HKEY_LOCAL_MACHINE, L"System\\State\\Phone");
+    auto set = [&](DWORD value) {
+        EXPECT_EQ(RegSetValueExW(key, L"Status", 0, REG_DWORD, Bytes(value), 4), ERROR_SUCCESS);
+        EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+        return inode();
+    };
+    const auto first = set(1);
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(set(1), first) << "the same value again";
+    EXPECT_NE(set(2), first);
+
+    // Another process writes 1; this one writes 1 too, over the 2 it wrote.
+    ASSERT_EQ(RunProgram({Lumreg(), "--root", root.path().string(), "set", "HKLM\\System\\State\\Phone", "Status",
+                          "dword", "1"}),
+              0);
+    const auto theirs = inode();
+    EXPECT_NE(set(1), theirs) << "the file changed under this process: written";
+    RegCloseKey(key);
+    Reopen();
+    DWORD value = 0;
+    EXPECT_EQ(RegistryGetDWORD(HKEY_LOCAL_MACHINE, L"System\\State\\Phone", L"Status", &value), S_OK);
+    EXPECT_EQ(value, 1u);
+}
+
 TEST_F(Registry, UnreadableLinesAreReportedAndKept)
 {
     plat::CloseRegistry();
