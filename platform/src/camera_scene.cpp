@@ -341,7 +341,7 @@ void Scene::Refresh()
 
 void Scene::LoadCurrent()
 {
-    picture_ = {};
+    picture_.reset();
     frames_.clear();
     stills_.clear();
     ++version_;
@@ -361,10 +361,12 @@ void Scene::LoadCurrent()
     } else {
         return;
     }
-    if (file.empty() || !ReadPicture(file, &picture_)) {
-        picture_ = {};
+    RgbPicture read;
+    if (file.empty() || !ReadPicture(file, &read)) {
         plat::DebugLine(L"Camera: cannot read the picture \"%ls\", grey frames", shown.c_str());
+        return;
     }
+    picture_ = std::make_shared<const RgbPicture>(std::move(read));
 }
 
 bool Scene::Present()
@@ -443,7 +445,7 @@ void Scene::RenderYv12(int width, int height, double zoom, std::uint32_t frameNu
     auto it = frames_.find(key);
     if (it == frames_.end()) {
         std::vector<std::uint8_t> frame(size, 128);
-        if (!picture_.rgb.empty()) RgbToYv12(CropScale(picture_, width, height, zoom), frame.data());
+        if (picture_) RgbToYv12(CropScale(*picture_, width, height, zoom), frame.data());
         if (frames_.size() > 8) frames_.clear();
         it = frames_.emplace(key, std::move(frame)).first;
     }
@@ -459,16 +461,23 @@ std::shared_ptr<const RgbPicture> Scene::RenderRgb(int width, int height, double
     }
     const auto key = std::make_tuple(width, height, static_cast<int>(std::lround(zoom * 100)));
     if (auto it = stills_.find(key); it != stills_.end()) return it->second;
+    const std::shared_ptr<const RgbPicture> source = picture_;
+    const std::uint64_t version = version_;
+    // Scaled without the lock: the preview's frames go on meanwhile.
+    lock.unlock();
     auto picture = std::make_shared<RgbPicture>();
-    if (picture_.rgb.empty()) {
+    if (!source) {
         picture->width = width;
         picture->height = height;
         picture->rgb.assign(static_cast<std::size_t>(width) * height * 3, 128);
     } else {
-        *picture = CropScale(picture_, width, height, zoom);
+        *picture = CropScale(*source, width, height, zoom);
     }
-    if (stills_.size() > 4) stills_.clear();
-    stills_.emplace(key, picture);
+    lock.lock();
+    if (version == version_) {  // kept only while the source is the one scaled
+        if (stills_.size() > 4) stills_.clear();
+        stills_.emplace(key, picture);
+    }
     return picture;
 }
 

@@ -75,7 +75,7 @@ private:
     DWORD focus_ = 1;
     std::vector<std::filesystem::path> folder_;
     std::size_t folderIndex_ = 0;
-    RgbPicture picture_;  // decoded source; empty: grey frames
+    std::shared_ptr<const RgbPicture> picture_;  // decoded source; none: grey frames
     std::uint64_t version_ = 0;
     // Scaled preview frames of the current picture by (w, h, zoom in hundredths).
     std::map<std::tuple<int, int, int>, std::vector<std::uint8_t>> frames_;
