@@ -48,7 +48,7 @@ TEST(StorageCardE2E, TakenOutBeforeTheShutterGivesTheLowStorageNoticeAndNoPictur
     PrepareCardDevice(dir);
     Outcome r = lumrun::Lumocr(dir, std::string(lumrun::kStarted) +
                                         "card remove \"Storage Card\"\n"
-                                        "wait 1000\n"
+                                        "wait-log \"SHCNE_DRIVEREMOVED\" 20000\n"
                                         "key APP3\n"
                                         "wait-log \"POPUP MAKE END\" 20000\n"
                                         "expect-reg \"HKLM\\System\\State\\Velmora\\Keypad\" CameraWorking 1\n"
