@@ -214,7 +214,11 @@ protected:
     // Moves the clock to the sensor's next frame and waits for that frame.
     void NextFrame()
     {
-        const std::size_t have = g_previews.size();
+        std::size_t have = 0;
+        {
+            std::lock_guard lock(g_lock);  // the sensor's thread may be adding one
+            have = g_previews.size();
+        }
         std::optional<std::uint64_t> due;
         for (int i = 0; i < 2000 && !(due = plat::NextVirtualDeadline()); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -477,6 +481,12 @@ TEST_F(CaptureGraph, BrightnessAndFocusFollowTheScene)
     ASSERT_EQ(sets.size(), 4u);
     EXPECT_EQ(sets[2].result, E_FAIL);
     EXPECT_EQ(sets[3].value, 916);
+
+    // A dark scene reads dark at once: the clock stands still, so the sensor
+    // has not framed it yet.
+    std::ofstream(root_.path() / "dark.pgm", std::ios::binary) << "P5\n8 8\n255\n" << std::string(64, '\x0a');
+    SetCamera(L"picture", L"\\dark.pgm");
+    EXPECT_EQ(camera->Set(7, 9, CameraControl_Flags_Manual), E_FAIL);
 }
 
 TEST_F(CaptureGraph, DeviceSearchFollowsTheRegistry)

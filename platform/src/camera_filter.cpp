@@ -300,7 +300,7 @@ public:
                 scene_.Refresh();
                 if (!scene_.FocusWorks()) result = E_FAIL;
             } else if (property == kBrightnessProperty && value == kBrightnessValue) {
-                if (meanLuma_ < kMinMeanLuma) result = E_FAIL;
+                if (MeteredLuma() < kMinMeanLuma) result = E_FAIL;
             }
         }
         Record(face, property, value, flags, result);
@@ -424,6 +424,19 @@ private:
         return static_cast<int>(std::min<DWORD>(rate, kMaxFps));
     }
 
+    // The light metered on the scene as it is when asked, as a sensor's
+    // meter does: a change the sensor thread has not yet framed counts.
+    int MeteredLuma()
+    {
+        constexpr int kW = 64, kH = 48;
+        scene_.Refresh();
+        std::vector<std::uint8_t> frame(kW * kH * 3 / 2);
+        scene_.RenderYv12(kW, kH, zoom_, frameNumber_, frame.data());
+        std::uint64_t sum = 0;
+        for (int i = 0; i < kW * kH; ++i) sum += frame[static_cast<std::size_t>(i)];
+        return static_cast<int>(sum / (kW * kH));
+    }
+
     void MakeFrame(int fps)
     {
         scene_.Refresh();
@@ -443,11 +456,6 @@ private:
         }
         scene_.RenderYv12(w, h, zoom_, frameNumber_++, buffer);
         ++g_framesMade;
-        // Mean luma from a sparse grid: enough for the brightness check.
-        std::uint64_t sum = 0, n = 0;
-        for (int y = 0; y < h; y += 4)
-            for (int x = 0; x < w; x += 4, ++n) sum += buffer[static_cast<std::size_t>(y) * w + x];
-        meanLuma_ = n ? static_cast<int>(sum / n) : 0;
         if (!deliver) return;
         REFERENCE_TIME start = streamTime;
         REFERENCE_TIME end = streamTime + 10000000 / fps;
@@ -556,7 +564,6 @@ private:
 
     std::atomic<double> zoom_{1.0};
     std::atomic<int> fps_{0};  // 0: the sensor's own rate
-    std::atomic<int> meanLuma_{255};
     std::mutex propLock_;
     std::map<long, std::pair<long, long>> cameraValues_;
     std::map<long, std::pair<long, long>> procValues_;
