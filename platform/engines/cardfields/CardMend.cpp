@@ -16,6 +16,87 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
+// A reading the recogniser gave this sure a word is taken as printed, when
+// well-formed: small print read this sure is right far more often than a
+// card's name or company tells what an address must be.
+constexpr int kSure = 85;
+
+bool Alnum(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
+
+// Letter pairs thin print runs together into one letter, and the letter.
+constexpr std::pair<std::string_view, char> kMerged[] = {
+    {"rn", 'm'}, {"nn", 'm'}, {"in", 'm'}, {"ri", 'n'}, {"vv", 'w'}, {"cl", 'd'}, {"li", 'h'}, {"ii", 'u'}, {"iv", 'u'},
+};
+
+bool Merged(std::string_view pair, char one) {
+    return std::any_of(std::begin(kMerged), std::end(kMerged),
+                       [&](const auto& m) { return m.first == pair && m.second == one; });
+}
+
+// How many letters or digits of `read` stand for others of `form` in their
+// places, a pair read as one letter (or one as a pair) counting one;
+// INT_MAX when the two differ otherwise: a letter more or less, a stop for
+// a hyphen. Capitals count as their small letters.
+int MisreadLetters(std::string_view read, std::string_view form) {
+    const std::string a = Lower(read), b = Lower(form);
+    const std::size_t n = a.size(), m = b.size();
+    constexpr int kNo = INT_MAX / 2;
+    std::vector<int> cost((n + 1) * (m + 1), kNo);
+    auto at = [&](std::size_t i, std::size_t j) -> int& { return cost[i * (m + 1) + j]; };
+    at(0, 0) = 0;
+    for (std::size_t i = 0; i <= n; ++i) {
+        for (std::size_t j = 0; j <= m; ++j) {
+            const int here = at(i, j);
+            if (here >= kNo) continue;
+            if (i < n && j < m) {
+                if (a[i] == b[j]) at(i + 1, j + 1) = std::min(at(i + 1, j + 1), here);
+                else if (Alnum(a[i]) && Alnum(b[j])) at(i + 1, j + 1) = std::min(at(i + 1, j + 1), here + 1);
+            }
+            if (i + 1 < n && j < m && Merged(std::string_view(a).substr(i, 2), b[j]))
+                at(i + 2, j + 1) = std::min(at(i + 2, j + 1), here + 1);
+            if (i < n && j + 1 < m && Merged(std::string_view(b).substr(j, 2), a[i]))
+                at(i + 1, j + 2) = std::min(at(i + 1, j + 2), here + 1);
+        }
+    }
+    return at(n, m) >= kNo ? INT_MAX : at(n, m);
+}
+
+// Whether an address's part is made as addresses are: letters and digits
+// joined by single stops, hyphens or underscores (a local part also "+"),
+// and no small letter followed by a capital within a word ("moreauG"): the
+// recogniser's stray marks and lost letters break one of these.
+bool WellFormedPart(std::string_view part, bool local) {
+    if (part.empty()) return false;
+    auto separator = [&](char c) { return c == '.' || c == '-' || c == '_' || (local && c == '+'); };
+    if (separator(part.front()) || separator(part.back())) return false;
+    for (std::size_t i = 0; i < part.size(); ++i) {
+        const char c = part[i];
+        if (!Alnum(c) && !separator(c)) return false;
+        if (i == 0) continue;
+        const char before = part[i - 1];
+        if (separator(c) && separator(before)) return false;
+        if (std::isupper(static_cast<unsigned char>(c)) && std::islower(static_cast<unsigned char>(before))) return false;
+    }
+    return true;
+}
+
+// Whether a whole e-mail ("local@host.suffix") or web address
+// ("[http[s]://]host.suffix[/path]") is made as addresses are.
+bool WellFormedAddress(std::string_view text, bool email) {
+    std::string_view host = text;
+    if (email) {
+        const std::size_t at = text.find('@');
+        if (at == std::string_view::npos || !WellFormedPart(text.substr(0, at), true)) return false;
+        host = text.substr(at + 1);
+    } else {
+        for (const std::string_view scheme : {"http://", "https://"}) {
+            if (Lower(host.substr(0, scheme.size())) == scheme) host.remove_prefix(scheme.size());
+        }
+        host = host.substr(0, host.find('/'));
+    }
+    return host.find('.') != std::string_view::npos && WellFormedPart(host, false);
+}
+
 // The lower-case words of a field of plain letters ("Dr." and "&" left out).
 std::vector<std::string> PlainWords(const CardField& field) {
     std::vector<std::string> out;
@@ -33,15 +114,18 @@ std::vector<std::string> PlainWords(const CardField& field) {
 }
 
 // The first of `forms` nearest to `read`, when near enough and not the
-// reading itself; empty otherwise. Earlier forms win ties.
-std::string Nearest(const std::string& read, const std::vector<std::string>& forms) {
-    if (read.empty()) return {};
+// reading itself; empty otherwise. Earlier forms win ties. A reading that
+// is well-formed is only set right where the recogniser was unsure of it,
+// and only for letters read as others: "tom.whitfield" is not a misread
+// "t.whitfield", nor "anna-moreau" a misread "anna.moreau".
+std::string Nearest(const std::string& read, const std::vector<std::string>& forms, bool wellFormed, int confidence) {
+    if (read.empty() || (wellFormed && confidence >= kSure)) return {};
     const std::string lower = Lower(read);
     const int limit = std::min<int>(2, std::max<int>(1, static_cast<int>(lower.size()) / 4));
     std::string best;
     int bestDistance = limit + 1;
     for (const std::string& form : forms) {
-        const int d = EditDistance(lower, form);
+        const int d = wellFormed ? MisreadLetters(lower, form) : EditDistance(lower, form);
         if (d == 0) return {};
         if (d < bestDistance) {
             bestDistance = d;
@@ -93,17 +177,19 @@ Host SplitHost(const std::string& host) {
 
 // The domain's name set right by the company's words; a dot lost before a
 // second-level suffix ("westbrookco.uk") is put back when that makes it one.
-void MendHostName(Host& host, const std::vector<std::string>& companyWords) {
+void MendHostName(Host& host, const std::vector<std::string>& companyWords, int confidence) {
     if (host.name.empty()) return;
     const std::string lower = Lower(host.name);
     if (std::find(companyWords.begin(), companyWords.end(), lower) != companyWords.end()) return;
+    const bool wellFormed = WellFormedPart(host.name, false);
+    if (wellFormed && confidence >= kSure) return;
     for (const char* second : {"co", "com", "org", "net", "ac"}) {
         const std::string s = second;
         if (lower.size() > s.size() + 3 && lower.compare(lower.size() - s.size(), s.size(), s) == 0 &&
             host.suffix.size() == 3) {
             const std::string stem = lower.substr(0, lower.size() - s.size());
             const bool known = std::find(companyWords.begin(), companyWords.end(), stem) != companyWords.end();
-            const std::string near = known ? stem : Nearest(stem, companyWords);
+            const std::string near = known ? stem : Nearest(stem, companyWords, wellFormed, confidence);
             if (!near.empty()) {
                 host.name = near;
                 host.suffix = "." + s + host.suffix;
@@ -111,7 +197,7 @@ void MendHostName(Host& host, const std::vector<std::string>& companyWords) {
             }
         }
     }
-    const std::string near = Nearest(host.name, companyWords);
+    const std::string near = Nearest(host.name, companyWords, wellFormed, confidence);
     if (!near.empty()) host.name = near;
 }
 
@@ -137,6 +223,7 @@ void MendScheme(std::string& text) {
     if (lower.rfind("http", 0) != 0) return;
     const bool secure = lower.size() > 4 && lower[4] == 's';
     const std::size_t after = secure ? 5 : 4;
+    if (lower.compare(after, 3, "://") == 0) return;  // read whole: the host is as printed
     const std::size_t w = lower.find("ww.", after);
     if (w == std::string::npos || w > after + 6) return;
     const std::string mended = std::string(secure ? "https" : "http") + "://www." + text.substr(w + 3);
@@ -205,7 +292,10 @@ std::vector<AddressShape> AddressShapes(const std::vector<std::string>& nameForm
 // quarter of its letters and nearer than any other; null otherwise. An
 // e-mail's name form must be read as well, within a quarter of its own
 // letters: a reading of "info@" is not the person's address.
-const AddressShape* NearestAddress(std::string_view reading, const std::vector<AddressShape>& shapes) {
+// `confidence`: how sure the recogniser was of a well-formed reading; such a
+// reading is only taken for a shape where it was unsure, and for letters
+// read as others ("tom.whitfield" is not "thomas.whitfield").
+const AddressShape* NearestAddress(std::string_view reading, const std::vector<AddressShape>& shapes, int confidence) {
     // A gap within an address is a stop small print lost.
     std::string squeezed;
     for (const char c : reading) {
@@ -213,11 +303,15 @@ const AddressShape* NearestAddress(std::string_view reading, const std::vector<A
         else if (!squeezed.empty() && squeezed.back() != '.' && squeezed.back() != '@') squeezed.push_back('.');
     }
     if (squeezed.size() < 8) return nullptr;
+    const bool wellFormedAs[2] = {WellFormedAddress(squeezed, false), WellFormedAddress(squeezed, true)};
     const AddressShape* best = nullptr;
     int bestDistance = INT_MAX, second = INT_MAX;
     for (const AddressShape& shape : shapes) {
+        const bool wellFormed = wellFormedAs[shape.email];
+        if (wellFormed && confidence >= kSure) continue;
         const int limit = static_cast<int>(shape.text.size()) / 4;
-        const int d = EditDistanceWithin(squeezed, shape.text, std::min(limit, second));
+        const int d = wellFormed ? std::min(MisreadLetters(squeezed, shape.text), limit + 1)
+                                 : EditDistanceWithin(squeezed, shape.text, std::min(limit, second));
         if (d > limit || (shape.email && !StartsNear(squeezed, std::string_view(shape.text).substr(0, shape.local)))) continue;
         if (d < bestDistance) {
             second = bestDistance;
@@ -258,7 +352,9 @@ void AddressesFromUnkept(std::vector<CardField>& fields, const std::vector<Line>
     }
     for (const Line& line : unkept) {
         if (line.words.empty()) continue;
-        const AddressShape* shape = NearestAddress(JoinWords(line.words), shapes);
+        int confidence = INT_MAX;
+        for (const Word& w : line.words) confidence = std::min(confidence, w.confidence);
+        const AddressShape* shape = NearestAddress(JoinWords(line.words), shapes, confidence);
         if (!shape || have[shape->email]) continue;
         const bool email = shape->email;
         const auto made =
@@ -316,12 +412,14 @@ void MendAddressesByFields(std::vector<CardField>& fields, const std::vector<Lin
             const std::size_t hostEnd = std::min(text.size(), text.find('/', hostStart));
             Host host = SplitHost(text.substr(hostStart, hostEnd - hostStart));
             if (host.name.empty()) continue;
-            MendHostName(host, companyWords);
+            const bool wellFormed = WellFormedAddress(text, f.kind == kCardEmail);
+            MendHostName(host, companyWords, w.confidence);
             LowerSuffix(host);
             if (f.kind == kCardEmail) {
-                const std::string near = Nearest(local, forms);
+                const std::string near = Nearest(local, forms, WellFormedPart(local, true), w.confidence);
                 if (!near.empty()) local = near;
-                else if (OddlyCased(local) && std::find(forms.begin(), forms.end(), Lower(local)) != forms.end())
+                else if (w.confidence < kSure && OddlyCased(local) &&
+                         std::find(forms.begin(), forms.end(), Lower(local)) != forms.end())
                     local = Lower(local);
                 text = local + "@" + host.prefix + host.name + host.suffix + text.substr(hostEnd);
                 // Read wrong in both halves, farther than a word's mend reaches:
@@ -329,7 +427,8 @@ void MendAddressesByFields(std::vector<CardField>& fields, const std::vector<Lin
                 // taken for their address when it lies near it.
                 const bool named = std::find(forms.begin(), forms.end(), Lower(local)) != forms.end();
                 const bool company = std::find(companyWords.begin(), companyWords.end(), Lower(host.name)) != companyWords.end();
-                const AddressShape* shape = named || company ? nullptr : NearestAddress(text, shapes);
+                const AddressShape* shape =
+                    named || company ? nullptr : NearestAddress(text, shapes, wellFormed ? w.confidence : 0);
                 if (shape && shape->email) text = shape->text;
             } else {
                 text = text.substr(0, hostStart) + host.prefix + host.name + host.suffix + text.substr(hostEnd);
