@@ -111,6 +111,9 @@ std::string WithEndingMended(std::string_view address) {
     const std::size_t dot = out.rfind('.', end == 0 ? 0 : end - 1);
     if (dot == std::string::npos || dot < start || end - dot - 1 != 3 || EndsInKnownDomain(address)) return out;
     const std::string_view ending = std::string_view(out).substr(dot + 1, 3);
+    // Endings in use one letter off the three: a vet's ".vet" is no misread ".net".
+    static constexpr std::string_view kNear[] = {"cam", "mom", "ong", "bet", "pet", "vet", "new", "nec"};
+    if (std::find(std::begin(kNear), std::end(kNear), Lower(ending)) != std::end(kNear)) return out;
     // The three differ in every letter, so no reading is one letter off two of them.
     for (const char* common : {"com", "org", "net"}) {
         int differ = 0;

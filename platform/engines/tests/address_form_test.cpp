@@ -101,7 +101,11 @@ TEST(AddressForm, DomainEndings) {
         {"a@firm.co.uk", true, "a@firm.co.uk"},
         {"https://www.firm.com/team", true, "https://www.firm.com/team"},
         {"www.oakmont.ord", false, "www.oakmont.org"},
-        {"name@firm.cam", false, "name@firm.com"},
+        {"name@firm.cpm", false, "name@firm.com"},
+        {"name@firm.cam", false, "name@firm.cam"},  // endings in use stay
+        {"info@hillside.vet", false, "info@hillside.vet"},
+        {"www.hillside.pet", false, "www.hillside.pet"},
+        {"https://www.firm.new/", false, "https://www.firm.new/"},
         {"https://www.firm.nct/", false, "https://www.firm.net/"},
         {"https://www.firm.comy/", false, "https://www.firm.comy/"},  // four letters: left alone
         {"www.firm.oet", false, "www.firm.net"},
