@@ -36,9 +36,17 @@ bool Merged(std::string_view pair, char one) {
 // How many letters or digits of `read` stand for others of `form` in their
 // places, a pair read as one letter (or one as a pair) counting one;
 // INT_MAX when the two differ otherwise: a letter more or less, a stop for
-// a hyphen. Capitals count as their small letters.
-int MisreadLetters(std::string_view read, std::string_view form) {
+// a hyphen. Capitals count as their small letters. With `strays` (a reading
+// that is not well-formed) a mark, sign or capital of the reading may go
+// too, and letters lost before a separator it starts with may come back
+// (".moreau"), each counting one; its small letters and digits stay.
+int MisreadLetters(std::string_view read, std::string_view form, bool strays = false) {
     const std::string a = Lower(read), b = Lower(form);
+    auto stray = [&](std::size_t i) {
+        const unsigned char c = static_cast<unsigned char>(read[i]);
+        return !std::islower(c) && !std::isdigit(c);
+    };
+    const bool lostFirst = strays && !a.empty() && !Alnum(a[0]);
     const std::size_t n = a.size(), m = b.size();
     constexpr int kNo = INT_MAX / 2;
     std::vector<int> cost((n + 1) * (m + 1), kNo);
@@ -52,6 +60,8 @@ int MisreadLetters(std::string_view read, std::string_view form) {
                 if (a[i] == b[j]) at(i + 1, j + 1) = std::min(at(i + 1, j + 1), here);
                 else if (Alnum(a[i]) && Alnum(b[j])) at(i + 1, j + 1) = std::min(at(i + 1, j + 1), here + 1);
             }
+            if (strays && i < n && stray(i)) at(i + 1, j) = std::min(at(i + 1, j), here + 1);
+            if (lostFirst && i == 0 && j < m && Alnum(b[j])) at(i, j + 1) = std::min(at(i, j + 1), here + 1);
             if (i + 1 < n && j < m && Merged(std::string_view(a).substr(i, 2), b[j]))
                 at(i + 2, j + 1) = std::min(at(i + 2, j + 1), here + 1);
             if (i < n && j + 1 < m && Merged(std::string_view(b).substr(j, 2), a[i]))
@@ -125,7 +135,7 @@ std::string Nearest(const std::string& read, const std::vector<std::string>& for
     std::string best;
     int bestDistance = limit + 1;
     for (const std::string& form : forms) {
-        const int d = wellFormed ? MisreadLetters(lower, form) : EditDistance(lower, form);
+        const int d = MisreadLetters(read, form, !wellFormed);
         if (d == 0) return {};
         if (d < bestDistance) {
             bestDistance = d;
@@ -303,14 +313,19 @@ const AddressShape* NearestAddress(std::string_view reading, const std::vector<A
         else if (!squeezed.empty() && squeezed.back() != '.' && squeezed.back() != '@') squeezed.push_back('.');
     }
     if (squeezed.size() < 8) return nullptr;
-    const bool wellFormedAs[2] = {WellFormedAddress(squeezed, false), WellFormedAddress(squeezed, true)};
+    // Marks at its ends (a bracket, a comma) do not make a reading any less
+    // an address as printed.
+    std::string_view trimmed = squeezed;
+    while (!trimmed.empty() && !Alnum(trimmed.front())) trimmed.remove_prefix(1);
+    while (!trimmed.empty() && !Alnum(trimmed.back()) && trimmed.back() != '/') trimmed.remove_suffix(1);
+    const bool wellFormedAs[2] = {WellFormedAddress(trimmed, false), WellFormedAddress(trimmed, true)};
     const AddressShape* best = nullptr;
     int bestDistance = INT_MAX, second = INT_MAX;
     for (const AddressShape& shape : shapes) {
         const bool wellFormed = wellFormedAs[shape.email];
         if (wellFormed && confidence >= kSure) continue;
         const int limit = static_cast<int>(shape.text.size()) / 4;
-        const int d = wellFormed ? std::min(MisreadLetters(squeezed, shape.text), limit + 1)
+        const int d = wellFormed ? std::min(MisreadLetters(trimmed, shape.text), limit + 1)
                                  : EditDistanceWithin(squeezed, shape.text, std::min(limit, second));
         if (d > limit || (shape.email && !StartsNear(squeezed, std::string_view(shape.text).substr(0, shape.local)))) continue;
         if (d < bestDistance) {

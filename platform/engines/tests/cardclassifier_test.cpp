@@ -266,6 +266,9 @@ TEST(CardClassifier, AddressesMendedByTheNameAndTheCompany) {
         {"www.nordwind-systems.co.uk", kUnsure, "www.nordwind-systems.co.uk"},
         {"http://research.nordwind.com/~tom", kUnsure, "http://research.nordwind.com/~tom"},
         {"http://ww.nordwind.com/", kSure, "http://ww.nordwind.com/"},
+        // Not well-formed, but its small letters are no form's: no letter of them is dropped.
+        {"th.whitfield.@nordwind.com", kUnsure, "th.whitfield.@nordwind.com"},
+        {"tom..whitfield@nordwind.com", kUnsure, "tom..whitfield@nordwind.com"},
         // Misreadings set right.
         {"thomas.whitfie1d@nordwind.com", kUnsure, "thomas.whitfield@nordwind.com"},
         {"t.whitfieid@nordwind.com", kUnsure, "t.whitfield@nordwind.com"},
@@ -303,6 +306,7 @@ TEST(CardClassifier, EmailsReadWrongInBothHalves) {
         {"thems.whitfeld@enartwind.org", "thems.whitfeld@enartwind.org"},
         {"tom.whitfield@nordwind-systems.com", "tom.whitfield@nordwind-systems.com"},
         {"tom.w@nordwind.org", "tom.w@nordwind.org"},
+        {"(tom.whitfield@nordwind-systems.com)", "(tom.whitfield@nordwind-systems.com)"},
         {"info@enartwind.org", "info@enartwind.org"},
     };
     for (const auto& c : cases) {
