@@ -307,6 +307,7 @@ TEST(CardClassifier, EmailsReadWrongInBothHalves) {
         {"tom.whitfield@nordwind-systems.com", "tom.whitfield@nordwind-systems.com"},
         {"tom.w@nordwind.org", "tom.w@nordwind.org"},
         {"(tom.whitfield@nordwind-systems.com)", "(tom.whitfield@nordwind-systems.com)"},
+        {"tom.WhitField@nordwind-systems.com", "tom.WhitField@nordwind-systems.com"},
         {"info@enartwind.org", "info@enartwind.org"},
     };
     for (const auto& c : cases) {
