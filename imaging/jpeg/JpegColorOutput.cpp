@@ -143,10 +143,11 @@ private:
 
 #endif
 
+// Output rows firstRow to endRow; the planes hold the picture's rows from
+// firstRow on (firstRow a multiple of the chroma's vertical step).
 void ToRgb565(const JpegPlanes& planes, const ChromaLayout& layout, uint8_t type, uint32_t width, uint32_t height,
-              uint16_t* out, bool vector) {
+              uint32_t firstRow, uint32_t endRow, uint16_t* out, bool vector) {
     const uint32_t evenW = (width + 1) & ~1u;
-    const uint32_t evenH = (height + 1) & ~1u;
     const uint32_t stride = planes.paddedWidth;
     const bool dithers = Dithers(type);
     const uint32_t chromaStride = layout.stride;
@@ -155,23 +156,25 @@ void ToRgb565(const JpegPlanes& planes, const ChromaLayout& layout, uint8_t type
 #else
     (void)vector;
 #endif
-    for (uint32_t y = 0; y < evenH; ++y) {
+    for (uint32_t y = firstRow; y < endRow; ++y) {
         const uint32_t sy = std::min(y, height - 1);
-        const uint8_t* yRow = planes.y + size_t{sy} * stride;
+        const uint32_t ly = sy - firstRow;
+        const uint8_t* yRow = planes.y + size_t{ly} * stride;
         uint16_t* o = out + size_t{y} * evenW;
         if (type == kJpegSamplingGrey) {
             for (uint32_t x = 0; x < width; ++x) {
                 o[x] = Pack565(yRow[x], yRow[x], yRow[x]);
             }
         } else if (type == kJpegSamplingRgb) {
-            const uint8_t* g = planes.cb + size_t{sy} * stride;
-            const uint8_t* b = planes.cr + size_t{sy} * stride;
+            const uint8_t* g = planes.cb + size_t{ly} * stride;
+            const uint8_t* b = planes.cr + size_t{ly} * stride;
             for (uint32_t x = 0; x < width; ++x) {
                 o[x] = Pack565(yRow[x], g[x], b[x]);
             }
         } else {
-            const uint8_t* cbRow = planes.cb + size_t{sy >> layout.vShift} * chromaStride;
-            const uint8_t* crRow = planes.cr + size_t{sy >> layout.vShift} * chromaStride;
+            const uint32_t cy = (sy >> layout.vShift) - (firstRow >> layout.vShift);
+            const uint8_t* cbRow = planes.cb + size_t{cy} * chromaStride;
+            const uint8_t* crRow = planes.cr + size_t{cy} * chromaStride;
             const uint8_t (*dither)[3] = kDither[y & 1];
             uint32_t x = 0;
 #if defined(__x86_64__)
@@ -255,14 +258,7 @@ void ToPlanar420(const JpegPlanes& planes, const ChromaLayout& layout, uint8_t t
     }
 }
 
-}  // namespace
-
-void ConvertPlanes(const JpegPlanes& planes, const ChromaLayout& chroma, uint8_t samplingType, uint32_t width,
-                   uint32_t height, int planar, void* output, bool vector) {
-    if (width == 0 || height == 0) {
-        return;
-    }
-    vector = vector && imaging::KernelsAtLeast(imaging::KernelSet::kSse2);
+bool Converts(uint8_t samplingType) {
     switch (samplingType) {
     case kJpegSampling420:
     case kJpegSampling422:
@@ -270,14 +266,41 @@ void ConvertPlanes(const JpegPlanes& planes, const ChromaLayout& chroma, uint8_t
     case kJpegSamplingRgb:
     case kJpegSamplingGrey:
     case kJpegSampling440:
-        break;
+        return true;
     default:
-        return;  // other type values write nothing
+        return false;  // other type values write nothing
     }
+}
+
+}  // namespace
+
+void ConvertPlanes(const JpegPlanes& planes, const ChromaLayout& chroma, uint8_t samplingType, uint32_t width,
+                   uint32_t height, int planar, void* output, bool vector) {
+    if (width == 0 || height == 0 || !Converts(samplingType)) {
+        return;
+    }
+    vector = vector && imaging::KernelsAtLeast(imaging::KernelSet::kSse2);
     if (planar) {
         ToPlanar420(planes, chroma, samplingType, width, height, static_cast<uint8_t*>(output));
     } else {
-        ToRgb565(planes, chroma, samplingType, width, height, static_cast<uint16_t*>(output), vector);
+        ToRgb565(planes, chroma, samplingType, width, height, 0, (height + 1) & ~1u, static_cast<uint16_t*>(output),
+                 vector);
+    }
+}
+
+void StripOutput::Reach(uint32_t row) {
+    const uint32_t evenH = (height + 1) & ~1u;
+    const bool converts = width != 0 && height != 0 && Converts(samplingType);
+    const bool vector = imaging::KernelsAtLeast(imaging::KernelSet::kSse2);
+    for (; done < row && done < mcuRows; ++done) {
+        const uint32_t first = done * lumaRows;
+        if (converts && first < evenH) {
+            // The last strip also gives the repeated row of an odd height.
+            const uint32_t end = first + lumaRows >= height ? evenH : first + lumaRows;
+            ToRgb565(strip, layout, samplingType, width, height, first, end, pixels, vector);
+        }
+        // What the next row's scan leaves out reads as zero, as in whole planes.
+        std::memset(strip.y, 0, bytes);
     }
 }
 

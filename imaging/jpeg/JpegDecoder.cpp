@@ -7,6 +7,7 @@
 #include <new>
 
 #include "jpeg/JpegDecoderInternal.h"
+#include "jpeg/JpegIdct.h"
 #include "jpeg/JpegTables.h"
 
 using namespace jpeg;
@@ -442,6 +443,55 @@ int32_t gGetJpegPlaneSizes(const JpegDecoder* decoder, uint16_t* chromaWidth, ui
     return 0;
 }
 
+namespace {
+
+// gDecodeJpegImage of a sequential frame: one MCU row of planes at a time
+// (StripOutput), whole planes only for a frame of several scans.
+int32_t DecodeByStrips(DecoderContext& ctx, const OutputSizes& s, uint16_t* pixels, JpegThumbnailInfo* info) {
+    const bool colour = ctx.frame.componentCount == 3;
+    StripOutput out;
+    out.lumaRows = (colour ? ctx.frame.components[0].v : 1u) * BlockSizeAtScale(ctx.scale);
+    out.chromaRows = colour ? ctx.frame.components[1].v * BlockSizeAtScale(s.chromaScaleY) : 0;
+    out.mcuRows = (s.paddedHeight + out.lumaRows - 1) / out.lumaRows;
+    out.layout = LayoutOf(s);
+    out.samplingType = ctx.samplingType;
+    out.width = s.width;
+    out.height = s.height;
+    out.pixels = pixels;
+    const size_t lumaBytes = size_t{s.paddedWidth} * out.lumaRows;
+    const size_t chromaBytes = size_t{s.chromaWidth} * out.chromaRows;
+    out.bytes = lumaBytes + 2 * chromaBytes;
+    uint8_t* strip = static_cast<uint8_t*>(std::calloc(out.bytes, 1));
+    if (!strip) {
+        return kJpegBadArgument;
+    }
+    out.strip = {strip, colour ? strip + lumaBytes : nullptr, colour ? strip + lumaBytes + chromaBytes : nullptr,
+                 static_cast<uint16_t>(s.paddedWidth), static_cast<uint16_t>(out.lumaRows)};
+    // Decode checks the planes' size against the picture's; the strips stand
+    // in for them.
+    const JpegPlanes planes{out.strip.y, out.strip.cb, out.strip.cr, static_cast<uint16_t>(s.paddedWidth),
+                            static_cast<uint16_t>(s.paddedHeight)};
+    ctx.strips = &out;
+    const int32_t result = DecodeFrame(&ctx, &planes);
+    ctx.strips = nullptr;
+    if (result == 0 || result == kJpegNoScanData) {
+        if (out.whole != nullptr) {
+            const JpegPlanes whole{ctx.planes[0].base, colour ? ctx.planes[1].base : nullptr,
+                                   colour ? ctx.planes[2].base : nullptr, static_cast<uint16_t>(s.paddedWidth),
+                                   static_cast<uint16_t>(s.paddedHeight)};
+            ConvertPlanes(whole, out.layout, ctx.samplingType, s.width, s.height, 0, pixels);
+        } else {
+            out.Reach(out.mcuRows);
+        }
+    }
+    std::free(out.whole);
+    std::free(strip);
+    gGetJpegOutputInfo(&ctx, info);
+    return result;
+}
+
+}  // namespace
+
 int32_t gDecodeJpegImage(JpegDecoder* decoder, uint16_t* pixels, uint32_t pixelCapacity, JpegThumbnailInfo* info) {
     if (!decoder || !pixels || !info) {
         return kJpegBadArgument;
@@ -471,6 +521,9 @@ int32_t gDecodeJpegImage(JpegDecoder* decoder, uint16_t* pixels, uint32_t pixelC
     const OutputSizes s = SizesOf(ctx);
     if (uint64_t{Even(s.width)} * Even(s.height) > pixelCapacity) {
         return kJpegBadArgument;
+    }
+    if (ctx.frameKind != kJpegFrameProgressive && ctx.frameKind != kJpegFrameLossless) {
+        return DecodeByStrips(ctx, s, pixels, info);
     }
     const size_t lumaBytes = size_t{s.paddedWidth} * s.paddedHeight;
     const size_t chromaBytes = size_t{s.chromaWidth} * s.chromaHeight;

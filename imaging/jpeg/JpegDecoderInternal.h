@@ -7,7 +7,7 @@
 //   JpegProgressiveScan.cpp  SOF2 scans and the final output of the frame
 //   JpegLosslessScan.cpp     SOF3 scans
 //   JpegIdct.cpp             inverse transforms at every scale and the block store
-//   JpegColorOutput.cpp      planes to RGB565 or planar 4:2:0
+//   JpegColorOutput.cpp      planes to RGB565 or planar 4:2:0, RGB565 strip by strip
 //   JpegStreamHeader.cpp     header of an embedded (thumbnail) stream
 //   JpegDecoder.cpp          creation, the header walk, Decode, Release
 #pragma once
@@ -73,6 +73,14 @@ struct ScanHeader {
     uint8_t al = 0;
 };
 
+// Where the chroma sample of a pixel lies: (x >> hShift, y >> vShift) of a
+// plane of stride bytes per row.
+struct ChromaLayout {
+    uint32_t stride = 0;
+    int hShift = 0;
+    int vShift = 0;
+};
+
 // Per-plane destination of the block store.
 struct PlaneTarget {
     uint8_t* base = nullptr;
@@ -80,6 +88,31 @@ struct PlaneTarget {
     uint32_t rows = 0;
     int scaleX = 1;        // transform scale of the component's blocks
     int scaleY = 1;
+};
+
+// RGB565 output of a sequential frame made one row of MCUs at a time: the
+// scan decodes each row into a strip of planes that stays in the cache, and
+// the strip is converted before the next row reuses it, so the picture's
+// planes are never held (nor cleared) whole. A scan that does not carry every
+// component (a frame of several scans) decodes into whole planes instead.
+struct StripOutput {
+    JpegPlanes strip{};     // one MCU row of each plane, at the planes' strides
+    size_t bytes = 0;       // of the three strips together, from strip.y on
+    uint32_t lumaRows = 0;  // rows of the strip, luma and chroma
+    uint32_t chromaRows = 0;
+    uint32_t mcuRows = 0;   // MCU rows of the frame
+    uint32_t done = 0;      // MCU rows converted
+    ChromaLayout layout;
+    uint8_t samplingType = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t* pixels = nullptr;
+    uint8_t* whole = nullptr;  // the whole planes, once a scan needed them (calloc'ed)
+
+    // Converts the MCU rows before row: the strip for the row the scan has
+    // just left, zero planes for rows it never reached. The strip is cleared
+    // after each.
+    void Reach(uint32_t row);
 };
 
 struct DecoderContext : JpegDecoder {
@@ -108,6 +141,8 @@ struct DecoderContext : JpegDecoder {
     // Why the last failure happened, and whether Decode ran out of data.
     JpegRefusal refusal = kJpegRefusalNone;
     bool truncated = false;
+    // Set while gDecodeJpegImage decodes a sequential frame.
+    StripOutput* strips = nullptr;
 };
 
 // Records the first reason of a failure and returns -1.
@@ -168,14 +203,6 @@ int32_t DecodeLosslessScan(DecoderContext& ctx, const ScanHeader& scan);
 void PrescaleQuant(const QuantTable& quant, int32_t out[64]);
 
 // --- JpegColorOutput.cpp ------------------------------------------------------
-
-// Where the chroma sample of a pixel lies: (x >> hShift, y >> vShift) of a
-// plane of stride bytes per row.
-struct ChromaLayout {
-    uint32_t stride = 0;
-    int hShift = 0;
-    int vShift = 0;
-};
 
 // Converts planes of the given sampling type into RGB565 (planar 0) or into
 // planar YCbCr 4:2:0 (planar 1: Y, then Cb and Cr at half width and height).

@@ -1,6 +1,7 @@
 // Sequential Huffman scans (SOF0, SOF1), T.81 F.2: MCUs of one or three
 // components, restart intervals, and recovery from damaged intervals.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "jpeg/JpegDecoderInternal.h"
@@ -108,6 +109,25 @@ int DecodeBlock(EntropyReader& reader, BlockDecoder& b, int16_t* block, int& las
     return 0;
 }
 
+// Gives the strip output whole planes (zeroed, as the strips are) for a
+// scan that cannot go row by row; false when there is no memory for them.
+bool UseWholePlanes(DecoderContext& ctx) {
+    size_t total = 0;
+    for (int i = 0; i < ctx.frame.componentCount; ++i) {
+        total += size_t{ctx.planes[i].stride} * ctx.planes[i].rows;
+    }
+    uint8_t* whole = static_cast<uint8_t*>(std::calloc(total, 1));
+    if (whole == nullptr) {
+        return false;
+    }
+    ctx.strips->whole = whole;
+    for (int i = 0; i < ctx.frame.componentCount; ++i) {
+        ctx.planes[i].base = whole;
+        whole += size_t{ctx.planes[i].stride} * ctx.planes[i].rows;
+    }
+    return true;
+}
+
 }  // namespace
 
 void PrescaleQuant(const QuantTable& quant, int32_t out[64]) {
@@ -147,6 +167,21 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
                         BlockSizeAtScale(plane.scaleX), BlockSizeAtScale(plane.scaleY),
                         ReducedTransformFor(plane.scaleX, plane.scaleY), BatchTransformFor(plane.scaleX, plane.scaleY)};
     }
+    // RGB565 output goes strip by strip when the scan carries every
+    // component in MCUs of the strip's height.
+    StripOutput* strips = ctx.strips != nullptr && ctx.strips->whole == nullptr ? ctx.strips : nullptr;
+    if (strips != nullptr) {
+        bool fits = scan.componentCount == ctx.frame.componentCount;
+        for (int i = 0; i < scan.componentCount && fits; ++i) {
+            fits = placement[i].blocksHigh * placement[i].blockH == (i == 0 ? strips->lumaRows : strips->chromaRows);
+        }
+        if (!fits) {
+            if (!UseWholePlanes(ctx)) {
+                return Refuse(ctx, kJpegRefusalTooLarge);
+            }
+            strips = nullptr;
+        }
+    }
     // Blocks held for a batch transform, per component; each decode goes to
     // its batch's free slot.
     BlockBatch batches[kMaxComponents];
@@ -180,6 +215,9 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
         }
         uint32_t mx = first % geometry.mcusWide;
         uint32_t my = first / geometry.mcusWide;
+        if (strips != nullptr) {
+            strips->Reach(my);
+        }
         for (uint32_t m = first; m < end; ++m) {
             for (int i = 0; i < scan.componentCount; ++i) {
                 const Placement& p = placement[i];
@@ -195,7 +233,7 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
                             return false;
                         }
                         const uint32_t x = (mx * p.blocksWide + bx) * p.blockW;
-                        const uint32_t y = (my * p.blocksHigh + by) * p.blockH;
+                        const uint32_t y = ((strips != nullptr ? 0 : my) * p.blocksHigh + by) * p.blockH;
                         uint8_t* out = plane.base + size_t{y} * plane.stride + x;
                         if (lastIndex != 0 && p.batched != nullptr) {
                             if (batches[i].Hold(lastIndex, out, plane.stride)) {
@@ -222,6 +260,10 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
             if (++mx == geometry.mcusWide) {
                 mx = 0;
                 ++my;
+                if (strips != nullptr && m + 1 < end) {
+                    storeWaiting();
+                    strips->Reach(my);
+                }
             }
         }
         storeWaiting();

@@ -81,6 +81,16 @@ std::vector<uint8_t> PeerEncode(const Picture& rgb, const EncodeOptions& options
         jpeg_simple_progression(&cinfo);
     }
     cinfo.restart_interval = static_cast<unsigned>(options.restartInterval);
+    jpeg_scan_info scans[3] = {};
+    if (options.scanPerComponent && !options.grey) {
+        for (int c = 0; c < 3; ++c) {
+            scans[c].comps_in_scan = 1;
+            scans[c].component_index[0] = c;
+            scans[c].Se = 63;
+        }
+        cinfo.scan_info = scans;
+        cinfo.num_scans = 3;
+    }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<uint8_t*>(&rgb.pixels[size_t{cinfo.next_scanline} * rgb.width * 3]);

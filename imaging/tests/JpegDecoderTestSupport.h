@@ -25,6 +25,7 @@ struct EncodeOptions {
     bool progressive = false;
     int restartInterval = 0;  // in MCUs
     bool rgb = false;         // RGB components (ids "R", "G", "B", Adobe transform 0)
+    bool scanPerComponent = false;  // sequential, one scan for each component
 };
 
 // A smooth picture with edges and texture, the same for the same size.
