@@ -173,7 +173,8 @@ int32_t DecodeSequentialScan(DecoderContext& ctx, const ScanHeader& scan) {
     if (strips != nullptr) {
         bool fits = scan.componentCount == ctx.frame.componentCount;
         for (int i = 0; i < scan.componentCount && fits; ++i) {
-            fits = placement[i].blocksHigh * placement[i].blockH == (i == 0 ? strips->lumaRows : strips->chromaRows);
+            const uint32_t rows = scan.components[i].frameIndex == 0 ? strips->lumaRows : strips->chromaRows;
+            fits = placement[i].blocksHigh * placement[i].blockH == rows;
         }
         if (!fits) {
             if (!UseWholePlanes(ctx)) {
