@@ -12,9 +12,7 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
-#include <condition_variable>
 #include <iterator>
-#include <mutex>
 
 namespace plat::ocr::tess {
 
@@ -65,159 +63,9 @@ bool MarksOnly(const std::string& word) {
     return true;
 }
 
-bool InvalidStrip(const Strip& strip) {
-    return strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth;
-}
-
-// A card line's strip as the recogniser is given it.
-Grey DrawReading(const Grey& picture, const FoundLine& found, const std::vector<Component>& marks, const Strip& strip,
-                 double sharpen) {
-    Grey image = Apply(picture, strip.warp);
-    if (found.inverted) {
-        for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
-    }
-    // The blur grows with the enlargement: so does the mean it is sharpened against.
-    if (sharpen > 0) image = Sharpened(image, sharpen, static_cast<int>(std::lround(1.5 * strip.scale)));
-    image = NormaliseLighting(image, std::max(8, image.height / 2));
-    MaskToLine(image, strip, found.letters, marks);
-    return image;
-}
-
-// The further readings of the card lines a first reading did not settle,
-// open to the workers that have no line of their own left: each takes a
-// reading the line's reader has not come to yet, so that the hardest line
-// does not hold up the whole card on one thread. The reader takes the
-// readings in order, as it would have read them itself, and stops where it
-// would have stopped; readings taken past that point go unused.
-class ReadingBoard {
-public:
-    explicit ReadingBoard(std::size_t lines) : lines_(lines) {}
-
-    // The line's further readings, each a strip and its sharpening.
-    void Open(std::size_t line, const Grey& picture, const FoundLine& found, const std::vector<Component>& marks,
-              const std::vector<std::pair<Strip, double>>& readings) {
-        std::lock_guard lock(mutex_);
-        Line& l = lines_[line];
-        l.picture = &picture;
-        l.found = &found;
-        l.marks = &marks;
-        l.readings.resize(readings.size());
-        for (std::size_t r = 0; r < readings.size(); ++r) {
-            l.readings[r].strip = readings[r].first;
-            l.readings[r].sharpen = readings[r].second;
-        }
-        l.open = true;
-        changed_.notify_all();
-    }
-
-    // The line has a reader, who will open or close it.
-    void Claim(std::size_t line) {
-        std::lock_guard lock(mutex_);
-        lines_[line].claimed = true;
-    }
-
-    // Nothing more of the line is read: its reader is done with it.
-    void Close(std::size_t line) {
-        std::lock_guard lock(mutex_);
-        lines_[line].closed = true;
-        changed_.notify_all();
-    }
-
-    // The words of the line's further reading `r`: read by `read` here
-    // unless another worker has taken it, then waited for. False when
-    // cancelled.
-    template <typename Read>
-    bool Take(std::size_t line, std::size_t r, Read&& read, std::vector<RawWord>& words) {
-        std::unique_lock lock(mutex_);
-        Slot& slot = lines_[line].readings[r];
-        if (slot.state == kFree) {
-            slot.state = kTaken;
-            lock.unlock();
-            const bool done = read(words);
-            lock.lock();
-            slot.state = kDone;
-            return done;
-        }
-        changed_.wait(lock, [&] { return slot.state == kDone; });
-        words = std::move(slot.words);
-        return slot.read;
-    }
-
-    // Reads free readings of open lines until every line is closed or has
-    // all its readings taken. False when cancelled.
-    bool Help(tesseract::TessBaseAPI& api, ProgressState& progress) {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            Line* of = nullptr;
-            Slot* slot = nullptr;
-            bool awaited = false;  // a line whose reader may still open it
-            for (Line& l : lines_) {
-                if (l.closed || !l.claimed) continue;
-                if (!l.open) {
-                    awaited = true;
-                    continue;
-                }
-                const auto free = std::find_if(l.readings.begin(), l.readings.end(),
-                                               [](const Slot& s) { return s.state == kFree; });
-                if (free != l.readings.end()) {
-                    of = &l;
-                    slot = &*free;
-                    break;
-                }
-            }
-            if (!slot) {
-                if (!awaited) return true;
-                changed_.wait(lock);
-                continue;
-            }
-            slot->state = kTaken;
-            lock.unlock();
-            const Grey image = DrawReading(*of->picture, *of->found, *of->marks, slot->strip, slot->sharpen);
-            std::vector<RawWord> words;
-            const bool read = ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words);
-            lock.lock();
-            slot->words = std::move(words);
-            slot->read = read;
-            slot->state = kDone;
-            changed_.notify_all();
-            if (!read) return false;
-        }
-    }
-
-private:
-    enum State { kFree, kTaken, kDone };
-    struct Slot {
-        Strip strip;
-        double sharpen = 0;
-        State state = kFree;
-        bool read = false;
-        std::vector<RawWord> words;
-    };
-    struct Line {
-        const Grey* picture = nullptr;
-        const FoundLine* found = nullptr;
-        const std::vector<Component>* marks = nullptr;
-        std::vector<Slot> readings;
-        bool claimed = false;
-        bool open = false;
-        bool closed = false;
-    };
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<Line> lines_;
-};
-
 bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundLine& found,
                   const std::vector<Component>& marks, double radians, double lean, ProgressState& progress,
-                  ReadingBoard& board, std::size_t line, PlacedLine& best, int& score, double& measured,
-                  std::vector<PlacedLine>& unkept) {
-    // However the reading ends, the line's readings are no longer open.
-    struct Closer {
-        ReadingBoard& board;
-        std::size_t line;
-        Closer(ReadingBoard& b, std::size_t l) : board(b), line(l) { board.Claim(line); }
-        ~Closer() { board.Close(line); }
-    } closer{board, line};
+                  PlacedLine& best, int& score, double& measured, std::vector<PlacedLine>& unkept) {
     struct Candidate {
         std::string text;
         int score;
@@ -236,7 +84,17 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         int candidate;  // -1: not text
     };
     std::vector<Done> done;
-    auto draw = [&](const Strip& strip, double sharpen) { return DrawReading(picture, found, marks, strip, sharpen); };
+    auto draw = [&](const Strip& strip, double sharpen) {
+        Grey image = Apply(picture, strip.warp);
+        if (found.inverted) {
+            for (auto& p : image.px) p = static_cast<std::uint8_t>(255 - p);
+        }
+        // The blur grows with the enlargement: so does the mean it is sharpened against.
+        if (sharpen > 0) image = Sharpened(image, sharpen, static_cast<int>(std::lround(1.5 * strip.scale)));
+        image = NormaliseLighting(image, std::max(8, image.height / 2));
+        MaskToLine(image, strip, found.letters, marks);
+        return image;
+    };
     double slant = lean;  // measured on the first reading unless given, kept for the others
     // The words of one reading voted for: the candidate they make, -1 when
     // they are not text.
@@ -329,28 +187,6 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
     // a slant from the side leave too little for one threshold over the line.
     std::vector<Reading> plan(std::begin(kReadings), std::end(kReadings));
     const std::size_t usual = plan.size();
-    // The further readings with a picture of their own, by their place in the
-    // plan (-1: none), opened to other workers once the first has not settled
-    // the line.
-    std::vector<int> further(usual, -1);
-    bool opened = false;
-    auto openFurther = [&] {
-        std::vector<std::pair<Strip, double>> readings;
-        std::vector<std::pair<double, double>> drawn;  // scale and sharpening of every picture
-        for (std::size_t q = 0; q < usual; ++q) {
-            Strip strip = StripOf(found.letters, radians, plan[q].letterHeight);
-            if (InvalidStrip(strip)) break;
-            const std::pair<double, double> key{strip.scale, plan[q].sharpen};
-            if (std::find(drawn.begin(), drawn.end(), key) != drawn.end()) continue;
-            drawn.push_back(key);
-            if (q == 0) continue;
-            if (slant != 0) Unslant(strip, slant);
-            further[q] = static_cast<int>(readings.size());
-            readings.emplace_back(strip, plan[q].sharpen);
-        }
-        board.Open(line, picture, found, marks, readings);
-        opened = true;
-    };
     auto kept = [&] {
         return std::any_of(candidates.begin(), candidates.end(), [](const Candidate& c) {
             return c.votes >= 2 || c.score >= kMinLoneReadingConfidence;
@@ -366,13 +202,12 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
         const Reading reading = plan[r];
         const bool lastTry = r >= usual;
         Strip strip = StripOf(found.letters, radians, reading.letterHeight);
-        if (InvalidStrip(strip)) break;
+        if (strip.warp.dstWidth < 8 || strip.warp.dstHeight < 8 || strip.warp.dstWidth > kMaxStripWidth) break;
         const auto same = std::find_if(done.begin(), done.end(), [&](const Done& d) {
             return d.scale == strip.scale && d.sharpen == reading.sharpen;
         });
         int chosen = -1;
         if (lastTry) {
-            board.Close(line);
             const double faint = SlantOf(draw(strip, 0), kFaintSlantGain);
             if (faint != 0) Unslant(strip, faint);
             const Grey image = draw(strip, 0);
@@ -398,16 +233,12 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
                 slant = measured = SlantOf(image);
             }
             if (slant != 0) Unslant(strip, slant);
-            auto read = [&](std::vector<RawWord>& words) {
-                if (!done.empty() || slant != 0 || reading.sharpen > 0) image = draw(strip, reading.sharpen);
-                return ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words);
-            };
+            if (!done.empty() || slant != 0 || reading.sharpen > 0) image = draw(strip, reading.sharpen);
             std::vector<RawWord> words;
-            if (!done.empty() && !opened) openFurther();
-            const bool taken = done.empty() || further[r] < 0
-                                   ? read(words)
-                                   : board.Take(line, static_cast<std::size_t>(further[r]), read, words);
-            if (!taken) return false;
+            if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
+
+
+
             chosen = vote(words, strip);
             done.push_back({strip.scale, reading.sharpen, chosen});
             if (chosen < 0) {
@@ -598,7 +429,6 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
         if (pool.size() < static_cast<std::size_t>(workers)) pool.resize(static_cast<std::size_t>(workers));
         std::atomic<std::size_t> next{0};
         std::atomic<std::size_t> finished{0};
-        ReadingBoard board(list.size());
 #pragma omp parallel num_threads(workers)
         {
             const int worker = omp_get_thread_num();
@@ -617,7 +447,7 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
                 own.span = 0;
                 std::vector<PlacedLine> tried;
                 const bool read = ReadCardLine(*recogniser, picture, found[i], *allMarks[found[i].inverted], radians,
-                                               lean[i], own, board, k, best[i], bestScore[i], measured[i], tried);
+                                               lean[i], own, best[i], bestScore[i], measured[i], tried);
                 // A line read again that is now read stands as that reading left it.
                 if (bestScore[i] >= 0) unkeptOf[i] = std::move(tried);
                 else std::move(tried.begin(), tried.end(), std::back_inserter(unkeptOf[i]));
@@ -626,9 +456,6 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
                     cancelled = true;
                 }
             }
-            // No line of its own left: the worker reads ahead on the lines still being read.
-            own.span = 0;
-            if (recogniser && !cancelled.load() && !board.Help(*recogniser, own)) cancelled = true;
         }
         return !cancelled.load();
     };
