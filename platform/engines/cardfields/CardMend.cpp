@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -238,31 +237,6 @@ void MendScheme(std::string& text) {
     if (w == std::string::npos || w > after + 6) return;
     const std::string mended = std::string(secure ? "https" : "http") + "://www." + text.substr(w + 3);
     if (Lower(mended) != lower) text = mended;
-}
-
-// Letters to insert, delete or replace to make one text the other, or
-// `limit` + 1 when more.
-int EditDistanceWithin(std::string_view a, std::string_view b, int limit) {
-    const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
-    if (std::abs(n - m) > limit) return limit + 1;
-    // Only cells within `limit` of the diagonal can stay within it.
-    const int far = limit + 1;
-    std::vector<int> row(static_cast<std::size_t>(m) + 1, far), next(static_cast<std::size_t>(m) + 1, far);
-    for (int j = 0; j <= std::min(m, limit); ++j) row[static_cast<std::size_t>(j)] = j;
-    for (int i = 1; i <= n; ++i) {
-        const int from = std::max(1, i - limit), to = std::min(m, i + limit);
-        std::fill(next.begin(), next.end(), far);
-        if (i <= limit) next[0] = i;
-        int least = next[0];
-        for (int j = from; j <= to; ++j) {
-            const std::size_t u = static_cast<std::size_t>(j);
-            next[u] = std::min({row[u] + 1, next[u - 1] + 1, row[u - 1] + (a[static_cast<std::size_t>(i - 1)] != b[u - 1] ? 1 : 0), far});
-            least = std::min(least, next[u]);
-        }
-        if (least > limit) return limit + 1;
-        std::swap(row, next);
-    }
-    return std::min(row[static_cast<std::size_t>(m)], far);
 }
 
 // Whether `text` starts with `prefix` read within a quarter of its letters.

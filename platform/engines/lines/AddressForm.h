@@ -29,7 +29,8 @@ std::string WithLowerHost(std::string_view address);
 bool EndsInKnownDomain(std::string_view address);
 
 // An address whose host ends in three letters one letter off "com", "org" or
-// "net" ("ord", "cam") with that ending; else as it is.
+// "net" ("ord", "con") with that ending, but for endings in use (".vet",
+// ".cam"); else as it is.
 std::string WithEndingMended(std::string_view address);
 
 // A word ending in a top-level or common second-level domain ending ("com",

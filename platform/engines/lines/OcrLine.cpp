@@ -3,6 +3,7 @@
 #include "plat/utf8_decode.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace plat::ocr {
 
@@ -40,19 +41,31 @@ std::string JoinWords(const std::vector<Word>& words) {
     return text;
 }
 
-int EditDistance(std::string_view a, std::string_view b) {
-    std::vector<int> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = static_cast<int>(i);
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const int up = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = up;
+int EditDistanceWithin(std::string_view a, std::string_view b, int limit) {
+    const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
+    if (std::abs(n - m) > limit) return limit + 1;
+    // Only cells within `limit` of the diagonal can stay within it.
+    const int far = limit + 1;
+    std::vector<int> row(static_cast<std::size_t>(m) + 1, far), next(static_cast<std::size_t>(m) + 1, far);
+    for (int j = 0; j <= std::min(m, limit); ++j) row[static_cast<std::size_t>(j)] = j;
+    for (int i = 1; i <= n; ++i) {
+        const int from = std::max(1, i - limit), to = std::min(m, i + limit);
+        std::fill(next.begin(), next.end(), far);
+        if (i <= limit) next[0] = i;
+        int least = next[0];
+        for (int j = from; j <= to; ++j) {
+            const std::size_t u = static_cast<std::size_t>(j);
+            next[u] = std::min({row[u] + 1, next[u - 1] + 1, row[u - 1] + (a[static_cast<std::size_t>(i - 1)] != b[u - 1] ? 1 : 0), far});
+            least = std::min(least, next[u]);
         }
+        if (least > limit) return limit + 1;
+        std::swap(row, next);
     }
-    return row[b.size()];
+    return std::min(row[static_cast<std::size_t>(m)], far);
+}
+
+int EditDistance(std::string_view a, std::string_view b) {
+    return EditDistanceWithin(a, b, static_cast<int>(std::max(a.size(), b.size())));
 }
 
 }  // namespace plat::ocr

@@ -59,5 +59,8 @@ std::u32string DecodeUtf8(std::string_view text);
 
 // Letters to insert, delete or replace to make one text the other (bytes).
 int EditDistance(std::string_view a, std::string_view b);
+// The same, or `limit` + 1 when more: only the cells near the diagonal are
+// worked out.
+int EditDistanceWithin(std::string_view a, std::string_view b, int limit);
 
 }  // namespace plat::ocr

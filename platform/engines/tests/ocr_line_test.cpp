@@ -2,6 +2,8 @@
 // platform reads UTF-8: broken bytes become U+FFFD one by one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -47,4 +49,29 @@ TEST(OcrLineText, KeepsTheLinesOwnSpacing) {
         {{word("中文", true), word("OCR", false)}, "中文OCR"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.expected, plat::ocr::JoinWords(c.words));
+}
+
+// The distance that scores fields and the one that mends addresses within a
+// bound are one computation: the bound only cuts it short.
+TEST(OcrLineText, EditDistanceWithAndWithoutABound) {
+    const struct {
+        const char* a;
+        const char* b;
+        int distance;
+    } cases[] = {
+        {"", "", 0},
+        {"", "abc", 3},
+        {"kitten", "sitting", 3},
+        {"t.whitfield", "tom.whitfield", 2},
+        {"bivestone", "bluestone", 2},
+        {"abcdef", "fedcba", 6},
+        {"moreau", "moreau", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+        EXPECT_EQ(plat::ocr::EditDistance(c.a, c.b), c.distance);
+        EXPECT_EQ(plat::ocr::EditDistance(c.b, c.a), c.distance);
+        for (int limit = 0; limit <= 7; ++limit)
+            EXPECT_EQ(plat::ocr::EditDistanceWithin(c.a, c.b, limit), std::min(c.distance, limit + 1)) << limit;
+    }
 }
