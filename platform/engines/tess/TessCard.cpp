@@ -236,9 +236,6 @@ bool ReadCardLine(tesseract::TessBaseAPI& api, const Grey& picture, const FoundL
             if (!done.empty() || slant != 0 || reading.sharpen > 0) image = draw(strip, reading.sharpen);
             std::vector<RawWord> words;
             if (!ReadWords(api, image, tesseract::PSM_SINGLE_LINE, progress, words)) return false;
-
-
-
             chosen = vote(words, strip);
             done.push_back({strip.scale, reading.sharpen, chosen});
             if (chosen < 0) {
@@ -400,9 +397,10 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
     // The lines are read side by side, one recogniser per worker, as many
     // workers as the OpenMP settings and the machine's load allow; the
     // recogniser's own threads stay idle inside them.
+    std::vector<Box> boxes(found.size(), Box{INT_MAX, INT_MAX, INT_MIN, INT_MIN});  // each line's letters
     std::vector<std::size_t> toRead;
     for (std::size_t i = 0; i < found.size(); ++i) {
-        Box box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        Box& box = boxes[i];
         for (const Component& c : found[i].letters) box = Union(box, Box{c.left, c.top, c.right + 1, c.bottom + 1});
         if (HeldByKnown(box, found[i].letters, known)) continue;
         if (TooShortForText(box, found[i].letters, request.stackedMarks)) continue;
@@ -419,9 +417,7 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
     auto readLines = [&](std::vector<std::size_t> list, int from, int span) {
         std::vector<double> length(found.size(), 0.0);
         for (const std::size_t i : list) {
-            Box box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-            for (const Component& c : found[i].letters) box = Union(box, Box{c.left, c.top, c.right + 1, c.bottom + 1});
-            length[i] = static_cast<double>(box.Width()) / MedianHeight(found[i].letters);
+            length[i] = static_cast<double>(boxes[i].Width()) / MedianHeight(found[i].letters);
         }
         std::stable_sort(list.begin(), list.end(), [&](std::size_t a, std::size_t b) { return length[a] > length[b]; });
         const int workers =
@@ -474,9 +470,7 @@ bool ReadCard(tesseract::TessBaseAPI& api, const Request& request, const Grey& p
         std::vector<std::size_t> again;
         for (const std::size_t i : toRead) {
             if (bestScore[i] >= 0 || measured[i] != 0) continue;
-            Box box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-            for (const Component& c : found[i].letters) box = Union(box, Box{c.left, c.top, c.right + 1, c.bottom + 1});
-            if (box.Width() < kMinLongLine * MedianHeight(found[i].letters)) continue;
+            if (boxes[i].Width() < kMinLongLine * MedianHeight(found[i].letters)) continue;
             lean[i] = leans[leans.size() / 2];
             again.push_back(i);
         }
